@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The folders the shell would name on a desktop system. Each ends in "/" and may be overridden
+// by environment (tests and portable set-ups): CORVANE_DOCUMENT_DIR for the documents folder,
+// CORVANE_DATA_DIR for the common application-data folder. An empty result means the platform
+// has no such folder; callers fall back to the program folder.
+namespace os {
+
+QString programFolder();
+QString documentsFolder();
+QString commonDataFolder();
+
+// Creates the folder and its missing parents; the outcome is deliberately not reported, since
+// the writers into the folder meet any failure themselves.
+void ensureFolder(const QString &path);
+
+} // namespace os
