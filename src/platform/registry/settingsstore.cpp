@@ -702,8 +702,8 @@ void SettingsStore::save()
                             .toStdString());
     Node fresh;
     QString error;
-    if (!d->readFile(fresh, error)) {
-        // Someone else's damaged file is not ours to overwrite unasked.
+    if (!d->readFile(fresh, error) && !(d->loadErrorAcknowledged && error == d->loadError)) {
+        // A damaged file is not overwritten before the user has been told of that damage.
         d->loadError = error;
         d->loadErrorAcknowledged = false;
         throw SaveError(error.toStdString());
