@@ -38,3 +38,282 @@ INSERT INTO sales.orders (customer_id, ordered_on, amount, note) VALUES
     (1, '2026-01-15', 12000.50, '初回'),
     (1, '2026-02-01', 800.00, NULL),
     (3, '2026-03-10', 45000.00, '特急');
+
+-- ---------------------------------------------------------------------------------------------
+-- The catalog sample: one object of every kind that the object lists, definition windows and
+-- scripts read, so that catalog queries can be checked against known contents. Schema inv holds
+-- the objects, schema ext the types whose names need quoting. Roles are cluster-wide: they carry
+-- the prefix corvane_ and are created only when missing, so the script may run again on a
+-- cluster that already has them.
+-- ---------------------------------------------------------------------------------------------
+
+SET client_min_messages = warning;
+
+DO $$
+DECLARE
+    r text;
+BEGIN
+    FOREACH r IN ARRAY ARRAY['corvane_reader', 'corvane_writer', 'corvane_odd/name=1',
+                             'corvane Auditor']
+    LOOP
+        IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = r) THEN
+            EXECUTE format('CREATE ROLE %I NOLOGIN', r);
+        END IF;
+    END LOOP;
+END
+$$;
+
+CREATE SCHEMA ext;
+COMMENT ON SCHEMA ext IS '共有型';
+
+-- Type names that format_type writes in double quotes: upper case, a dot, a double quote.
+CREATE DOMAIN ext."Amount" AS numeric(12, 2) CHECK (VALUE >= 0);
+CREATE TYPE ext."Geo.Point" AS (x double precision, y double precision);
+CREATE TYPE ext."say""hi" AS ENUM ('hello', 'bye');
+
+CREATE SCHEMA inv;
+COMMENT ON SCHEMA inv IS '在庫';
+GRANT USAGE ON SCHEMA inv, ext TO corvane_reader, corvane_writer, "corvane_odd/name=1",
+    "corvane Auditor";
+
+-- Types of every sort the type list shows: composite, enum, range, base, domain.
+CREATE TYPE inv.dimension AS (width numeric(8, 2), height numeric(8, 2));
+COMMENT ON TYPE inv.dimension IS '寸法';
+CREATE TYPE inv.item_state AS ENUM ('new', 'used', 'scrapped');
+CREATE TYPE inv.qty_range AS RANGE (subtype = integer);
+CREATE DOMAIN inv.positive_qty AS integer CONSTRAINT positive_qty_check CHECK (VALUE > 0);
+
+CREATE TYPE inv.raw_text;
+CREATE FUNCTION inv.raw_text_in(cstring) RETURNS inv.raw_text
+    LANGUAGE internal IMMUTABLE STRICT AS 'textin';
+CREATE FUNCTION inv.raw_text_out(inv.raw_text) RETURNS cstring
+    LANGUAGE internal IMMUTABLE STRICT AS 'textout';
+CREATE TYPE inv.raw_text (INPUT = inv.raw_text_in, OUTPUT = inv.raw_text_out, LIKE = text);
+
+CREATE SEQUENCE inv.item_no_seq START 1000 INCREMENT 10;
+COMMENT ON SEQUENCE inv.item_no_seq IS '品目番号';
+
+CREATE TABLE inv.warehouse (
+    warehouse_id serial PRIMARY KEY,
+    code         varchar(10) NOT NULL CONSTRAINT warehouse_code_key UNIQUE,
+    name         text NOT NULL,
+    closed       boolean NOT NULL DEFAULT false,
+    CONSTRAINT warehouse_code_check CHECK (code <> '')
+);
+COMMENT ON TABLE inv.warehouse IS '倉庫';
+COMMENT ON COLUMN inv.warehouse.code IS '倉庫コード';
+COMMENT ON CONSTRAINT warehouse_code_check ON inv.warehouse IS 'コードは空にしない';
+
+CREATE TABLE inv.item (
+    item_id      integer PRIMARY KEY DEFAULT nextval('inv.item_no_seq'),
+    warehouse_id integer NOT NULL
+                 CONSTRAINT item_warehouse_fkey REFERENCES inv.warehouse ON DELETE CASCADE,
+    name         text NOT NULL,
+    description  text,
+    state        inv.item_state NOT NULL DEFAULT 'new',
+    size         inv.dimension,
+    price        ext."Amount",
+    valid        tsrange,
+    CONSTRAINT item_valid_excl EXCLUDE USING gist (valid WITH &&)
+);
+ALTER SEQUENCE inv.item_no_seq OWNED BY inv.item.item_id;
+COMMENT ON TABLE inv.item IS '品目';
+CREATE INDEX item_name_idx ON inv.item (name);
+COMMENT ON INDEX inv.item_name_idx IS '品名の索引';
+
+-- Every column type whose modifier the type texts decode, and the type names that need quoting.
+CREATE TABLE inv.type_zoo (
+    id            bigserial PRIMARY KEY,
+    c_varchar     varchar(20),
+    c_varchar_any character varying,
+    c_char        char(5),
+    c_bpchar      bpchar,
+    c_char1       "char",
+    c_text        text,
+    c_numeric     numeric,
+    c_num_10_2    numeric(10, 2),
+    c_num_10_0    numeric(10),
+    c_num_neg     numeric(5, -2),
+    c_num_big     numeric(3, 5),
+    c_bit         bit(8),
+    c_bit_any     "bit",
+    c_varbit      bit varying(16),
+    c_varbit_any  varbit,
+    c_time        time(3),
+    c_timetz      time with time zone,
+    c_ts          timestamp(0),
+    c_tstz        timestamptz(6),
+    c_ts_plain    timestamp,
+    c_iv          interval,
+    c_iv_sec      interval second(2),
+    c_iv_d2s      interval day to second(0),
+    c_iv_y2m      interval year to month,
+    c_iv_p        interval(4),
+    c_iv_hour     interval hour,
+    c_iv_m2s      interval minute to second(3),
+    a_varchar     varchar(20)[],
+    a_numeric     numeric(8, 3)[],
+    a_ts          timestamp(3)[],
+    a_iv          interval minute to second(3)[],
+    a_bit         bit(4)[],
+    a_bpchar      bpchar[],
+    c_int2        smallint,
+    c_int4        integer,
+    c_int8        bigint,
+    c_float4      real,
+    c_float8      double precision,
+    c_bool        boolean,
+    c_date        date,
+    c_money       money,
+    c_uuid        uuid,
+    c_jsonb       jsonb,
+    c_bytea       bytea,
+    c_inet        inet,
+    c_tsvector    tsvector,
+    c_amount      ext."Amount",
+    c_point       ext."Geo.Point",
+    c_points      ext."Geo.Point"[],
+    c_say         ext."say""hi",
+    c_dim         inv.dimension,
+    c_state       inv.item_state,
+    c_states      inv.item_state[],
+    c_qty         inv.qty_range,
+    c_raw         inv.raw_text,
+    c_pos         inv.positive_qty
+);
+
+-- A partitioned table with a partitioned index; its partitions and their indexes.
+CREATE TABLE inv.stock_move (
+    move_id  bigint NOT NULL,
+    item_id  integer NOT NULL CONSTRAINT stock_move_item_fkey REFERENCES inv.item,
+    moved_on date NOT NULL,
+    qty      integer NOT NULL CONSTRAINT stock_move_qty_check CHECK (qty <> 0),
+    CONSTRAINT stock_move_pkey PRIMARY KEY (move_id, moved_on)
+) PARTITION BY RANGE (moved_on);
+COMMENT ON TABLE inv.stock_move IS '入出庫';
+CREATE TABLE inv.stock_move_2025 PARTITION OF inv.stock_move
+    FOR VALUES FROM ('2025-01-01') TO ('2026-01-01');
+CREATE TABLE inv.stock_move_2026 PARTITION OF inv.stock_move
+    FOR VALUES FROM ('2026-01-01') TO ('2027-01-01');
+CREATE INDEX stock_move_item_idx ON inv.stock_move (item_id);
+COMMENT ON INDEX inv.stock_move_item_idx IS '品目別';
+
+-- A foreign table on a wrapper without handler: it can be defined and listed, not read.
+CREATE FOREIGN DATA WRAPPER dummy_fdw;
+CREATE SERVER dummy_server FOREIGN DATA WRAPPER dummy_fdw;
+CREATE FOREIGN TABLE inv.remote_item (
+    item_id integer,
+    name    text
+) SERVER dummy_server OPTIONS (table_name 'item');
+
+CREATE VIEW inv.item_view AS
+    SELECT i.item_id, i.name, w.name AS warehouse
+      FROM inv.item i JOIN inv.warehouse w USING (warehouse_id);
+COMMENT ON VIEW inv.item_view IS '品目一覧';
+
+CREATE MATERIALIZED VIEW inv.stock_mv AS
+    SELECT item_id, sum(qty) AS qty FROM inv.stock_move GROUP BY item_id;
+
+CREATE RULE warehouse_keep_closed AS ON DELETE TO inv.warehouse
+    WHERE old.closed DO INSTEAD NOTHING;
+COMMENT ON RULE warehouse_keep_closed ON inv.warehouse IS '閉鎖倉庫は消さない';
+
+-- Routines: overloads, every argument mode, arrays, unnamed arguments, a type of another schema
+-- with a quoted name, set-returning forms.
+CREATE FUNCTION inv.price_of(p_item integer) RETURNS numeric
+    LANGUAGE sql STABLE AS $$ SELECT price::numeric FROM inv.item WHERE item_id = p_item $$;
+CREATE FUNCTION inv.price_of(p_item integer, p_on date) RETURNS numeric
+    LANGUAGE sql STABLE AS $$ SELECT inv.price_of(p_item) $$;
+COMMENT ON FUNCTION inv.price_of(integer) IS '単価';
+CREATE FUNCTION inv.split_name(IN full_name text, OUT first_part text, OUT last_part text)
+    LANGUAGE sql IMMUTABLE
+    AS $$ SELECT split_part(full_name, ' ', 1), split_part(full_name, ' ', 2) $$;
+CREATE FUNCTION inv.adjust(INOUT qty integer, delta integer)
+    LANGUAGE sql IMMUTABLE AS $$ SELECT qty + delta $$;
+CREATE FUNCTION inv.total(VARIADIC vals numeric[]) RETURNS numeric
+    LANGUAGE sql IMMUTABLE AS $$ SELECT sum(v) FROM unnest(vals) AS v $$;
+CREATE FUNCTION inv.items_in(p_warehouse integer)
+    RETURNS TABLE (item_id integer, item_name text)
+    LANGUAGE sql STABLE
+    AS $$ SELECT item_id, name FROM inv.item WHERE warehouse_id = p_warehouse $$;
+CREATE FUNCTION inv.first_of(integer[]) RETURNS integer
+    LANGUAGE sql IMMUTABLE AS $$ SELECT $1[1] $$;
+CREATE FUNCTION inv.twice(integer, text) RETURNS text
+    LANGUAGE sql IMMUTABLE AS $$ SELECT $2 || $1 || $2 $$;
+CREATE FUNCTION inv.distance(a ext."Geo.Point", b ext."Geo.Point", OUT d double precision)
+    LANGUAGE sql IMMUTABLE AS $$ SELECT sqrt((a.x - b.x) ^ 2 + (a.y - b.y) ^ 2) $$;
+CREATE FUNCTION inv.greet(ext."say""hi", VARIADIC names text[] DEFAULT '{}') RETURNS text
+    LANGUAGE sql IMMUTABLE AS $$ SELECT $1::text || array_to_string($2, ',') $$;
+CREATE FUNCTION inv.now_text() RETURNS text
+    LANGUAGE sql STABLE AS $$ SELECT now()::text $$;
+CREATE FUNCTION inv.row_no() RETURNS bigint
+    LANGUAGE internal WINDOW IMMUTABLE AS 'window_row_number';
+
+CREATE PROCEDURE inv.restock(p_item integer, p_qty integer)
+    LANGUAGE sql AS $$ UPDATE inv.item SET name = name WHERE item_id = p_item AND p_qty > 0 $$;
+CREATE PROCEDURE inv.restock(p_item integer)
+    LANGUAGE sql AS $$ CALL inv.restock(p_item, 1) $$;
+CREATE PROCEDURE inv.count_items(INOUT n bigint)
+    LANGUAGE plpgsql AS $$ BEGIN SELECT count(*) INTO n FROM inv.item; END $$;
+CREATE PROCEDURE inv.count_in(IN p_warehouse integer, OUT n bigint)
+    LANGUAGE plpgsql
+    AS $$ BEGIN SELECT count(*) INTO n FROM inv.item WHERE warehouse_id = p_warehouse; END $$;
+
+-- Aggregates: a plain one, ordered-set ones with and without direct arguments and with more
+-- aggregated than direct arguments, and a hypothetical-set one stored with one argument.
+CREATE AGGREGATE inv.product(numeric) (SFUNC = numeric_mul, STYPE = numeric, INITCOND = '1');
+COMMENT ON AGGREGATE inv.product(numeric) IS '積';
+CREATE FUNCTION inv.list_add(text[], text) RETURNS text[]
+    LANGUAGE sql IMMUTABLE AS $$ SELECT $1 || $2 $$;
+CREATE FUNCTION inv.list_add2(text[], text, integer) RETURNS text[]
+    LANGUAGE sql IMMUTABLE AS $$ SELECT $1 || ($2 || ':' || $3) $$;
+CREATE FUNCTION inv.list_join(text[], text) RETURNS text
+    LANGUAGE sql IMMUTABLE AS $$ SELECT array_to_string($1, $2) $$;
+CREATE FUNCTION inv.list_plain(text[]) RETURNS text
+    LANGUAGE sql IMMUTABLE AS $$ SELECT array_to_string($1, ',') $$;
+CREATE AGGREGATE inv.joined(text ORDER BY text)
+    (SFUNC = inv.list_add, STYPE = text[], FINALFUNC = inv.list_join, INITCOND = '{}');
+CREATE AGGREGATE inv.sorted_list(ORDER BY text)
+    (SFUNC = inv.list_add, STYPE = text[], FINALFUNC = inv.list_plain, INITCOND = '{}');
+CREATE AGGREGATE inv.pair_list(text ORDER BY text, integer)
+    (SFUNC = inv.list_add2, STYPE = text[], FINALFUNC = inv.list_join, INITCOND = '{}');
+CREATE AGGREGATE inv.my_rank(VARIADIC "any" ORDER BY VARIADIC "any")
+    (SFUNC = ordered_set_transition_multi, STYPE = internal, FINALFUNC = rank_final,
+     FINALFUNC_EXTRA, HYPOTHETICAL);
+
+-- Triggers: a user trigger, one on the partitioned table (cloned to its partitions), a
+-- constraint trigger; the foreign keys add the server's internal triggers.
+CREATE FUNCTION inv.touch_item() RETURNS trigger
+    LANGUAGE plpgsql AS $$ BEGIN NEW.name := trim(NEW.name); RETURN NEW; END $$;
+CREATE TRIGGER item_touch BEFORE INSERT OR UPDATE ON inv.item
+    FOR EACH ROW EXECUTE FUNCTION inv.touch_item();
+COMMENT ON TRIGGER item_touch ON inv.item IS '品名の空白を除く';
+CREATE FUNCTION inv.check_move() RETURNS trigger
+    LANGUAGE plpgsql AS $$ BEGIN RETURN NULL; END $$;
+CREATE TRIGGER stock_move_check AFTER INSERT ON inv.stock_move
+    FOR EACH ROW EXECUTE FUNCTION inv.check_move();
+CREATE CONSTRAINT TRIGGER warehouse_audit AFTER INSERT ON inv.warehouse
+    DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION inv.check_move();
+
+-- Privileges: plain grants, one WITH GRANT OPTION that its holder passes on (a second
+-- grantor), grantees and grantors whose names the ACL text quotes.
+GRANT SELECT ON inv.item TO corvane_reader;
+GRANT SELECT, INSERT, UPDATE ON inv.item TO corvane_writer WITH GRANT OPTION;
+GRANT SELECT ON inv.item TO "corvane_odd/name=1" WITH GRANT OPTION;
+GRANT SELECT ON inv.warehouse TO PUBLIC;
+GRANT SELECT, DELETE ON inv.warehouse TO "corvane Auditor";
+GRANT EXECUTE ON FUNCTION inv.price_of(integer) TO corvane_reader;
+GRANT USAGE ON SEQUENCE inv.item_no_seq TO corvane_writer;
+SET ROLE corvane_writer;
+GRANT SELECT, INSERT ON inv.item TO "corvane Auditor";
+RESET ROLE;
+SET ROLE "corvane_odd/name=1";
+GRANT SELECT ON inv.item TO corvane_writer;
+RESET ROLE;
+
+INSERT INTO inv.warehouse (code, name) VALUES ('TKY', '東京倉庫'), ('OSK', '大阪倉庫');
+INSERT INTO inv.item (warehouse_id, name, description, price) VALUES
+    (1, 'ボルト', repeat('長い説明 ', 500), 12.50),
+    (2, 'ナット', NULL, 8.00);
+INSERT INTO inv.stock_move VALUES (1, 1000, '2025-06-01', 100), (2, 1010, '2026-02-01', -5);
+REFRESH MATERIALIZED VIEW inv.stock_mv;
