@@ -1,0 +1,1112 @@
+#include "dataset.h"
+
+#include "connection.h"
+#include "connection_p.h"
+
+#include <QBuffer>
+
+#include <algorithm>
+
+namespace pg {
+
+namespace dataset {
+
+// The table behind a result: its kind, names, key and which columns may be written.
+// $1: the table's oid
+const char TableInfoSql[] = R"(
+SELECT c.relkind::text,
+       n.nspname,
+       c.relname,
+       COALESCE((SELECT i.indkey::text
+                   FROM pg_catalog.pg_index i
+                  WHERE i.indrelid = c.oid AND i.indisprimary), '') AS key_columns,
+       COALESCE((SELECT i.%1
+                   FROM pg_catalog.pg_index i
+                  WHERE i.indrelid = c.oid AND i.indisprimary), 0) AS key_count,
+       a.attnum,
+       a.attname,
+       %2 AS not_writable
+  FROM pg_catalog.pg_class c
+  JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+  LEFT JOIN pg_catalog.pg_attribute a
+         ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped
+ WHERE c.oid = $1
+ ORDER BY a.attnum
+)";
+
+QString quoteIdent(const QString &name)
+{
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+// The device openBlob() hands out for writing: it sets the field when closed.
+class BlobWriter : public QBuffer
+{
+public:
+    BlobWriter(DataSet *dataSet, int field, bool binary)
+        : m_dataSet(dataSet)
+        , m_field(field)
+        , m_binary(binary)
+    { }
+    void close() override
+    {
+        if (isOpen() && m_dataSet) {
+            const QByteArray bytes = data();
+            QBuffer::close();
+            if (m_binary)
+                m_dataSet->setBytes(m_field, bytes);
+            else
+                m_dataSet->setText(m_field, QString::fromUtf8(bytes));
+            m_dataSet = nullptr;
+            return;
+        }
+        QBuffer::close();
+    }
+    ~BlobWriter() override
+    {
+        try {
+            close();
+        } catch (const Error &) {
+            // a value refused on the implicit close is dropped; close() explicitly to see it
+        }
+    }
+
+private:
+    DataSet *m_dataSet;
+    int m_field;
+    bool m_binary;
+};
+
+} // namespace dataset
+
+struct DataSet::Target
+{
+    enum Identity { None, PrimaryKey, RowId };
+
+    Oid table = 0;
+    QString schema;
+    QString name;
+    Identity identity = None;
+    std::vector<int> keyColumns; // result columns of the key
+    int ctidColumn = -1; // result columns of ctid and tableoid
+    int tableoidColumn = -1;
+    std::vector<QString> columnName; // per result column: its table column, empty if none
+    std::vector<bool> writable; // per field
+    // the table's columns, from the catalog
+    std::vector<int> attnums;
+    std::vector<QString> attnames;
+    std::vector<bool> notWritable; // generated, or an identity GENERATED ALWAYS
+};
+
+struct DataSet::Slot
+{
+    Bookmark bookmark = NoBookmark;
+    std::vector<std::optional<QByteArray>> values; // per result column, hidden ones included
+};
+
+DataSet::DataSet(Connection *connection, QObject *parent)
+    : QObject(parent)
+    , m_connection(connection)
+{
+    qRegisterMetaType<pg::DataSetState>();
+}
+
+DataSet::~DataSet() = default;
+
+void DataSet::setConnection(Connection *connection)
+{
+    close();
+    m_connection = connection;
+    if (m_query && connection)
+        m_query->setConnection(*connection);
+}
+
+Query &DataSet::query()
+{
+    if (!m_query) {
+        if (!m_connection) {
+            throw Error(QString::fromLatin1(sqlstate::ConnectionDoesNotExist),
+                        QStringLiteral("データセットに接続が設定されていません。"));
+        }
+        m_query = std::make_unique<Query>(*m_connection);
+    }
+    return *m_query;
+}
+
+void DataSet::setSql(const QString &sql)
+{
+    close();
+    query().setSql(sql);
+}
+
+QString DataSet::sql() const
+{
+    return m_query ? m_query->sql() : QString();
+}
+
+void DataSet::setReadOnly(bool on)
+{
+    m_readOnlyRequested = on;
+}
+
+bool DataSet::isReadOnly() const
+{
+    return m_readOnlyRequested || !m_target || m_target->identity == Target::None;
+}
+
+QString DataSet::readOnlyReason() const
+{
+    if (m_readOnlyRequested)
+        return QStringLiteral("読み取り専用として開かれています。");
+    return isReadOnly() ? m_readOnlyReason : QString();
+}
+
+QString DataSet::updateTable() const
+{
+    return isReadOnly() ? QString() : quotedTable();
+}
+
+QString DataSet::quotedTable() const
+{
+    return m_target ? dataset::quoteIdent(m_target->schema) + QLatin1Char('.')
+            + dataset::quoteIdent(m_target->name)
+                    : QString();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening
+
+void DataSet::open()
+{
+    close();
+    if (!m_connection) {
+        throw Error(QString::fromLatin1(sqlstate::ConnectionDoesNotExist),
+                    QStringLiteral("データセットに接続が設定されていません。"));
+    }
+    Query &q = query();
+    const QList<Param> params = q.values();
+    m_readOnlyReason.clear();
+    const QString keyword = detail::firstKeyword(q.sql());
+    const bool candidate = !m_readOnlyRequested && q.scan().statementCount == 1
+        && (keyword == QLatin1String("SELECT") || keyword == QLatin1String("TABLE"));
+    Q_EMIT aboutToBeReset();
+    try {
+        if (candidate) {
+            openUpdatable(params);
+        } else {
+            m_result = q.open();
+            if (!m_readOnlyRequested)
+                m_readOnlyReason
+                    = QStringLiteral("単一の SELECT 文の結果ではないため更新できません。");
+        }
+    } catch (...) {
+        m_result = Result();
+        m_target.reset();
+        Q_EMIT wasReset();
+        throw;
+    }
+    m_fields = m_result.fields();
+    for (int f = 0; f < m_fields.count(); ++f)
+        m_fields[f].readOnly = !isFieldWritable(f);
+    const int rows = m_result.rowCount();
+    m_rows.resize(rows);
+    for (int r = 0; r < rows; ++r)
+        m_rows[r] = r;
+    m_nextBookmark = rows;
+    m_reordered = false;
+    m_positionsValid = false;
+    m_current = rows > 0 ? 0 : -1;
+    m_state = DataSetState::Browse;
+    Q_EMIT wasReset();
+    Q_EMIT stateChanged(m_state);
+    Q_EMIT currentChanged(m_current, -1);
+}
+
+void DataSet::openUpdatable(const QList<Param> &params)
+{
+    Connection::Private &c = *m_connection->d;
+    const ParamScan &scan = m_query->scan();
+    const QString &source = scan.source;
+    const QByteArray text = c.encodeText(scan.rewritten, QStringLiteral("SQL 文"));
+    const detail::EncodedParams ep = c.encodeParams(params, &scan);
+
+    // "Go on after errors" covers the whole open, catalog reads included.
+    const bool guarded = c.continueOnError
+        && m_connection->transactionStatus() == TransactionStatus::InTransaction;
+    if (guarded)
+        c.internal(QStringLiteral("SAVEPOINT cv_stmt"));
+    try {
+        detail::ResultPtr described = c.prepare(text, ep, source, &scan);
+        QByteArray finalText = text;
+        const int columns = PQnfields(described.get());
+
+        // the one table every table column comes from
+        Oid table = 0;
+        bool oneTable = true;
+        for (int col = 0; col < columns; ++col) {
+            const Oid t = PQftable(described.get(), col);
+            if (t == 0)
+                continue;
+            if (table != 0 && t != table)
+                oneTable = false;
+            table = t;
+        }
+        m_target.reset();
+        int hidden = 0;
+        if (table == 0) {
+            m_readOnlyReason = QStringLiteral("表の列を含まない結果は更新できません。");
+        } else if (!oneTable) {
+            m_readOnlyReason = QStringLiteral("複数の表を結合した結果は更新できません。");
+        } else {
+            loadTarget(table);
+            if (!m_target) {
+                // not a table: a view, a foreign table, a materialized view ...
+            } else {
+                Target &t = *m_target;
+                for (int col = 0; col < columns; ++col) {
+                    if (PQftable(described.get(), col) != table)
+                        continue;
+                    const int attnum = PQftablecol(described.get(), col);
+                    const ::Oid type = PQftype(described.get(), col);
+                    if (attnum < 0 && type == type::Tid)
+                        t.ctidColumn = col;
+                    else if (attnum < 0 && type == type::OidType)
+                        t.tableoidColumn = col;
+                }
+                if (t.identity == Target::PrimaryKey) {
+                    // the key is known from the catalog; are all its columns in the result?
+                    std::vector<int> keyColumns;
+                    for (const int attnum : t.keyColumns) {
+                        int found = -1;
+                        for (int col = 0; col < columns && found < 0; ++col) {
+                            if (PQftable(described.get(), col) == table
+                                && PQftablecol(described.get(), col) == attnum)
+                                found = col;
+                        }
+                        if (found < 0) {
+                            keyColumns.clear();
+                            break;
+                        }
+                        keyColumns.push_back(found);
+                    }
+                    t.keyColumns = keyColumns;
+                    if (keyColumns.empty())
+                        t.identity = Target::None;
+                }
+                if (t.identity == Target::None && t.ctidColumn >= 0 && t.tableoidColumn >= 0)
+                    t.identity = Target::RowId;
+                if (t.identity == Target::None) {
+                    // add ctid and tableoid behind the select list of a plain SELECT … FROM
+                    const QString &sql = scan.rewritten;
+                    const int select = findTopLevelWord(sql, QLatin1String("SELECT"));
+                    const int from = select < 0
+                        ? -1
+                        : findTopLevelWord(sql, QLatin1String("FROM"), select + 6);
+                    const int distinct = select < 0
+                        ? -1
+                        : findTopLevelWord(sql, QLatin1String("DISTINCT"), select + 6);
+                    const bool plain = select >= 0 && from > select
+                        && detail::firstKeyword(sql) == QLatin1String("SELECT")
+                        && (distinct < 0 || distinct > from);
+                    if (plain) {
+                        const QString extended
+                            = sql.left(from) + QLatin1String(", ctid, tableoid ") + sql.mid(from);
+                        const bool inTransaction = m_connection->inTransaction();
+                        if (inTransaction)
+                            c.internal(QStringLiteral("SAVEPOINT cv_open"));
+                        bool ok = false;
+                        try {
+                            detail::ResultPtr d2
+                                = c.prepare(c.encodeText(extended, QStringLiteral("SQL 文")), ep,
+                                            source, &scan);
+                            const int n2 = PQnfields(d2.get());
+                            ok = n2 == columns + 2 && PQftable(d2.get(), columns) == table
+                                && PQftype(d2.get(), columns) == type::Tid
+                                && PQftable(d2.get(), columns + 1) == table
+                                && PQftype(d2.get(), columns + 1) == type::OidType;
+                        } catch (const Error &e) {
+                            if (e.isConnectionLost())
+                                throw;
+                        }
+                        if (inTransaction) {
+                            if (!ok)
+                                c.internal(QStringLiteral("ROLLBACK TO SAVEPOINT cv_open"));
+                            c.internal(QStringLiteral("RELEASE SAVEPOINT cv_open"));
+                        }
+                        if (ok) {
+                            hidden = 2;
+                            finalText = c.encodeText(extended, QStringLiteral("SQL 文"));
+                            t.ctidColumn = columns;
+                            t.tableoidColumn = columns + 1;
+                            t.identity = Target::RowId;
+                        }
+                    }
+                }
+                if (t.identity == Target::None) {
+                    m_readOnlyReason = QStringLiteral(
+                        "主キーの全列（または ctid と tableoid）を含まない結果は更新できません。");
+                }
+                // the table column behind each result column
+                t.columnName.assign(size_t(columns + hidden), QString());
+                for (int col = 0; col < columns; ++col) {
+                    if (PQftable(described.get(), col) != table)
+                        continue;
+                    const int attnum = PQftablecol(described.get(), col);
+                    if (attnum > 0) {
+                        const auto it = std::find(t.attnums.begin(), t.attnums.end(), attnum);
+                        if (it != t.attnums.end())
+                            t.columnName[size_t(col)] = t.attnames[size_t(it - t.attnums.begin())];
+                    }
+                }
+                t.writable.assign(size_t(columns), false);
+                std::vector<int> seen;
+                for (int col = 0; col < columns; ++col) {
+                    const int attnum = PQftablecol(described.get(), col);
+                    if (t.columnName[size_t(col)].isEmpty() || attnum <= 0
+                        || std::find(seen.begin(), seen.end(), attnum) != seen.end())
+                        continue; // a column shown twice is written through its first place
+                    seen.push_back(attnum);
+                    const auto it = std::find(t.attnums.begin(), t.attnums.end(), attnum);
+                    t.writable[size_t(col)] = !t.notWritable[size_t(it - t.attnums.begin())];
+                }
+                // ctid changes with every UPDATE: read it back, shown or hidden
+                if (t.ctidColumn >= 0 && t.tableoidColumn >= 0) {
+                    t.columnName[size_t(t.ctidColumn)] = QStringLiteral("ctid");
+                    t.columnName[size_t(t.tableoidColumn)] = QStringLiteral("tableoid");
+                }
+            }
+        }
+        // the statements above replaced the described one: run the text again in full
+        detail::ResultPtr rows = c.exchange(finalText, ep, source, &scan, true);
+        if (guarded)
+            c.internal(QStringLiteral("RELEASE SAVEPOINT cv_stmt"));
+        m_result = Result(
+            std::make_shared<detail::ResultData>(rows.release(), c.codec(), source, hidden));
+    } catch (const Error &) {
+        if (guarded && m_connection->isOpen()) {
+            try {
+                c.internal(QStringLiteral("ROLLBACK TO SAVEPOINT cv_stmt"));
+                c.internal(QStringLiteral("RELEASE SAVEPOINT cv_stmt"));
+            } catch (const Error &) {
+                // the first error is the one to report
+            }
+        }
+        throw;
+    }
+}
+
+void DataSet::loadTarget(Oid table)
+{
+    Connection::Private &c = *m_connection->d;
+    const int version = m_connection->serverVersion();
+    const QString keyCount
+        = version >= 110000 ? QStringLiteral("indnkeyatts") : QStringLiteral("indnatts");
+    QString notWritable = QStringLiteral("false");
+    if (version >= 120000)
+        notWritable = QStringLiteral("(a.attgenerated <> '' OR a.attidentity = 'a')");
+    else if (version >= 100000)
+        notWritable = QStringLiteral("(a.attidentity = 'a')");
+    const QString sql = QString::fromLatin1(dataset::TableInfoSql).arg(keyCount, notWritable);
+    detail::ResultPtr r = c.internal(sql, { Param(QVariant(uint(table)), type::OidType) });
+    const int rows = PQntuples(r.get());
+    if (rows == 0) {
+        m_readOnlyReason = QStringLiteral("結果の元になった表が見つかりません。");
+        return;
+    }
+    const char relkind = PQgetvalue(r.get(), 0, 0)[0];
+    if (relkind != 'r' && relkind != 'p') {
+        m_readOnlyReason = QStringLiteral("表以外（ビューなど）から得た結果は更新できません。");
+        return;
+    }
+    auto t = std::make_unique<Target>();
+    t->table = table;
+    t->schema = QString::fromUtf8(PQgetvalue(r.get(), 0, 1));
+    t->name = QString::fromUtf8(PQgetvalue(r.get(), 0, 2));
+    const QList<QByteArray> keys = QByteArray(PQgetvalue(r.get(), 0, 3)).split(' ');
+    const int keyCountValue = QByteArray(PQgetvalue(r.get(), 0, 4)).toInt();
+    for (int i = 0; i < keyCountValue && i < keys.size(); ++i)
+        t->keyColumns.push_back(keys.at(i).toInt());
+    t->identity = t->keyColumns.empty() ? Target::None : Target::PrimaryKey;
+    for (int row = 0; row < rows; ++row) {
+        if (PQgetisnull(r.get(), row, 5))
+            continue;
+        t->attnums.push_back(QByteArray(PQgetvalue(r.get(), row, 5)).toInt());
+        t->attnames.push_back(
+            c.codec()->decode(PQgetvalue(r.get(), row, 6), PQgetlength(r.get(), row, 6)));
+        t->notWritable.push_back(PQgetvalue(r.get(), row, 7)[0] == 't');
+    }
+    m_target = std::move(t);
+}
+
+void DataSet::close()
+{
+    if (m_state == DataSetState::Inactive && !m_result.isValid())
+        return;
+    Q_EMIT aboutToBeReset();
+    const int previous = m_current;
+    m_result = Result();
+    m_fields.clear();
+    m_target.reset();
+    m_rows.clear();
+    m_slots.clear();
+    m_positions.clear();
+    m_positionsValid = false;
+    m_buffer.clear();
+    m_changed.clear();
+    m_current = -1;
+    m_state = DataSetState::Inactive;
+    Q_EMIT wasReset();
+    Q_EMIT stateChanged(m_state);
+    if (previous >= 0)
+        Q_EMIT currentChanged(-1, previous);
+}
+
+void DataSet::refresh()
+{
+    const int row = m_current;
+    open();
+    if (row >= 0 && recordCount() > 0)
+        setCurrentRow(qMin(row, recordCount() - 1));
+}
+
+void DataSet::setResult(const Result &result)
+{
+    close();
+    Q_EMIT aboutToBeReset();
+    m_result = result;
+    m_fields = result.fields();
+    for (int f = 0; f < m_fields.count(); ++f)
+        m_fields[f].readOnly = true;
+    m_readOnlyReason = QStringLiteral("外部で実行された結果は更新できません。");
+    const int rows = result.rowCount();
+    m_rows.resize(rows);
+    for (int r = 0; r < rows; ++r)
+        m_rows[r] = r;
+    m_nextBookmark = rows;
+    m_reordered = false;
+    m_current = rows > 0 ? 0 : -1;
+    m_state = DataSetState::Browse;
+    Q_EMIT wasReset();
+    Q_EMIT stateChanged(m_state);
+    Q_EMIT currentChanged(m_current, -1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+DataSet::Cell DataSet::cell(int row, int column) const
+{
+    Cell c;
+    if (row < 0 || row >= recordCount())
+        return c;
+    if (row == m_current && !m_buffer.empty()) {
+        const std::optional<QByteArray> &v = m_buffer[size_t(column)];
+        if (v) {
+            c.data = v->constData();
+            c.length = int(v->size());
+            c.null = false;
+        }
+        return c;
+    }
+    const qint32 r = m_rows[size_t(row)];
+    if (r >= 0) {
+        const PGresult *res = m_result.d->res;
+        if (!PQgetisnull(res, r, column)) {
+            c.data = PQgetvalue(res, r, column);
+            c.length = PQgetlength(res, r, column);
+            c.null = false;
+        }
+        return c;
+    }
+    const std::optional<QByteArray> &v = m_slots[size_t(-r - 1)].values[size_t(column)];
+    if (v) {
+        c.data = v->constData();
+        c.length = int(v->size());
+        c.null = false;
+    }
+    return c;
+}
+
+bool DataSet::isNull(int row, int field) const
+{
+    return cell(row, field).null;
+}
+
+QByteArrayView DataSet::raw(int row, int field) const
+{
+    const Cell c = cell(row, field);
+    return QByteArrayView(c.data, c.length);
+}
+
+QString DataSet::text(int row, int field) const
+{
+    const Cell c = cell(row, field);
+    if (c.null)
+        return QString();
+    if (c.length == 0)
+        return QString(QLatin1String(""));
+    return m_result.d->codec->decode(c.data, c.length);
+}
+
+QVariant DataSet::value(int row, int field) const
+{
+    const Cell c = cell(row, field);
+    if (c.null)
+        return QVariant();
+    const FieldClass fc = m_fields.at(field).fieldClass;
+    const QByteArrayView raw(c.data, c.length);
+    if (fc == FieldClass::Blob || isNumeric(fc) || fc == FieldClass::Boolean)
+        return valueFromText(fc, raw, QString());
+    return valueFromText(fc, raw, text(row, field));
+}
+
+QByteArray DataSet::bytes(int row, int field) const
+{
+    const Cell c = cell(row, field);
+    if (c.null)
+        return QByteArray();
+    const QByteArrayView raw(c.data, c.length);
+    return m_fields.at(field).fieldClass == FieldClass::Blob ? decodeBytea(raw) : raw.toByteArray();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Navigation and bookmarks
+
+void DataSet::checkActive() const
+{
+    if (!isActive()) {
+        throw Error(QString::fromLatin1(sqlstate::InvalidDataSetState),
+                    QStringLiteral("データセットが開かれていません。"));
+    }
+}
+
+void DataSet::moveTo(int row)
+{
+    const int previous = m_current;
+    m_current = row;
+    if (previous != row)
+        Q_EMIT currentChanged(row, previous);
+}
+
+void DataSet::setCurrentRow(int row)
+{
+    checkActive();
+    if (recordCount() == 0)
+        return;
+    row = qBound(0, row, recordCount() - 1);
+    if (row == m_current && m_state == DataSetState::Browse)
+        return;
+    if (m_state != DataSetState::Browse) {
+        if (row == m_current)
+            return;
+        // leaving the record: post it, or drop a new one nobody filled in
+        const Bookmark target = bookmarkAt(row);
+        checkBrowseMode();
+        const int at = rowOf(target);
+        row = at >= 0 ? at : qBound(0, row, recordCount() - 1);
+        if (recordCount() == 0)
+            return;
+    }
+    moveTo(row);
+}
+
+void DataSet::first()
+{
+    setCurrentRow(0);
+}
+
+void DataSet::last()
+{
+    setCurrentRow(recordCount() - 1);
+}
+
+void DataSet::next()
+{
+    setCurrentRow(m_current + 1);
+}
+
+void DataSet::prior()
+{
+    setCurrentRow(m_current - 1);
+}
+
+int DataSet::moveBy(int distance)
+{
+    const int before = m_current;
+    setCurrentRow(m_current + distance);
+    return m_current - before;
+}
+
+Bookmark DataSet::bookmarkAt(int row) const
+{
+    if (row < 0 || row >= recordCount())
+        return NoBookmark;
+    const qint32 r = m_rows[size_t(row)];
+    return r >= 0 ? Bookmark(r) : m_slots[size_t(-r - 1)].bookmark;
+}
+
+int DataSet::rowOf(Bookmark bookmark) const
+{
+    if (bookmark < 0 || !isActive())
+        return -1;
+    if (!m_reordered)
+        return bookmark < recordCount() ? int(bookmark) : -1;
+    if (!m_positionsValid) {
+        m_positions.clear();
+        m_positions.reserve(m_rows.size());
+        for (int row = 0; row < recordCount(); ++row)
+            m_positions.emplace_back(bookmarkAt(row), row);
+        std::sort(m_positions.begin(), m_positions.end());
+        m_positionsValid = true;
+    }
+    const auto it
+        = std::lower_bound(m_positions.begin(), m_positions.end(), std::make_pair(bookmark, -1));
+    return it != m_positions.end() && it->first == bookmark ? it->second : -1;
+}
+
+bool DataSet::gotoBookmark(Bookmark bookmark)
+{
+    const int row = rowOf(bookmark);
+    if (row < 0)
+        return false;
+    setCurrentRow(row);
+    return m_current == rowOf(bookmark);
+}
+
+int DataSet::compareBookmarks(Bookmark a, Bookmark b) const
+{
+    const int ra = rowOf(a);
+    const int rb = rowOf(b);
+    return ra < rb ? -1 : (ra > rb ? 1 : 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+bool DataSet::isFieldWritable(int field) const
+{
+    return !isReadOnly() && field >= 0 && size_t(field) < m_target->writable.size()
+        && m_target->writable[size_t(field)];
+}
+
+void DataSet::checkModify() const
+{
+    checkActive();
+    if (isReadOnly()) {
+        throw Error(QString::fromLatin1(sqlstate::ReadOnlyResult),
+                    QStringLiteral("この結果セットには書き込み出来ません。"), readOnlyReason());
+    }
+}
+
+void DataSet::checkField(int field) const
+{
+    if (field < 0 || field >= m_fields.count()) {
+        throw Error(QString::fromLatin1(sqlstate::InvalidValue),
+                    QStringLiteral("列番号 %1 はこの結果にありません。").arg(field));
+    }
+    if (!isFieldWritable(field)) {
+        throw Error(QString::fromLatin1(sqlstate::ReadOnlyResult),
+                    QStringLiteral("列 %1 は変更できません。").arg(m_fields.at(field).name));
+    }
+}
+
+bool DataSet::isModified() const
+{
+    return std::find(m_changed.begin(), m_changed.end(), true) != m_changed.end();
+}
+
+bool DataSet::isFieldModified(int field) const
+{
+    return field >= 0 && size_t(field) < m_changed.size() && m_changed[size_t(field)];
+}
+
+void DataSet::edit()
+{
+    checkModify();
+    if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
+        return;
+    if (recordCount() == 0) {
+        append();
+        return;
+    }
+    const int columns = m_result.d->columns;
+    m_buffer.assign(size_t(columns), std::nullopt);
+    for (int col = 0; col < columns; ++col) {
+        const Cell c = cell(m_current, col);
+        if (!c.null)
+            m_buffer[size_t(col)] = QByteArray(c.data, c.length);
+    }
+    m_changed.assign(size_t(m_fields.count()), false);
+    m_state = DataSetState::Edit;
+    Q_EMIT stateChanged(m_state);
+}
+
+void DataSet::insertRecordAt(int row)
+{
+    Slot slot;
+    slot.bookmark = m_nextBookmark++;
+    slot.values.assign(size_t(m_result.d->columns), std::nullopt);
+    m_slots.push_back(std::move(slot));
+    Q_EMIT rowsAboutToBeInserted(row, row);
+    m_rows.insert(m_rows.begin() + row, -qint32(m_slots.size()));
+    m_reordered = true;
+    m_positionsValid = false;
+    Q_EMIT rowsInserted(row, row);
+}
+
+void DataSet::removeRecordAt(int row)
+{
+    Q_EMIT rowsAboutToBeRemoved(row, row);
+    m_rows.erase(m_rows.begin() + row);
+    m_reordered = true;
+    m_positionsValid = false;
+    const int previous = m_current;
+    if (m_current >= recordCount())
+        m_current = recordCount() - 1;
+    Q_EMIT rowsRemoved(row, row);
+    Q_EMIT currentChanged(m_current, previous);
+}
+
+void DataSet::insert()
+{
+    checkModify();
+    checkBrowseMode();
+    const int row = m_current < 0 ? 0 : m_current;
+    insertRecordAt(row);
+    m_buffer.assign(size_t(m_result.d->columns), std::nullopt);
+    m_changed.assign(size_t(m_fields.count()), false);
+    m_state = DataSetState::Insert;
+    const int previous = m_current;
+    m_current = row;
+    Q_EMIT currentChanged(row, previous);
+    Q_EMIT stateChanged(m_state);
+}
+
+void DataSet::append()
+{
+    checkModify();
+    checkBrowseMode();
+    const int row = recordCount();
+    insertRecordAt(row);
+    m_buffer.assign(size_t(m_result.d->columns), std::nullopt);
+    m_changed.assign(size_t(m_fields.count()), false);
+    m_state = DataSetState::Insert;
+    const int previous = m_current;
+    m_current = row;
+    Q_EMIT currentChanged(row, previous);
+    Q_EMIT stateChanged(m_state);
+}
+
+void DataSet::cancel()
+{
+    if (m_state == DataSetState::Insert) {
+        m_buffer.clear();
+        m_changed.clear();
+        m_state = DataSetState::Browse;
+        removeRecordAt(m_current);
+        Q_EMIT stateChanged(m_state);
+    } else if (m_state == DataSetState::Edit) {
+        m_buffer.clear();
+        m_changed.clear();
+        m_state = DataSetState::Browse;
+        Q_EMIT rowChanged(m_current);
+        Q_EMIT stateChanged(m_state);
+    }
+}
+
+void DataSet::checkBrowseMode()
+{
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return;
+    if (isModified())
+        post();
+    else
+        cancel();
+}
+
+void DataSet::setCell(int field, std::optional<QByteArray> value)
+{
+    checkModify();
+    checkField(field);
+    if (m_state == DataSetState::Browse)
+        edit();
+    m_buffer[size_t(field)] = std::move(value);
+    m_changed[size_t(field)] = true;
+    Q_EMIT rowChanged(m_current);
+}
+
+void DataSet::setText(int field, const QString &text)
+{
+    if (text.isNull()) {
+        setNull(field);
+        return;
+    }
+    if (text.contains(QChar(0))) {
+        throw Error(
+            QString::fromLatin1(sqlstate::CharacterNotInRepertoire),
+            QStringLiteral("列 %1 の値に NUL 文字 (0x00) が含まれているため格納できません。")
+                .arg(field >= 0 && field < m_fields.count() ? m_fields.at(field).name : QString()),
+            QString(), QStringLiteral("PostgreSQL の文字列は 0x00 を保持できません。"));
+    }
+    checkActive();
+    bool ok = true;
+    QByteArray bytes = m_result.d->codec->encode(text, &ok);
+    if (!ok) {
+        throw Error(QString::fromLatin1(sqlstate::UntranslatableCharacter),
+                    QStringLiteral("値にクライアント文字コードで表せない文字が含まれています。"));
+    }
+    setCell(field, std::move(bytes));
+}
+
+void DataSet::setNull(int field)
+{
+    setCell(field, std::nullopt);
+}
+
+void DataSet::setBytes(int field, const QByteArray &bytes)
+{
+    checkActive();
+    if (field >= 0 && field < m_fields.count()
+        && m_fields.at(field).fieldClass == FieldClass::Blob) {
+        setCell(field, encodeBytea(bytes));
+        return;
+    }
+    setText(field, QString::fromUtf8(bytes));
+}
+
+void DataSet::setValue(int field, const QVariant &value)
+{
+    if (!value.isValid() || value.isNull()) {
+        setNull(field);
+        return;
+    }
+    checkActive();
+    const FieldClass fc = field >= 0 && field < m_fields.count() ? m_fields.at(field).fieldClass
+                                                                 : FieldClass::String;
+    switch (value.typeId()) {
+    case QMetaType::QByteArray:
+        setBytes(field, value.toByteArray());
+        return;
+    case QMetaType::Bool:
+        setText(field, value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
+        return;
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double v = value.toDouble();
+        setText(field,
+                qIsNaN(v)       ? QStringLiteral("NaN")
+                    : qIsInf(v) ? (v > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity"))
+                                : QString::number(v, 'g', 17));
+        return;
+    }
+    case QMetaType::QDate:
+        setText(field, value.toDate().toString(Qt::ISODate));
+        return;
+    case QMetaType::QTime:
+        setText(field, value.toTime().toString(Qt::ISODateWithMs));
+        return;
+    case QMetaType::QDateTime:
+        setText(field, value.toDateTime().toString(Qt::ISODateWithMs));
+        return;
+    default:
+        Q_UNUSED(fc)
+        setText(field, value.toString());
+        return;
+    }
+}
+
+std::unique_ptr<QIODevice> DataSet::openBlob(int field, QIODevice::OpenMode mode)
+{
+    checkActive();
+    if (mode & QIODevice::WriteOnly) {
+        checkField(field);
+        const bool binary = m_fields.at(field).fieldClass == FieldClass::Blob;
+        auto writer = std::make_unique<dataset::BlobWriter>(this, field, binary);
+        writer->open(QIODevice::WriteOnly);
+        if (mode & QIODevice::ReadOnly) { // read-write: start from the current value
+            writer->write(binary ? bytes(field) : text(field).toUtf8());
+            writer->seek(0);
+        }
+        return writer;
+    }
+    auto reader = std::make_unique<QBuffer>();
+    const FieldClass fc = field >= 0 && field < m_fields.count() ? m_fields.at(field).fieldClass
+                                                                 : FieldClass::String;
+    reader->setData(fc == FieldClass::Blob ? bytes(field) : text(field).toUtf8());
+    reader->open(QIODevice::ReadOnly);
+    return reader;
+}
+
+QString DataSet::identityCondition(int row, QList<Param> *params) const
+{
+    const Target &t = *m_target;
+    QStringList terms;
+    auto original = [&](int column) {
+        // the values the record had before this change: never the edit buffer
+        const qint32 r = m_rows[size_t(row)];
+        if (r >= 0) {
+            const PGresult *res = m_result.d->res;
+            if (PQgetisnull(res, r, column))
+                return QVariant();
+            return QVariant(
+                m_result.d->codec->decode(PQgetvalue(res, r, column), PQgetlength(res, r, column)));
+        }
+        const std::optional<QByteArray> &v = m_slots[size_t(-r - 1)].values[size_t(column)];
+        return v ? QVariant(m_result.d->codec->decode(v->constData(), v->size())) : QVariant();
+    };
+    if (t.identity == Target::PrimaryKey) {
+        for (const int column : t.keyColumns) {
+            params->append(Param(original(column)));
+            terms << dataset::quoteIdent(t.columnName[size_t(column)]) + QLatin1String(" = $")
+                    + QString::number(params->size());
+        }
+    } else {
+        params->append(Param(original(t.ctidColumn)));
+        terms << QLatin1String("ctid = $") + QString::number(params->size())
+                + QLatin1String("::pg_catalog.tid");
+        params->append(Param(original(t.tableoidColumn)));
+        terms << QLatin1String("tableoid = $") + QString::number(params->size())
+                + QLatin1String("::pg_catalog.oid");
+    }
+    return terms.join(QLatin1String(" AND "));
+}
+
+QString DataSet::returningList() const
+{
+    QStringList items;
+    for (const QString &name : m_target->columnName) {
+        if (!name.isEmpty()) {
+            items << (name == QLatin1String("ctid") || name == QLatin1String("tableoid")
+                          ? name
+                          : dataset::quoteIdent(name));
+        }
+    }
+    return items.isEmpty() ? QString()
+                           : QLatin1String(" RETURNING ") + items.join(QLatin1String(", "));
+}
+
+int DataSet::slotForRow(int row)
+{
+    const qint32 r = m_rows[size_t(row)];
+    if (r < 0)
+        return -r - 1;
+    Slot slot;
+    slot.bookmark = r;
+    const int columns = m_result.d->columns;
+    slot.values.assign(size_t(columns), std::nullopt);
+    const PGresult *res = m_result.d->res;
+    for (int col = 0; col < columns; ++col) {
+        if (!PQgetisnull(res, r, col))
+            slot.values[size_t(col)]
+                = QByteArray(PQgetvalue(res, r, col), PQgetlength(res, r, col));
+    }
+    m_slots.push_back(std::move(slot));
+    m_rows[size_t(row)] = -qint32(m_slots.size());
+    return int(m_slots.size()) - 1;
+}
+
+void DataSet::storeReturned(int slotIndex, const Result &returned)
+{
+    Slot &slot = m_slots[size_t(slotIndex)];
+    if (returned.rowCount() < 1)
+        return;
+    int out = 0;
+    for (size_t col = 0; col < m_target->columnName.size(); ++col) {
+        if (m_target->columnName[col].isEmpty())
+            continue;
+        if (returned.isNull(0, out)) {
+            slot.values[col] = std::nullopt;
+        } else {
+            const QByteArrayView raw = returned.raw(0, out);
+            slot.values[col] = QByteArray(raw.data(), raw.size());
+        }
+        ++out;
+    }
+}
+
+void DataSet::post()
+{
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return;
+    checkModify();
+    Q_EMIT aboutToPost();
+    const Target &t = *m_target;
+    const detail::TextCodec *codec = m_result.d->codec;
+    auto pending = [&](int field) {
+        const std::optional<QByteArray> &v = m_buffer[size_t(field)];
+        return v ? Param(QVariant(codec->decode(v->constData(), v->size()))) : Param();
+    };
+
+    QList<Param> params;
+    QString sql;
+    if (m_state == DataSetState::Edit) {
+        QStringList sets;
+        for (int f = 0; f < m_fields.count(); ++f) {
+            if (!m_changed[size_t(f)])
+                continue;
+            params.append(pending(f));
+            sets << dataset::quoteIdent(t.columnName[size_t(f)]) + QLatin1String(" = $")
+                    + QString::number(params.size());
+        }
+        if (sets.isEmpty()) {
+            m_buffer.clear();
+            m_changed.clear();
+            m_state = DataSetState::Browse;
+            Q_EMIT stateChanged(m_state);
+            return;
+        }
+        sql = QLatin1String("UPDATE ") + quotedTable() + QLatin1String(" SET ")
+            + sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ")
+            + identityCondition(m_current, &params) + returningList();
+    } else {
+        QStringList columns;
+        QStringList values;
+        for (int f = 0; f < m_fields.count(); ++f) {
+            if (!m_changed[size_t(f)])
+                continue;
+            params.append(pending(f));
+            columns << dataset::quoteIdent(t.columnName[size_t(f)]);
+            values << QLatin1Char('$') + QString::number(params.size());
+        }
+        sql = QLatin1String("INSERT INTO ") + quotedTable()
+            + (columns.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
+                                 : QLatin1String(" (") + columns.join(QLatin1String(", "))
+                       + QLatin1String(") VALUES (") + values.join(QLatin1String(", "))
+                       + QLatin1Char(')'))
+            + returningList();
+    }
+
+    const Result written = m_connection->d->writeUnit(sql, params, true);
+    const int slot = slotForRow(m_current);
+    if (m_state == DataSetState::Insert)
+        std::fill(m_slots[size_t(slot)].values.begin(), m_slots[size_t(slot)].values.end(),
+                  std::nullopt);
+    storeReturned(slot, written);
+    m_buffer.clear();
+    m_changed.clear();
+    m_state = DataSetState::Browse;
+    Q_EMIT rowChanged(m_current);
+    Q_EMIT stateChanged(m_state);
+}
+
+void DataSet::deleteRecord()
+{
+    checkModify();
+    if (m_state == DataSetState::Insert) {
+        cancel();
+        return;
+    }
+    if (m_state == DataSetState::Edit)
+        cancel();
+    if (recordCount() == 0)
+        return;
+    QList<Param> params;
+    const QString sql = QLatin1String("DELETE FROM ") + quotedTable() + QLatin1String(" WHERE ")
+        + identityCondition(m_current, &params);
+    m_connection->d->writeUnit(sql, params, true);
+    removeRecordAt(m_current);
+}
+
+} // namespace pg

@@ -1,0 +1,306 @@
+#include "paramscanner.h"
+
+#include "error.h"
+
+namespace pg {
+
+namespace paramscanner {
+
+constexpr int MaxNameLength = 255;
+
+char32_t codePointAt(const QString &s, int i, int *units)
+{
+    const QChar c = s.at(i);
+    if (c.isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
+        *units = 2;
+        return QChar::surrogateToUcs4(c, s.at(i + 1));
+    }
+    *units = 1;
+    return c.unicode();
+}
+
+// Letters, digits, "_" and "$" continue an SQL identifier; every non-ASCII character counts
+// as a letter for the server's lexer.
+bool isSqlIdentChar(QChar c)
+{
+    const ushort u = c.unicode();
+    return u >= 0x80 || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9')
+        || u == '_' || u == '$';
+}
+
+bool isDollarTagChar(QChar c, bool first)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return !first;
+    return u >= 0x80 || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_';
+}
+
+bool isNameChar(char32_t cp, bool allowDots)
+{
+    if (cp < 0x80) {
+        return (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z') || (cp >= '0' && cp <= '9')
+            || cp == '_' || cp == '$' || cp == '#' || (allowDots && cp == '.');
+    }
+    if (cp >= 0xFF10 && cp <= 0xFF19) // full-width digits
+        return true;
+    return QChar::isLetter(cp);
+}
+
+// Index just after the closing quote of the literal or quoted name opening at i (the end of
+// the text when it is never closed).
+int skipQuoted(const QString &s, int i, QChar quote, bool backslashEscapes)
+{
+    const int n = s.size();
+    int j = i + 1;
+    while (j < n) {
+        const QChar c = s.at(j);
+        if (backslashEscapes && c == u'\\') {
+            j += 2;
+            continue;
+        }
+        if (c == quote) {
+            if (j + 1 < n && s.at(j + 1) == quote) {
+                j += 2;
+                continue;
+            }
+            return j + 1;
+        }
+        ++j;
+    }
+    return n;
+}
+
+// For "$tag$" opening at i: the index just after the closing "$tag$"; -1 when no dollar quote
+// opens at i (e.g. "$1").
+int skipDollarQuote(const QString &s, int i)
+{
+    const int n = s.size();
+    int j = i + 1;
+    while (j < n && isDollarTagChar(s.at(j), j == i + 1))
+        ++j;
+    if (j >= n || s.at(j) != u'$')
+        return -1;
+    const QString tag = s.mid(i, j - i + 1);
+    const int close = s.indexOf(tag, j + 1);
+    return close < 0 ? n : close + tag.size();
+}
+
+int skipBlockComment(const QString &s, int i)
+{
+    const int n = s.size();
+    int depth = 0;
+    int j = i;
+    while (j < n) {
+        if (s.at(j) == u'/' && j + 1 < n && s.at(j + 1) == u'*') {
+            ++depth;
+            j += 2;
+        } else if (s.at(j) == u'*' && j + 1 < n && s.at(j + 1) == u'/') {
+            j += 2;
+            if (--depth == 0)
+                return j;
+        } else {
+            ++j;
+        }
+    }
+    return n;
+}
+
+int codePointCount(const QString &s, int end)
+{
+    int count = 0;
+    for (int i = 0; i < end && i < s.size(); ++i) {
+        if (!(s.at(i).isLowSurrogate() && i > 0 && s.at(i - 1).isHighSurrogate()))
+            ++count;
+    }
+    return count;
+}
+
+int unitIndexOfCodePoint(const QString &s, int codePoint)
+{
+    int i = 0;
+    for (int cp = 0; cp < codePoint && i < s.size(); ++cp) {
+        int units = 1;
+        codePointAt(s, i, &units);
+        i += units;
+    }
+    return i;
+}
+
+} // namespace paramscanner
+
+int ParamScan::sourcePosition(int rewrittenPosition) const
+{
+    using namespace paramscanner;
+    if (rewrittenPosition <= 0)
+        return 0;
+    const int idx = unitIndexOfCodePoint(rewritten, rewrittenPosition - 1);
+    int delta = 0;
+    for (const ParamMarker &m : markers) {
+        if (idx < m.rewrittenStart)
+            break;
+        if (idx < m.rewrittenStart + m.rewrittenLength)
+            return codePointCount(source, m.sourceStart) + 1;
+        delta = (m.sourceStart + m.sourceLength) - (m.rewrittenStart + m.rewrittenLength);
+    }
+    return codePointCount(source, idx + delta) + 1;
+}
+
+ParamScan scanParameters(const QString &sql, const ParamScanOptions &options)
+{
+    using namespace paramscanner;
+    ParamScan scan;
+    scan.source = sql;
+    const int n = sql.size();
+    QString &out = scan.rewritten;
+    out.reserve(n + 8);
+    bool segmentHasContent = false;
+
+    int i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+        int end = -1;
+        if (c == u'\'') {
+            const bool escapeString = i > 0 && (sql.at(i - 1) == u'E' || sql.at(i - 1) == u'e')
+                && (i < 2 || !isSqlIdentChar(sql.at(i - 2)));
+            end = skipQuoted(sql, i, c, escapeString);
+        } else if (c == u'"') {
+            end = skipQuoted(sql, i, c, false);
+        } else if (c == u'-' && next == u'-') {
+            end = sql.indexOf(u'\n', i);
+            end = end < 0 ? n : end;
+        } else if (c == u'/' && next == u'*') {
+            end = skipBlockComment(sql, i);
+        } else if (c == u'$' && (i == 0 || !isSqlIdentChar(sql.at(i - 1)))) {
+            end = skipDollarQuote(sql, i);
+        }
+        if (end >= 0) {
+            if (c == u'\'' || c == u'"' || c == u'$')
+                segmentHasContent = true;
+            out.append(QStringView(sql).mid(i, end - i));
+            i = end;
+            continue;
+        }
+
+        if (c == u';') {
+            if (segmentHasContent)
+                ++scan.statementCount;
+            segmentHasContent = false;
+            out.append(c);
+            ++i;
+            continue;
+        }
+
+        if (c == u':' && options.enabled) {
+            if (next == u':') { // a cast
+                out.append(QLatin1String("::"));
+                i += 2;
+                segmentHasContent = true;
+                continue;
+            }
+            QString name;
+            int nameEnd = i + 1;
+            if (next == u'"') {
+                nameEnd = skipQuoted(sql, i + 1, next, false);
+                if (nameEnd > i + 3 && sql.at(nameEnd - 1) == u'"')
+                    name = sql.mid(i + 2, nameEnd - i - 3)
+                               .replace(QLatin1String("\"\""), QLatin1String("\""));
+            } else {
+                int length = 0;
+                while (nameEnd < n) {
+                    int units = 1;
+                    if (!isNameChar(codePointAt(sql, nameEnd, &units), options.allowDots))
+                        break;
+                    nameEnd += units;
+                    ++length;
+                }
+                if (length > MaxNameLength) {
+                    throw Error(QString::fromLatin1(sqlstate::InvalidName),
+                                QStringLiteral("パラメータ名が長すぎます（%1 文字まで）: :%2…")
+                                    .arg(MaxNameLength)
+                                    .arg(sql.mid(i + 1, 20)))
+                        .setPosition(codePointCount(sql, i) + 1)
+                        .setStatement(sql);
+                }
+                if (length > 0)
+                    name = sql.mid(i + 1, nameEnd - i - 1).toUpper();
+            }
+            if (!name.isEmpty()) {
+                int index = scan.names.indexOf(name);
+                if (index < 0) {
+                    index = scan.names.size();
+                    scan.names.append(name);
+                }
+                ParamMarker m;
+                m.sourceStart = i;
+                m.sourceLength = nameEnd - i;
+                m.rewrittenStart = out.size();
+                const QString placeholder = QLatin1Char('$') + QString::number(index + 1);
+                m.rewrittenLength = placeholder.size();
+                m.paramIndex = index;
+                scan.markers.append(m);
+                out.append(placeholder);
+                i = nameEnd;
+                segmentHasContent = true;
+                continue;
+            }
+        }
+
+        if (!c.isSpace())
+            segmentHasContent = true;
+        out.append(c);
+        ++i;
+    }
+    if (segmentHasContent)
+        ++scan.statementCount;
+    return scan;
+}
+
+int findTopLevelWord(const QString &sql, QLatin1String word, int from)
+{
+    using namespace paramscanner;
+    const int n = sql.size();
+    int depth = 0;
+    int i = from;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+        int end = -1;
+        if (c == u'\'') {
+            const bool escapeString = i > 0 && (sql.at(i - 1) == u'E' || sql.at(i - 1) == u'e')
+                && (i < 2 || !isSqlIdentChar(sql.at(i - 2)));
+            end = skipQuoted(sql, i, c, escapeString);
+        } else if (c == u'"') {
+            end = skipQuoted(sql, i, c, false);
+        } else if (c == u'-' && next == u'-') {
+            end = sql.indexOf(u'\n', i);
+            end = end < 0 ? n : end;
+        } else if (c == u'/' && next == u'*') {
+            end = skipBlockComment(sql, i);
+        } else if (c == u'$' && (i == 0 || !isSqlIdentChar(sql.at(i - 1)))) {
+            end = skipDollarQuote(sql, i);
+        }
+        if (end >= 0) {
+            i = end;
+            continue;
+        }
+        if (c == u'(' || c == u'[') {
+            ++depth;
+        } else if (c == u')' || c == u']') {
+            --depth;
+        } else if (depth == 0 && isSqlIdentChar(c) && (i == 0 || !isSqlIdentChar(sql.at(i - 1)))) {
+            int j = i;
+            while (j < n && isSqlIdentChar(sql.at(j)))
+                ++j;
+            if (QStringView(sql).mid(i, j - i).compare(word, Qt::CaseInsensitive) == 0)
+                return i;
+            i = j;
+            continue;
+        }
+        ++i;
+    }
+    return -1;
+}
+
+} // namespace pg

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace pg {
+
+struct ParamScanOptions
+{
+    // false: the text goes to the server as written and ":" stays literal
+    bool enabled = true;
+    // whether "." continues a name (":P1.X" is the one name "P1.X" rather than "P1" and ".X")
+    bool allowDots = false;
+};
+
+// One ":name" marker found in statement text.
+struct ParamMarker
+{
+    int sourceStart = 0; // index of the ":" in the original text (UTF-16 units)
+    int sourceLength = 0; // ":" and the name as written
+    int rewrittenStart = 0;
+    int rewrittenLength = 0; // the "$n" put in its place
+    int paramIndex = 0; // index into ParamScan::names
+};
+
+// Statement text with its ":name" markers turned into the server's "$n" placeholders.
+struct ParamScan
+{
+    QString source;
+    QString rewritten;
+    QStringList names; // distinct names, upper-cased, in order of first appearance
+    QList<ParamMarker> markers;
+    // top-level ";" separated statements: more than one means the text cannot be prepared
+    int statementCount = 0;
+
+    // The 1-based character position the server reported in the rewritten text, as a 1-based
+    // character position in the source text.
+    int sourcePosition(int rewrittenPosition) const;
+};
+
+// Scans statement text for ":name" parameter markers. A name is every following ASCII letter
+// or digit, "_", "$", "#", Unicode letter, full-width digit ("０"-"９") and, when allowed, ".";
+// it is upper-cased; a name written in double quotes after the colon is taken as written.
+// Markers are never found inside '...', E'...', "...", $tag$...$tag$, comments or a "::" cast.
+// Each distinct name becomes one "$n", however often it appears. Throws pg::Error
+// (sqlstate::InvalidName) for a name longer than 255 characters.
+ParamScan scanParameters(const QString &sql, const ParamScanOptions &options = {});
+
+// Index of the first occurrence of word (a keyword, any letter case, as a whole word) at or
+// after from that stands outside literals, quoted names, comments and brackets; -1 when none.
+int findTopLevelWord(const QString &sql, QLatin1String word, int from = 0);
+
+} // namespace pg
