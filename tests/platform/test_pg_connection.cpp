@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -57,6 +61,40 @@ TEST(PgConnection, FailedConnectReportsTheClientLibrarysReason)
         EXPECT_TRUE(e.message().contains(QLatin1String("no_such_database"))) << e.what();
     }
     EXPECT_FALSE(c.isOpen());
+}
+
+TEST(PgConnection, ConnectGivesUpAfterTheLoginTimeout)
+{
+    // a port that accepts the connection but never answers
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
+
+    pg::Connection c;
+    c.setParam(QStringLiteral("Server"), QStringLiteral("127.0.0.1"));
+    c.setParam(QStringLiteral("Port"), QString::number(ntohs(address.sin_port)));
+    c.setParam(QStringLiteral("User_Name"), QStringLiteral("nobody"));
+    c.setParam(QStringLiteral("LoginTimeout"), QStringLiteral("2"));
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        c.open();
+        ADD_FAILURE() << "connected to a silent port";
+    } catch (const pg::Error &e) {
+        EXPECT_EQ(e.sqlState(), QLatin1String(pg::sqlstate::UnableToConnect));
+        // the connection window tells a time-out by these two words
+        EXPECT_TRUE(e.message().contains(QLatin1String("timeout"))
+                    && e.message().contains(QLatin1String("expired")))
+            << e.what();
+    }
+    EXPECT_LT(timer.elapsed(), 8000);
+    close(listener);
 }
 
 struct BannerCase
