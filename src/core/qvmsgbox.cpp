@@ -452,9 +452,21 @@ MessageDialog::MessageDialog(const QString &text, quint16 flags, Style dialogSty
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (const ButtonInfo &info : buttonInfos) {
-        if (!m_codes.contains(info.code))
-            continue;
+    // A message box puts its buttons in the order of its set (Retry before Cancel); the
+    // check-box message creates them in one fixed order.
+    QList<const ButtonInfo *> infos;
+    if (dialogStyle == Style::MessageBox) {
+        for (int code : std::as_const(m_codes))
+            for (const ButtonInfo &info : buttonInfos)
+                if (info.code == code)
+                    infos.append(&info);
+    } else {
+        for (const ButtonInfo &info : buttonInfos)
+            if (m_codes.contains(info.code))
+                infos.append(&info);
+    }
+    for (const ButtonInfo *entry : std::as_const(infos)) {
+        const ButtonInfo &info = *entry;
         auto *button = new QPushButton(QString::fromUtf16(info.caption), this);
         button->setObjectName(QString::fromLatin1(info.name));
         button->setMinimumWidth(qMax(button->sizeHint().width(), 88));

@@ -1,0 +1,331 @@
+#include "qvcomctrls.h"
+
+#include "core/qvnumtext.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qvcomctrls {
+
+// Cells take the alignment of their column's header unless they carry their own.
+class ColumnDelegate : public QStyledItemDelegate
+{
+public:
+    explicit ColumnDelegate(QTreeWidget *view)
+        : QStyledItemDelegate(view)
+        , m_view(view)
+    { }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        auto *tree = qobject_cast<TqvTreeView *>(m_view);
+        if (tree && index.column() > 0) {
+            auto *node = dynamic_cast<TqvTreeNode *>(tree->itemFromIndex(index.siblingAtColumn(0)));
+            if (node) {
+                QRect rect = option.rect;
+                bool defaultDraw = true;
+                Q_EMIT tree->OnCustomDrawSubItem(node, index.column() - 1, option.state, painter,
+                                                 rect, defaultDraw);
+                if (!defaultDraw)
+                    return;
+                QStyleOptionViewItem moved = option;
+                moved.rect = rect;
+                QStyledItemDelegate::paint(painter, moved, index);
+                return;
+            }
+        }
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!index.data(Qt::TextAlignmentRole).isValid()) {
+            const QVariant column
+                = m_view->headerItem()->data(index.column(), Qt::TextAlignmentRole);
+            if (column.isValid())
+                option->displayAlignment = Qt::Alignment(column.toInt()) | Qt::AlignVCenter;
+        }
+    }
+
+private:
+    QTreeWidget *m_view;
+};
+
+static bool equalsFolded(const QString &a, const QString &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a.at(i).unicode();
+        char16_t y = b.at(i).unicode();
+        if (x >= u'A' && x <= u'Z')
+            x = x - u'A' + u'a';
+        if (y >= u'A' && y <= u'Z')
+            y = y - u'A' + u'a';
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+static int sign(double value)
+{
+    return value < 0 ? -1 : value > 0 ? 1 : 0;
+}
+
+} // namespace qvcomctrls
+
+using namespace qvcomctrls;
+
+// --- TqvListView
+
+TqvListView::TqvListView(QWidget *parent)
+    : QTreeWidget(parent)
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setItemDelegate(new ColumnDelegate(this));
+    header()->setSectionsClickable(true);
+    connect(header(), &QHeaderView::sectionClicked, this, &TqvListView::columnClicked);
+}
+
+void TqvListView::setColumnAlignment(int column, Qt::Alignment alignment)
+{
+    headerItem()->setData(column, Qt::TextAlignmentRole, int(alignment | Qt::AlignVCenter));
+    viewport()->update();
+}
+
+Qt::Alignment TqvListView::ColumnAlignment(int column) const
+{
+    const QVariant value = headerItem()->data(column, Qt::TextAlignmentRole);
+    return value.isValid() ? Qt::Alignment(value.toInt()) & Qt::AlignHorizontal_Mask
+                           : Qt::Alignment(Qt::AlignLeft);
+}
+
+void TqvListView::columnClicked(int column)
+{
+    if (std::abs(m_sortID) == column + 1)
+        m_sortID = -m_sortID;
+    else
+        m_sortID = column + 1;
+    SortItems();
+    Q_EMIT OnColumnClick(column);
+}
+
+int TqvListView::CompareItems(QTreeWidgetItem *item1, QTreeWidgetItem *item2)
+{
+    int result = 0;
+    const int column = std::abs(m_sortID) - 1;
+    if (m_sortID != 0 && column < columnCount()) {
+        // A missing sub-item reads as the empty text.
+        QString first = (m_sortID > 0 ? item1 : item2)->text(column);
+        QString second = (m_sortID > 0 ? item2 : item1)->text(column);
+        if (ColumnAlignment(column) & Qt::AlignRight) {
+            // Figures with thousands separators; always read with "." as the decimal point.
+            const double a = StrToFloatDefault(first.remove(u','), 0);
+            const double b = StrToFloatDefault(second.remove(u','), 0);
+            result = sign(std::nearbyint((a - b) * 100));
+        } else {
+            result = sign(QString::localeAwareCompare(first, second));
+        }
+    }
+    Q_EMIT OnCompare(item1, item2, result);
+    return result;
+}
+
+void TqvListView::SortItems()
+{
+    QTreeWidgetItem *current = currentItem();
+    const QList<QTreeWidgetItem *> selected = selectedItems();
+    QList<QTreeWidgetItem *> items = invisibleRootItem()->takeChildren();
+    std::stable_sort(items.begin(), items.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+        return CompareItems(a, b) < 0;
+    });
+    addTopLevelItems(items);
+    if (current)
+        setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    for (QTreeWidgetItem *item : selected)
+        item->setSelected(true);
+}
+
+void TqvListView::copy()
+{
+    if (state() == QAbstractItemView::EditingState)
+        return;
+    QString text;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = topLevelItem(i);
+        if (!item->isSelected())
+            continue;
+        if (!text.isEmpty())
+            text += QLatin1String("\r\n");
+        text += item->text(0);
+    }
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+void TqvListView::selectAll()
+{
+    if (state() == QAbstractItemView::EditingState)
+        return;
+    const QAbstractItemView::SelectionMode mode = selectionMode();
+    if (mode == SingleSelection || mode == NoSelection)
+        return;
+    setUpdatesEnabled(false);
+    QTreeWidget::selectAll();
+    setUpdatesEnabled(true);
+}
+
+void TqvListView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy) && state() != QAbstractItemView::EditingState) {
+        copy();
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void TqvListView::startDrag(Qt::DropActions supportedActions)
+{
+    // Items travel without a drag image.
+    const QModelIndexList indexes = selectedIndexes();
+    if (indexes.isEmpty())
+        return;
+    QMimeData *data = model()->mimeData(indexes);
+    if (!data)
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(supportedActions, defaultDropAction());
+}
+
+// --- TqvTreeNode
+
+TqvTreeNode::TqvTreeNode(QTreeWidget *tree, const QString &text)
+    : QTreeWidgetItem(tree, NodeType)
+{
+    setText(0, text);
+}
+
+TqvTreeNode::TqvTreeNode(QTreeWidgetItem *parent, const QString &text)
+    : QTreeWidgetItem(parent, NodeType)
+{
+    setText(0, text);
+}
+
+void TqvTreeNode::setSubItems(const QStringList &subItems)
+{
+    const qsizetype old = m_subItems.size();
+    m_subItems = subItems;
+    for (qsizetype i = 0; i < qMax(old, subItems.size()); ++i)
+        setText(int(i + 1), subItems.value(i));
+}
+
+void TqvTreeNode::setSubItem(int index, const QString &text)
+{
+    if (index < 0)
+        return;
+    while (m_subItems.size() <= index)
+        m_subItems.append(QString());
+    m_subItems[index] = text;
+    setText(index + 1, text);
+}
+
+TqvTreeNode *TqvTreeNode::FindName(const QString &name, bool recurse) const
+{
+    for (int i = 0; i < childCount(); ++i) {
+        auto *node = dynamic_cast<TqvTreeNode *>(child(i));
+        if (!node)
+            continue;
+        if (equalsFolded(node->text(0), name))
+            return node;
+        if (recurse)
+            if (TqvTreeNode *found = node->FindName(name, true))
+                return found;
+    }
+    return nullptr;
+}
+
+TqvTreeNode *TqvTreeNode::FindData(const QVariant &value, bool recurse) const
+{
+    for (int i = 0; i < childCount(); ++i) {
+        auto *node = dynamic_cast<TqvTreeNode *>(child(i));
+        if (!node)
+            continue;
+        if (node->Data() == value)
+            return node;
+        if (recurse)
+            if (TqvTreeNode *found = node->FindData(value, true))
+                return found;
+    }
+    return nullptr;
+}
+
+// --- TqvTreeView
+
+TqvTreeView::TqvTreeView(QWidget *parent)
+    : QTreeWidget(parent)
+{
+    setItemDelegate(new ColumnDelegate(this));
+    setColumnCount(1);
+    setHeaderHidden(true);
+}
+
+void TqvTreeView::setSections(const QStringList &captions)
+{
+    if (captions.isEmpty()) {
+        setColumnCount(1);
+        setHeaderHidden(true);
+        return;
+    }
+    setColumnCount(int(captions.size()));
+    setHeaderLabels(captions);
+    setHeaderHidden(false);
+}
+
+void TqvTreeView::setSectionAlignment(int section, Qt::Alignment alignment)
+{
+    headerItem()->setData(section, Qt::TextAlignmentRole, int(alignment | Qt::AlignVCenter));
+    viewport()->update();
+}
+
+TqvTreeNode *TqvTreeView::Selected() const
+{
+    return dynamic_cast<TqvTreeNode *>(currentItem());
+}
+
+TqvTreeNode *TqvTreeView::AddNode(QTreeWidgetItem *parent, const QString &text)
+{
+    return parent ? new TqvTreeNode(parent, text) : new TqvTreeNode(this, text);
+}
+
+void TqvTreeView::mousePressEvent(QMouseEvent *event)
+{
+    QTreeWidget::mousePressEvent(event);
+    if (!itemAt(event->position().toPoint())) {
+        clearSelection();
+        setCurrentItem(nullptr);
+    }
+}
+
+void TqvTreeView::scrollContentsBy(int dx, int dy)
+{
+    QTreeWidget::scrollContentsBy(dx, dy);
+    Q_EMIT OnScroll();
+}
