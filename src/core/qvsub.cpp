@@ -2,7 +2,9 @@
 
 #include "platform/os/shellfolders.h"
 #include "qvmacro.h"
+#include "qvoption.h"
 #include "qvreg.h"
+#include "qvworkspace.h"
 
 TqvRegistry *AppRegistry = nullptr;
 QString ExeDir;
@@ -45,6 +47,8 @@ void FinalizeQvsub()
     AlertPathList.clear();
     delete MacroList;
     MacroList = nullptr;
+    ResetOptions();
+    WorkSpaces.clear();
     delete AppRegistry;
     AppRegistry = nullptr;
     ExeDir.clear();
