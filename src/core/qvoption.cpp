@@ -1,5 +1,7 @@
 #include "qvoption.h"
 
+#include "qvencoding.h"
+
 #include "qveditorsettings.h"
 #include "qvreserve.h"
 #include "qvscramble.h"
@@ -755,27 +757,10 @@ QString TimeFormatToOracle(const QString &timeFormat)
 
 QString stringListToText(const QStringList &list)
 {
-    QString text;
-    for (const QString &line : list)
-        text += line + QLatin1String("\r\n");
-    return text;
+    return JoinLines(list);
 }
 
 QStringList textToStringList(const QString &text)
 {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < size)
-        lines.append(text.mid(start));
-    return lines;
+    return SplitLines(text);
 }
