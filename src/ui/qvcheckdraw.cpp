@@ -42,14 +42,11 @@ void QvDrawCheckBox(QPainter &painter, const QRect &box, TCheckBoxState state, b
         painter.setPen(shadow);
         painter.drawRect(box.adjusted(0, 0, -1, -1));
     } else {
-        // Outer ring: shadow above and left, highlight below and right; inner ring: the dark
-        // shadow above and left, the light face below and right.
+        // Sunken: a frame in the shadow colour all round (the classic white outer edge would
+        // vanish on a white cell), darker inside along the top and the left.
         painter.setPen(shadow);
-        painter.drawLine(l, t, r - 1, t);
-        painter.drawLine(l, t, l, b - 1);
-        painter.setPen(Qt::white);
-        painter.drawLine(l, b, r, b);
-        painter.drawLine(r, t, r, b);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
         painter.setPen(darkShadow);
         painter.drawLine(l + 1, t + 1, r - 2, t + 1);
         painter.drawLine(l + 1, t + 1, l + 1, b - 2);
