@@ -3,12 +3,16 @@
 #include "core/qvencoding.h"
 #include "core/qvoption.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace encodingtest {
 
@@ -144,16 +148,19 @@ TEST(Encodings, AFailedSaveLeavesTheOldFile)
     QTemporaryDir dir;
     const QString path = dir.filePath("keep.txt");
     SaveTextFile(path, "old", TqvEncoding());
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (QFile(dir.filePath("probe")).open(QIODevice::WriteOnly)) {
-        QFile::setPermissions(
-            dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    }
-    EXPECT_THROW(SaveTextFile(path, "new", TqvEncoding()), TextFileError);
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // A disk that fills up half way: the process may write no file larger than 1 KiB, which
+    // holds also for root, unlike folder permissions.
+    struct rlimit saved;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(SaveTextFile(path, QString(64 * 1024, QChar('x')), TqvEncoding()), TextFileError);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(LoadTextFile(path, TqvEncoding()), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({ "keep.txt" }));
 }
 
 TEST(Encodings, MultiByteCharacters)
