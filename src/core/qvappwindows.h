@@ -1,0 +1,94 @@
+#pragma once
+
+#include "qvobjectwindows.h"
+
+#include <QEvent>
+#include <QString>
+
+class QIcon;
+class QObject;
+class QToolBar;
+class QWidget;
+struct TConnParams;
+
+namespace pg {
+class Connection;
+}
+
+// What the window framework needs of the two windows above it: the connection window (one per
+// open database) and the main window. They implement these interfaces; the main window
+// registers itself with setMainWindowServices when it is created and clears it when it goes.
+// Tests put doubles in their place.
+
+// The session with one database and its services to every window bound to it.
+class ConnectionWindow : public ObjectListWindow
+{
+public:
+    // The window itself: its lifetime ends the binding of every window bound to it.
+    virtual QWidget *connectionWidget() = 0;
+    // The main session that every window of this database shares.
+    virtual pg::Connection *dbsMain() const = 0;
+    // major × 10000 + minor × 100 + patch; 999999 when the banner could not be read
+    virtual int DBVer() const = 0;
+    // the server is of the EnterpriseDB edition
+    virtual bool g_bPostgresPlus() const = 0;
+    // Runs one statement on the main session; rows are discarded, errors propagate.
+    virtual void ExecuteSQL(const QString &sql) = 0;
+};
+
+// The six connection parameters of the window's main session.
+TConnParams ConnectionParams(const ConnectionWindow &window);
+// The connection key of the window (user " @ " database "/" server ":" port), not shortened.
+QString ConnectionKey(const ConnectionWindow &window);
+
+// The main window as the windows see it.
+class MainWindowServices
+{
+public:
+    virtual ~MainWindowServices() = default;
+
+    virtual QWidget *mainWidget() = 0;
+    // The connection window of the entry selected in the connection selector; nullptr when
+    // none is selected.
+    virtual ConnectionWindow *CurrentForm() const = 0;
+    // Selects the selector's entry whose text equals key exactly (no entry when none does),
+    // without the selector's change notification: no other window hears of it.
+    virtual void SelectConnection(const QString &key) = 0;
+    // The task bar on which every object and tool window puts its button.
+    virtual QToolBar *tolTask() const = 0;
+    // Image index of the main image list (an object-type code is its own icon's index).
+    virtual QIcon imgMain(int index) const = 0;
+    // Shows window as a child of the main window and brings it to the front.
+    virtual void ShowChildWindow(QWidget *window) = 0;
+};
+
+void setMainWindowServices(MainWindowServices *services);
+MainWindowServices *mainWindowServices();
+
+// The application's own messages, delivered synchronously: 1 connection list changed (to every
+// window), 2 reload (to every connection window, see RefreshObjectWindows), 3 code assist (from
+// an editor control to its window).
+inline constexpr int QvMsgConnectionListChanged = 1;
+inline constexpr int QvMsgReload = 2;
+inline constexpr int QvMsgCodeAssist = 3;
+
+// The event that carries message n.
+class AppMessageEvent : public QEvent
+{
+public:
+    explicit AppMessageEvent(int message);
+    int message() const { return m_message; }
+    static QEvent::Type eventType(int message);
+    // The message of an event of one of the three types; 0 for any other event.
+    static int messageOf(const QEvent *event);
+
+private:
+    int m_message;
+};
+
+// Sends message to target and returns when target has handled it.
+void SendAppMessage(QObject *target, int message);
+// Sends message to every window of the application: the top-level windows and the children of
+// the main window's multi-document area, in no particular order. A window that goes while the
+// message travels is skipped.
+void BroadcastAppMessage(int message);

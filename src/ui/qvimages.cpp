@@ -1,0 +1,53 @@
+#include "qvimages.h"
+
+#include "core/qvappwindows.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
+
+namespace qvimages {
+
+QStyle::StandardPixmap standInFor(int index)
+{
+    switch (index) {
+    case 21: // copy
+        return QStyle::SP_FileDialogDetailedView;
+    case 35: // previous record
+        return QStyle::SP_ArrowBack;
+    case 36: // next record
+        return QStyle::SP_ArrowForward;
+    case 37: // first record
+        return QStyle::SP_MediaSkipBackward;
+    case 38: // last record
+        return QStyle::SP_MediaSkipForward;
+    case 39: // insert a record
+        return QStyle::SP_FileDialogNewFolder;
+    case 40: // delete records
+        return QStyle::SP_TrashIcon;
+    case 44: // workbook output
+        return QStyle::SP_DialogSaveButton;
+    case 87: // one record per row or per column
+        return QStyle::SP_FileDialogListView;
+    case 88: // edit mode
+        return QStyle::SP_FileDialogContentsView;
+    case 45: // table
+    case 47: // view
+    case 61: // materialized view
+        return QStyle::SP_FileDialogInfoView;
+    default:
+        return QStyle::SP_FileIcon;
+    }
+}
+
+} // namespace qvimages
+
+QIcon MainImage(int index)
+{
+    if (MainWindowServices *main = mainWindowServices()) {
+        const QIcon icon = main->imgMain(index);
+        if (!icon.isNull())
+            return icon;
+    }
+    return QApplication::style()->standardIcon(qvimages::standInFor(index));
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+// Stand-ins for the main window and the connection window, with the services the window
+// framework asks of them; the connection window's session is a real one when asked to open.
+#include "core/qvappwindows.h"
+#include "core/qvreg.h"
+#include "core/qvsub.h"
+#include "platform/pg/connection.h"
+#include "platform/registry/settingsstore.h"
+
+#include "testserver.h"
+
+#include <QComboBox>
+#include <QIcon>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace appdoubles {
+
+class TestConnectionWindow : public QWidget, public ConnectionWindow
+{
+public:
+    // A session to database of the fixture server; opened only when open is set.
+    explicit TestConnectionWindow(const QString &database, bool open = false,
+                                  const QString &user = QString())
+    {
+        const testsupport::ServerInfo &s = testsupport::server();
+        m_connection.setParam("Server", s.host);
+        m_connection.setParam("Port", QString::number(s.port));
+        m_connection.setParam("Database", database);
+        m_connection.setParam("User_Name", user.isEmpty() ? s.user : user);
+        m_connection.setParam("MetaDefSchema", "public");
+        if (open)
+            m_connection.open();
+    }
+
+    QWidget *connectionWidget() override { return this; }
+    pg::Connection *dbsMain() const override { return &m_connection; }
+    int DBVer() const override { return m_connection.serverVersion(); }
+    bool g_bPostgresPlus() const override { return false; }
+    void ExecuteSQL(const QString &sql) override
+    {
+        m_executed << sql;
+        m_connection.exec(sql);
+    }
+    void reloadObjectList() override { ++m_reloads; }
+
+    QStringList m_executed;
+    int m_reloads = 0;
+
+private:
+    mutable pg::Connection m_connection;
+};
+
+// The main window: the connection selector, the task bar and the multi-document area.
+class TestMainWindow : public QMainWindow, public MainWindowServices
+{
+public:
+    TestMainWindow()
+    {
+        setObjectName("frmMain");
+        m_tolTask = new QToolBar(this);
+        m_tolTask->setObjectName("tolTask");
+        m_tolTask->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        addToolBar(Qt::BottomToolBarArea, m_tolTask);
+        m_cmbDBName = new QComboBox(this);
+        m_cmbDBName->setObjectName("cmbDBName");
+        m_cmbDBName->setMinimumWidth(260);
+        auto *top = addToolBar("DB");
+        top->addWidget(m_cmbDBName);
+        m_mdi = new QMdiArea(this);
+        setCentralWidget(m_mdi);
+        m_previous = mainWindowServices();
+        setMainWindowServices(this);
+        connect(m_cmbDBName, &QComboBox::currentIndexChanged, this,
+                [this] { ++m_selectorChanges; });
+    }
+    ~TestMainWindow() override { setMainWindowServices(m_previous); }
+
+    void addConnection(TestConnectionWindow *window)
+    {
+        m_cmbDBName->addItem(ConnectionKey(*window),
+                             QVariant::fromValue<QObject *>(window->connectionWidget()));
+    }
+
+    QWidget *mainWidget() override { return this; }
+    ConnectionWindow *CurrentForm() const override
+    {
+        if (m_cmbDBName->currentIndex() < 0)
+            return nullptr;
+        return dynamic_cast<ConnectionWindow *>(m_cmbDBName->currentData().value<QObject *>());
+    }
+    void SelectConnection(const QString &key) override
+    {
+        const QSignalBlocker quiet(m_cmbDBName);
+        m_cmbDBName->setCurrentIndex(m_cmbDBName->findText(key, Qt::MatchExactly));
+    }
+    QToolBar *tolTask() const override { return m_tolTask; }
+    QIcon imgMain(int) const override { return QIcon(); }
+    void ShowChildWindow(QWidget *window) override
+    {
+        QMdiSubWindow *sub = qobject_cast<QMdiSubWindow *>(window->parentWidget());
+        if (!sub)
+            sub = m_mdi->addSubWindow(window);
+        window->show();
+        sub->show();
+        m_mdi->setActiveSubWindow(sub);
+    }
+
+    QComboBox *selector() const { return m_cmbDBName; }
+    QMdiArea *mdiArea() const { return m_mdi; }
+    int m_selectorChanges = 0;
+
+private:
+    QToolBar *m_tolTask;
+    QComboBox *m_cmbDBName;
+    QMdiArea *m_mdi;
+    MainWindowServices *m_previous = nullptr;
+};
+
+// A settings file of the test's own behind AppRegistry.
+class OwnRegistry
+{
+public:
+    OwnRegistry()
+        : m_store(std::make_unique<reg::SettingsStore>(m_dir.filePath("QVR22.reg")))
+        , m_registry(std::make_unique<TqvRegistry>(m_store.get()))
+        , m_old(AppRegistry)
+    {
+        AppRegistry = m_registry.get();
+    }
+    ~OwnRegistry() { AppRegistry = m_old; }
+    reg::SettingsStore &store() { return *m_store; }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<reg::SettingsStore> m_store;
+    std::unique_ptr<TqvRegistry> m_registry;
+    TqvRegistry *m_old;
+};
+
+} // namespace appdoubles
