@@ -1,4 +1,5 @@
 // The program: start-up state, options, the main window, and the way back out.
+#include "core/qvfontmap.h"
 #include "core/qvmsgbox.h"
 #include "core/qvoption.h"
 #include "core/qvreg.h"
@@ -41,6 +42,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane for Postgres"));
     QApplication::setApplicationDisplayName(QStringLiteral("Corvane for Postgres"));
+    QApplication::setFont(FormFont());
 
     // Signals are turned into a normal close from here on; they act once the event loop runs,
     // when the main window exists.
