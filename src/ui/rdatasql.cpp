@@ -1,0 +1,321 @@
+#include "rdatasql.h"
+
+#include "core/qvencoding.h"
+#include "core/qvfile.h"
+#include "core/qvinifile.h"
+#include "core/qvoption.h"
+
+#include <QDir>
+
+#include <vector>
+
+namespace rdatasql {
+
+// What each character of statement text is, as the server reads it.
+enum CharClass : quint8 {
+    Blank, // white space outside literals and comments
+    Code, // keywords, names, operators, brackets, ";"
+    Quoted, // inside (and including the quotes of) a literal or a quoted name
+    Comment,
+};
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+// The closing tag's position of the dollar-quoted string opened at i, or -1 when none opens
+// there. *tagLength receives the length of the opening tag.
+int dollarQuote(const QString &s, int i, int *tagLength)
+{
+    int j = i + 1;
+    if (j < s.size() && s.at(j).isDigit())
+        return -1; // $1, a positional parameter
+    while (j < s.size() && s.at(j) != QLatin1Char('$')) {
+        const QChar c = s.at(j);
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('_')))
+            return -1;
+        ++j;
+    }
+    if (j >= s.size())
+        return -1;
+    const QString tag = s.mid(i, j - i + 1);
+    *tagLength = int(tag.size());
+    return int(s.indexOf(tag, j + 1));
+}
+
+std::vector<CharClass> classify(const QString &s)
+{
+    std::vector<CharClass> cls(size_t(s.size()), Blank);
+    const int n = int(s.size());
+    int i = 0;
+    auto mark = [&cls](int from, int to, CharClass c) {
+        for (int k = from; k < to; ++k)
+            cls[size_t(k)] = c;
+    };
+    while (i < n) {
+        const QChar c = s.at(i);
+        const QChar next = i + 1 < n ? s.at(i + 1) : QChar();
+        if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+            int end = int(s.indexOf(QLatin1Char('\n'), i));
+            end = end < 0 ? n : end;
+            mark(i, end, Comment);
+            i = end;
+        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+            int depth = 1;
+            int j = i + 2;
+            while (j < n && depth > 0) {
+                if (s.at(j) == QLatin1Char('/') && j + 1 < n && s.at(j + 1) == QLatin1Char('*')) {
+                    ++depth;
+                    j += 2;
+                } else if (s.at(j) == QLatin1Char('*') && j + 1 < n
+                           && s.at(j + 1) == QLatin1Char('/')) {
+                    --depth;
+                    j += 2;
+                } else {
+                    ++j;
+                }
+            }
+            mark(i, j, Comment);
+            i = j;
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            // E'...' takes backslash escapes; '' (or "") is the quote itself
+            const bool escapes = c == QLatin1Char('\'') && i > 0
+                && (s.at(i - 1) == QLatin1Char('E') || s.at(i - 1) == QLatin1Char('e'))
+                && (i < 2 || !isWordChar(s.at(i - 2)));
+            int j = i + 1;
+            while (j < n) {
+                if (escapes && s.at(j) == QLatin1Char('\\')) {
+                    j += 2;
+                } else if (s.at(j) == c) {
+                    if (j + 1 < n && s.at(j + 1) == c) {
+                        j += 2;
+                    } else {
+                        ++j;
+                        break;
+                    }
+                } else {
+                    ++j;
+                }
+            }
+            j = qMin(j, n);
+            mark(i, j, Quoted);
+            i = j;
+        } else if (c == QLatin1Char('$') && (i == 0 || !isWordChar(s.at(i - 1)))) {
+            int tagLength = 0;
+            const int close = dollarQuote(s, i, &tagLength);
+            if (close >= 0 || tagLength > 0) {
+                const int end = close >= 0 ? close + tagLength : n;
+                mark(i, end, Quoted);
+                i = end;
+            } else {
+                cls[size_t(i)] = Code;
+                ++i;
+            }
+        } else {
+            cls[size_t(i)] = c.isSpace() ? Blank : Code;
+            ++i;
+        }
+    }
+    return cls;
+}
+
+// Position of keyword as a whole word of code at bracket depth 0, at or after from; -1.
+int findTopLevel(const QString &s, const std::vector<CharClass> &cls, QLatin1String keyword,
+                 int from)
+{
+    int depth = 0;
+    const int n = int(s.size());
+    for (int i = 0; i < n; ++i) {
+        if (cls[size_t(i)] != Code)
+            continue;
+        const QChar c = s.at(i);
+        if (c == QLatin1Char('(')) {
+            ++depth;
+        } else if (c == QLatin1Char(')')) {
+            --depth;
+        } else if (depth == 0 && i >= from && i + keyword.size() <= n
+                   && (i == 0 || cls[size_t(i - 1)] != Code || !isWordChar(s.at(i - 1)))
+                   && QStringView(s).mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive)
+                       == 0) {
+            const int end = i + int(keyword.size());
+            if (end >= n || cls[size_t(end)] != Code || !isWordChar(s.at(end)))
+                return i;
+        }
+    }
+    return -1;
+}
+
+QString quoteIdent(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString orderAndLimit(int sortColumn, bool desc, const QString &hostOrder, qint64 limit)
+{
+    QString text;
+    if (sortColumn > 0) {
+        text += QLatin1String(" ORDER BY ") + QString::number(sortColumn);
+        if (desc)
+            text += QLatin1String(" DESC");
+        if (!hostOrder.trimmed().isEmpty())
+            text += QLatin1String(", ") + hostOrder.trimmed();
+    } else if (!hostOrder.trimmed().isEmpty()) {
+        text += QLatin1String(" ORDER BY ") + hostOrder.trimmed();
+    }
+    if (limit > 0)
+        text += QLatin1String(" LIMIT ") + QString::number(limit);
+    return text;
+}
+
+const QLatin1String widthSectionV("COLWIDTH_V");
+const QLatin1String widthSectionH("COLWIDTH_H");
+const QLatin1String widthKeyAll("(ALL)");
+
+} // namespace rdatasql
+
+QString RemoveTrailingSemicolon(const QString &sql)
+{
+    const auto cls = rdatasql::classify(sql);
+    for (int i = int(sql.size()) - 1; i >= 0; --i) {
+        const auto c = cls[size_t(i)];
+        if (c == rdatasql::Blank || c == rdatasql::Comment)
+            continue;
+        if (c == rdatasql::Code && sql.at(i) == QLatin1Char(';'))
+            return sql.left(i) + sql.mid(i + 1);
+        break;
+    }
+    return sql;
+}
+
+bool IsWrappableQuery(const QString &sql)
+{
+    const auto cls = rdatasql::classify(sql);
+    const int n = int(sql.size());
+    int i = 0;
+    while (i < n && (cls[size_t(i)] == rdatasql::Blank || cls[size_t(i)] == rdatasql::Comment))
+        ++i;
+    if (i >= n || cls[size_t(i)] != rdatasql::Code)
+        return false;
+    if (sql.at(i) == QLatin1Char('('))
+        return true;
+    int end = i;
+    while (end < n && cls[size_t(end)] == rdatasql::Code && rdatasql::isWordChar(sql.at(end)))
+        ++end;
+    const QString word = sql.mid(i, end - i).toUpper();
+    return word == QLatin1String("SELECT") || word == QLatin1String("WITH")
+        || word == QLatin1String("VALUES") || word == QLatin1String("TABLE");
+}
+
+QString BuildDataQuery(const QString &sql, int sortColumn, bool desc, qint64 limit)
+{
+    if ((sortColumn <= 0 && limit <= 0) || !IsWrappableQuery(sql))
+        return sql;
+    return QLatin1String("SELECT * FROM (\n") + RemoveTrailingSemicolon(sql)
+        + QLatin1String("\n) AS q") + rdatasql::orderAndLimit(sortColumn, desc, {}, limit);
+}
+
+QString BuildTableQuery(const TDataTableSource &source, int sortColumn, bool desc, qint64 limit)
+{
+    QStringList columns;
+    for (const QString &column : source.columns)
+        columns << rdatasql::quoteIdent(column);
+    QString text = QLatin1String("SELECT ")
+        + (columns.isEmpty() ? QStringLiteral("*") : columns.join(QLatin1String(", ")))
+        + QLatin1String(" FROM ");
+    if (!source.schema.isEmpty())
+        text += rdatasql::quoteIdent(source.schema) + QLatin1Char('.');
+    text += rdatasql::quoteIdent(source.name);
+    if (!source.where.trimmed().isEmpty())
+        text += QLatin1String(" WHERE ") + source.where.trimmed();
+    return text + rdatasql::orderAndLimit(sortColumn, desc, source.orderBy, limit);
+}
+
+int SelectListCount(const QString &sql)
+{
+    const auto cls = rdatasql::classify(sql);
+    const int select = rdatasql::findTopLevel(sql, cls, QLatin1String("SELECT"), 0);
+    if (select < 0)
+        return 0;
+    const int from = rdatasql::findTopLevel(sql, cls, QLatin1String("FROM"), select + 6);
+    if (from < 0)
+        return 0;
+    int depth = 0;
+    int count = 1;
+    for (int i = select + 6; i < from; ++i) {
+        if (cls[size_t(i)] != rdatasql::Code)
+            continue;
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('(') || c == QLatin1Char('['))
+            ++depth;
+        else if (c == QLatin1Char(')') || c == QLatin1Char(']'))
+            --depth;
+        else if (c == QLatin1Char(',') && depth == 0)
+            ++count;
+    }
+    return count;
+}
+
+bool ParseRowLimit(const QString &text, qint64 *limit)
+{
+    const QString t = text.trimmed();
+    *limit = 0;
+    if (t.isEmpty())
+        return true;
+    for (const QChar c : t) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    bool ok = false;
+    const qint64 value = t.toLongLong(&ok);
+    if (!ok || value < 1)
+        return false;
+    *limit = value;
+    return true;
+}
+
+QString RowLimitMessage()
+{
+    return QStringLiteral("表示件数には1以上の整数を入力して下さい。");
+}
+
+bool IsRowLimitedOwnerName(const QString &objectName)
+{
+    return objectName.startsWith(QLatin1String("frmTable"))
+        || objectName.startsWith(QLatin1String("frmView"))
+        || objectName.startsWith(QLatin1String("frmMView"));
+}
+
+QString ColumnWidthsFileName(const QString &tableName)
+{
+    return AppOption.TempDir + RemoveInvalidFileChars(tableName) + QLatin1String(".ini");
+}
+
+TColumnWidths LoadColumnWidths(const QString &tableName, const QStringList &titles)
+{
+    QDir().mkpath(AppOption.TempDir);
+    const TqvMemIniFile file(ColumnWidthsFileName(tableName), GetFileEncoding());
+    TColumnWidths widths;
+    for (const QString &title : titles) {
+        const int w = file.ReadInteger(rdatasql::widthSectionV, title, 0);
+        widths.vertical << (w >= 1 ? w : 0);
+    }
+    const int h = file.ReadInteger(rdatasql::widthSectionH, rdatasql::widthKeyAll, 0);
+    widths.horizontal = h > 0 ? h : 0;
+    return widths;
+}
+
+void SaveColumnWidths(const QString &tableName, const QStringList &titles, const QList<int> &widths,
+                      int horizontal)
+{
+    if (!QDir().mkpath(AppOption.TempDir))
+        throw TextFileError(
+            QStringLiteral("フォルダ %1 を作成できません。").arg(AppOption.TempDir).toStdString());
+    TqvMemIniFile file(ColumnWidthsFileName(tableName), GetFileEncoding());
+    for (int i = 0; i < titles.size() && i < widths.size(); ++i)
+        file.WriteInteger(rdatasql::widthSectionV, titles.at(i), widths.at(i));
+    file.WriteInteger(rdatasql::widthSectionH, rdatasql::widthKeyAll, horizontal);
+    file.UpdateFile();
+}
