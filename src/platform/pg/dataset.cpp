@@ -471,6 +471,14 @@ void DataSet::refresh()
         setCurrentRow(qMin(row, recordCount() - 1));
 }
 
+void DataSet::setFieldVisible(int field, bool visible)
+{
+    if (field < 0 || field >= m_fields.count() || m_fields[field].visible == visible)
+        return;
+    m_fields[field].visible = visible;
+    Q_EMIT layoutChanged();
+}
+
 void DataSet::setResult(const Result &result)
 {
     close();

@@ -85,6 +85,9 @@ public:
 
     const FieldList &fields() const { return m_fields; }
     int fieldIndex(const QString &name) const { return m_fields.indexOf(name); }
+    // Shows or hides a field in the windows that lay themselves out from fields() (the record
+    // grids); its values stay readable and writable. Reopening shows every field again.
+    void setFieldVisible(int field, bool visible);
 
     int recordCount() const { return int(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
@@ -157,6 +160,8 @@ Q_SIGNALS:
     void stateChanged(pg::DataSetState state);
     // Before a post writes the record: the last moment to put pending editor text into it.
     void aboutToPost();
+    // The visibility of fields changed: views lay themselves out again.
+    void layoutChanged();
 
 private:
     struct Target;
