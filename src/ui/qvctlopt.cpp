@@ -1,5 +1,6 @@
 #include "qvctlopt.h"
 
+#include "qvdbgrid.h"
 #include "qvgrid.h"
 
 #include "core/qveditorsettings.h"
@@ -7,6 +8,7 @@
 #include "core/qvoption.h"
 #include "core/qvsub.h"
 
+#include <QFontMetrics>
 #include <QMenu>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -59,5 +61,11 @@ void ApplyControlOptions(QWidget *control)
         grid->setGridMode(geAccess);
     } else if (qobject_cast<QTableWidget *>(control)) {
         control->setFont(qvctlopt::dataFont());
+    } else if (qobject_cast<TqvDBGridV *>(control)) {
+        control->setFont(qvctlopt::dataFont());
+    } else if (auto *transposed = qobject_cast<TqvDBGridH *>(control)) {
+        transposed->setFont(qvctlopt::dataFont());
+        const QString letters(qMax(0, AppOption.DataColWidthH), QLatin1Char('A'));
+        transposed->setDefaultColWidth(QFontMetrics(transposed->font()).horizontalAdvance(letters));
     }
 }

@@ -6,6 +6,7 @@
 #include "core/qvoption.h"
 #include "core/qvsub.h"
 #include "ui/qvctlopt.h"
+#include "ui/qvdbgrid.h"
 #include "ui/qvgrid.h"
 
 #include <QMenu>
@@ -132,6 +133,28 @@ TEST_F(ControlOptions, StringGridsAndTheOrderOfRules)
     ApplyControlOptions(&button);
     EXPECT_EQ(button.font(), buttonFont);
     ApplyControlOptions(nullptr);
+}
+
+TEST_F(ControlOptions, RecordGridsTakeTheDataFontAndTheTransposedColumnWidth)
+{
+    TqvDBGridV vertical;
+    ApplyControlOptions(&vertical);
+    EXPECT_EQ(vertical.font().family(), QvMonoFamily);
+    EXPECT_EQ(vertical.font().pointSize(), 10);
+    EXPECT_TRUE(vertical.font().fixedPitch());
+
+    for (const int letters : { 20, 5 }) {
+        AppOption.DataColWidthH = letters;
+        TqvDBGridH transposed;
+        const int before = transposed.DefaultColWidth();
+        ApplyControlOptions(&transposed);
+        EXPECT_EQ(transposed.font().family(), QvMonoFamily);
+        EXPECT_EQ(transposed.font().pointSize(), 10);
+        const int expected
+            = QFontMetrics(transposed.font()).horizontalAdvance(QString(letters, QLatin1Char('A')));
+        EXPECT_EQ(transposed.DefaultColWidth(), expected) << letters;
+        EXPECT_NE(transposed.DefaultColWidth(), before);
+    }
 }
 
 } // namespace ctlopttest
