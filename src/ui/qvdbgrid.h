@@ -433,7 +433,8 @@ private:
 
     // mouse sizing and column dragging
     int m_sizingField = -1; // data index of the lane being sized; -2 for record lanes
-    int m_sizingOrigin = 0;
+    int m_sizingOrigin = 0; // where the mouse took the border
+    int m_sizingStart = 0; // the lane's size then
     int m_pressField = -1; // title pressed (a click or the start of a drag)
     QPoint m_pressPos;
     bool m_dragging = false;

@@ -335,7 +335,10 @@ void TBookmarkList::Delete()
             const pg::Bookmark b = m_list.back();
             if (ds->gotoBookmark(b))
                 ds->deleteRecord();
-            m_list.pop_back();
+            // the removal notification may have dropped the entry already
+            const auto it = std::find(m_list.begin(), m_list.end(), b);
+            if (it != m_list.end())
+                m_list.erase(it);
             changed();
         }
     } catch (...) {

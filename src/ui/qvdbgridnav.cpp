@@ -499,12 +499,10 @@ void TqvDBGrid::mousePressEvent(QMouseEvent *event)
         if (button == Qt::LeftButton && h.border != -1) {
             m_link->UpdateData();
             m_sizingField = h.border;
-            m_sizingOrigin = m_recordsInRows ? pos.x() : pos.x();
-            if (h.border >= 0) {
-                m_sizingOrigin = fieldLaneStart(h.border);
-            } else if (h.lane >= 0) {
-                m_sizingOrigin = titlePitch() + h.lane * recordPitch();
-            }
+            // sizing follows the mouse from where it took the border
+            m_sizingOrigin = m_recordsInRows ? pos.x() : (h.border >= 0 ? pos.y() : pos.x());
+            m_sizingStart = h.border >= 0 ? static_cast<TColumn *>(m_items->Item(h.border))->Width()
+                                          : m_recordWidth;
             return;
         }
         m_selectedCell = MouseCoord(pos);
@@ -571,9 +569,7 @@ void TqvDBGrid::mouseMoveEvent(QMouseEvent *event)
     if (m_sizingField != -1) {
         const int along = m_sizingField >= 0 ? (m_recordsInRows ? pos.x() : pos.y())
                                              : (m_recordsInRows ? pos.y() : pos.x());
-        const int size = qMax(1,
-                              along - m_sizingOrigin
-                                  - (m_sizingField >= 0 ? lineAfterField() : lineAfterRecord()));
+        const int size = qMax(1, m_sizingStart + along - m_sizingOrigin);
         if (m_sizingField >= 0 && m_recordsInRows)
             static_cast<TColumn *>(m_items->Item(m_sizingField))->setWidth(size);
         else if (m_sizingField == -2)
