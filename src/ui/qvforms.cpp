@@ -267,7 +267,11 @@ void TqvForm::CreateTaskButton()
         auto *button = new QToolButton;
         button->setObjectName(QStringLiteral("btnTask"));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setFixedSize(qvforms::taskButtonWidth, qvforms::taskButtonHeight);
+        // At least the task bar's button width; wider where this platform's font needs more
+        // room for a caption of twelve characters.
+        button->setMinimumSize(qvforms::taskButtonWidth, qvforms::taskButtonHeight);
+        button->setMaximumHeight(qvforms::taskButtonHeight);
+        button->setIconSize(QSize(16, 16));
         button->setAutoRaise(true);
         button->setCheckable(true);
         connect(button, &QToolButton::clicked, this, [this] { showFront(); });

@@ -3,10 +3,12 @@
 // Stand-ins for the main window and the connection window, with the services the window
 // framework asks of them; the connection window's session is a real one when asked to open.
 #include "core/qvappwindows.h"
+#include "core/qvfontmap.h"
 #include "core/qvreg.h"
 #include "core/qvsub.h"
 #include "platform/pg/connection.h"
 #include "platform/registry/settingsstore.h"
+#include "ui/qvforms.h"
 
 #include "testserver.h"
 
@@ -65,6 +67,7 @@ public:
     TestMainWindow()
     {
         setObjectName("frmMain");
+        setFont(FormFont());
         m_tolTask = new QToolBar(this);
         m_tolTask->setObjectName("tolTask");
         m_tolTask->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
