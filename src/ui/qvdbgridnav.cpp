@@ -533,12 +533,16 @@ void TqvDBGrid::mousePressEvent(QMouseEvent *event)
             if (pressed != ds->currentRow())
                 moveRecordBy(pressed - ds->currentRow());
         }
+        // Ctrl toggles the pressed record as it was before the click: the field move below
+        // marks or unmarks it on its own account
+        const bool wasSelected = m_options.testFlag(dgMultiSelect) && ds->currentRow() >= 0
+            && m_bookmarks->CurrentRowSelected();
         if (!h.inIndicator && h.field >= 0)
             fieldMove(h.field, 0, shift);
         if (m_options.testFlag(dgMultiSelect) && ds->currentRow() >= 0) {
             m_selecting = false;
             if (shift & Qt::ControlModifier) {
-                m_bookmarks->setCurrentRowSelected(!m_bookmarks->CurrentRowSelected());
+                m_bookmarks->setCurrentRowSelected(!wasSelected);
             } else if (shift & Qt::ShiftModifier) {
                 const int now = ds->currentRow();
                 m_bookmarks->SelectRows(oldRow < 0 ? now : oldRow, now);
@@ -578,7 +582,9 @@ void TqvDBGrid::mouseMoveEvent(QMouseEvent *event)
     }
     if (m_pressField >= 0 && (event->buttons() & Qt::LeftButton)
         && (pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance())
-        m_dragging = m_recordsInRows;
+        // columns move only in a collection of their own: the grid's own columns follow
+        // the field list, and its hosts address fields by column
+        m_dragging = m_recordsInRows && m_items->State() == csCustomized;
     const Hit h = hitTest(pos);
     if (h.border != -1) {
         const bool sizesColumns = m_recordsInRows || h.border == -2;

@@ -9,7 +9,7 @@
 
 using namespace dbgridtest;
 
-namespace {
+namespace dbgridedittest {
 
 const char TenRows[] = "CREATE TABLE t (id int PRIMARY KEY, v text, n int);"
                        "INSERT INTO t SELECT g, 'v' || g, g FROM generate_series(1, 10) AS g";
@@ -345,4 +345,4 @@ TEST(DbGridEdit, AReadOnlyResultTakesNoPasteAndNoDelete)
     EXPECT_TRUE(f.responder.asked.isEmpty());
 }
 
-} // namespace
+} // namespace dbgridedittest

@@ -8,7 +8,7 @@
 
 using namespace dbgridtest;
 
-namespace {
+namespace dbgridkeystest {
 
 // Expected records that depend on how many records the grid shows.
 enum : int {
@@ -441,4 +441,4 @@ TEST(DbGridKeys, WheelMovesTheRecordInOneGridAndTheFieldInTheOther)
     }
 }
 
-} // namespace
+} // namespace dbgridkeystest

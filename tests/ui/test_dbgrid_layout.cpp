@@ -6,7 +6,7 @@
 
 using namespace dbgridtest;
 
-namespace {
+namespace dbgridlayouttest {
 
 const char FruitTable[] = "CREATE TABLE fruit (id int PRIMARY KEY, name text, price numeric(8,2),"
                           " picked date, note text);"
@@ -215,4 +215,4 @@ TEST(DbGridLayout, EachGridKeepsItsOwnWholeRecordFlag)
     other->setDataSet(nullptr);
 }
 
-} // namespace
+} // namespace dbgridlayouttest

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace dbgridtexttest {
 
 struct CopyCase
 {
@@ -102,4 +102,4 @@ TEST(DbGridText, CopiedValuesParseBackUnchanged)
     EXPECT_EQ(back, values);
 }
 
-} // namespace
+} // namespace dbgridtexttest
