@@ -137,6 +137,31 @@ void TDBGridInplaceEdit::placeButton()
     setTextMargins(0, 0, w, 0);
 }
 
+bool TDBGridInplaceEdit::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        // the keys the editor hands to its grid are not the window's shortcuts either
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Insert:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_F2:
+            event->accept();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
 void TDBGridInplaceEdit::resizeEvent(QResizeEvent *event)
 {
     QLineEdit::resizeEvent(event);
@@ -363,8 +388,8 @@ void TDBGridInplaceEdit::CloseUp(bool accept)
         const int field = m_grid->SelectedFieldIndex();
         if (field < 0)
             return;
+        // the record's change notification takes the editor's pending text away
         m_grid->writeFieldText(field, value);
-        m_grid->DataLink()->Reset();
         m_grid->refreshEditor();
     });
 }

@@ -4,6 +4,9 @@
 #include "dbgridtest.h"
 
 #include <QClipboard>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -342,6 +345,100 @@ TEST(DbGridEdit, AReadOnlyResultTakesNoPasteAndNoDelete)
     f.key(Qt::Key_V, Qt::ControlModifier);
     f.key(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(f.dataSet.recordCount(), 11);
+    EXPECT_TRUE(f.responder.asked.isEmpty());
+}
+
+TEST(DbGridEdit, LeftAndRightCountCharactersOfTheSelection)
+{
+    GridFixture f(
+        true,
+        "CREATE TABLE j (id int PRIMARY KEY, v text); INSERT INTO j VALUES (1, '日本語の文字列')",
+        "SELECT * FROM j");
+    ASSERT_TRUE(f.show());
+    f.grid->setSelectedIndex(1);
+    QLineEdit *editor = f.grid->InplaceEditor();
+    ASSERT_EQ(editor->text(), "日本語の文字列");
+    // more than half of the characters, but not all: the caret moves, not the cell
+    editor->setSelection(0, 5);
+    f.key(Qt::Key_Right);
+    EXPECT_EQ(f.grid->SelectedIndex(), 1);
+    editor->selectAll();
+    f.key(Qt::Key_Left);
+    EXPECT_EQ(f.grid->SelectedIndex(), 0);
+}
+
+TEST(DbGridEdit, PickListAndEllipsisButtons)
+{
+    GridFixture f(true, TenRows, "SELECT * FROM t ORDER BY id");
+    ASSERT_TRUE(f.show());
+    auto *grid = static_cast<TqvDBGridV *>(f.grid);
+    grid->Columns()->Items(1)->setPickList({ "alpha", "beta", "gamma" });
+    grid->Columns()->Items(2)->setButtonStyle(cbsEllipsis);
+    int ellipsis = 0;
+    QObject::connect(grid, &TqvDBGrid::OnEditButtonClick, [&] { ++ellipsis; });
+
+    f.grid->setSelectedIndex(1);
+    TDBGridInplaceEdit *editor = f.grid->InplaceEditor();
+    ASSERT_TRUE(editor->EditButton()->isVisible());
+    f.key(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(editor->ListVisible());
+    QListWidget *list = editor->PickListWidget();
+    list->setCurrentRow(1);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_FALSE(editor->ListVisible());
+    EXPECT_EQ(f.dataSet.text(0, 1), "beta");
+    EXPECT_EQ(editor->text(), "beta");
+    f.key(Qt::Key_Down);
+    EXPECT_EQ(f.second("SELECT v FROM t WHERE id = 1"), "beta");
+
+    f.grid->setSelectedIndex(2);
+    ASSERT_TRUE(editor->EditButton()->isVisible());
+    QTest::mouseClick(editor->EditButton(), Qt::LeftButton);
+    EXPECT_EQ(ellipsis, 1);
+    f.grid->setSelectedIndex(0);
+    EXPECT_FALSE(editor->EditButton()->isVisible());
+}
+
+TEST(DbGridEdit, TheScrollBarMovesTheRecordUnderTheCommitOption)
+{
+    const QString setup = "CREATE TABLE s (id int PRIMARY KEY, v text);"
+                          "INSERT INTO s SELECT g, 'v' FROM generate_series(1, 500) AS g";
+    GridFixture f(true, setup, "SELECT * FROM s ORDER BY id");
+    ASSERT_TRUE(f.show());
+    f.grid->setSelectedIndex(1);
+    typeText(f.keyTarget(), "scrolled");
+    f.grid->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(f.dataSet.currentRow(), 499);
+    EXPECT_EQ(f.grid->TopRecord(), 500 - f.grid->VisibleRecordCount());
+    EXPECT_EQ(f.second("SELECT v FROM s WHERE id = 1"), "scrolled");
+    EXPECT_FALSE(f.connection.autoCommit());
+    f.grid->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(f.dataSet.currentRow(), 499 - f.grid->VisibleRecordCount());
+    f.grid->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(f.dataSet.currentRow(), 0);
+    EXPECT_EQ(f.grid->TopRecord(), 0);
+}
+
+TEST(DbGridEdit, LeavingTheGridDropsAnUntouchedNewRecord)
+{
+    GridFixture f(true, TenRows, "SELECT * FROM t ORDER BY id");
+    ASSERT_TRUE(f.show());
+    f.dataSet.setCurrentRow(4);
+    f.key(Qt::Key_Insert);
+    ASSERT_EQ(f.dataSet.recordCount(), 11);
+    f.window.findChild<QLineEdit *>("outside")->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(f.dataSet.recordCount(), 10);
+    EXPECT_EQ(f.dataSet.state(), pg::DataSetState::Browse);
+    // with text typed into it, leaving stores the text in the record, which stays new
+    f.grid->setFocus();
+    f.key(Qt::Key_Insert);
+    f.grid->setSelectedIndex(1);
+    typeText(f.keyTarget(), "typed");
+    f.window.findChild<QLineEdit *>("outside")->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(f.dataSet.state(), pg::DataSetState::Insert);
+    EXPECT_EQ(f.dataSet.text(f.dataSet.currentRow(), 1), "typed");
     EXPECT_TRUE(f.responder.asked.isEmpty());
 }
 
