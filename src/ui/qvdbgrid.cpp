@@ -490,6 +490,10 @@ void TqvDBGrid::internalLayout()
             items.resize(size_t(n));
     }
 
+    if (m_recordsInRows) {
+        for (auto &item : items)
+            static_cast<TColumn *>(item.get())->m_defaultWidth = -1;
+    }
     updateRowHeights();
     const int count = ItemCount();
     if (m_curField >= count)

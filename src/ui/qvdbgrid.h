@@ -283,7 +283,6 @@ protected:
     void setRecordLaneWidth(int width);
 
     bool event(QEvent *event) override;
-    bool viewportEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

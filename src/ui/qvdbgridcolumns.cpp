@@ -220,6 +220,8 @@ int TColumn::DefaultWidth() const
     const pg::Field *f = Field();
     if (!f)
         return 64;
+    if (m_defaultWidth >= 0)
+        return m_defaultWidth;
     const QFontMetrics fm(grid->font());
     // an unbounded text field starts at ten digits, as long values do
     const int digits = f->displayWidth > 0 ? qMin(f->displayWidth, 200) : 10;
@@ -228,6 +230,7 @@ int TColumn::DefaultWidth() const
         const QFontMetrics tfm(grid->TitleFont());
         width = qMax(width, tfm.horizontalAdvance(TitleCaption()) + 4);
     }
+    m_defaultWidth = width;
     return width;
 }
 

@@ -142,7 +142,9 @@ public:
     void Assign(const TDBGridItem &source) override;
 
 private:
+    friend class TqvDBGrid;
     int m_width = 0;
+    mutable int m_defaultWidth = -1; // measured once per layout of the grid
 };
 
 // A field of the grid that shows one record per column. Rows have no width of their own.

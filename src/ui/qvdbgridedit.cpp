@@ -101,6 +101,7 @@ void TDBGridInplaceEdit::UpdateContents()
     const bool readOnly = !item || !field || item->ReadOnly() || m_grid->ReadOnly();
     setReadOnly(readOnly);
     setFont(m_grid->font());
+    setAlignment((item ? item->Alignment() : Qt::AlignLeft) | Qt::AlignVCenter);
     m_pickList = false;
     bool button = false;
     if (item) {

@@ -686,11 +686,6 @@ void TqvDBGrid::contextMenuEvent(QContextMenuEvent *event)
     QAbstractScrollArea::contextMenuEvent(event);
 }
 
-bool TqvDBGrid::viewportEvent(QEvent *event)
-{
-    return QAbstractScrollArea::viewportEvent(event);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Focus
 
