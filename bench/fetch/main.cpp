@@ -4,6 +4,7 @@
 //   bench_fetch [--rows N] [--repeat R] [--host H] [--port P] [--db D] [--user U] [--psql PATH]
 //
 // Connection settings default to the PG* environment, as psql's do.
+#include "../common/benchcommon.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/dataset.h"
 #include "platform/pg/resultmodel.h"
@@ -28,29 +29,9 @@ struct Options
 {
     qint64 rows = 1000000;
     int repeat = 1;
-    QString host = qEnvironmentVariable("PGHOST");
-    QString port = qEnvironmentVariable("PGPORT");
-    QString database = qEnvironmentVariable("PGDATABASE", QStringLiteral("postgres"));
-    QString user = qEnvironmentVariable("PGUSER");
+    bench::Server server;
     QString psql = QStringLiteral("psql");
 };
-
-QString benchSql(qint64 rows)
-{
-    return QStringLiteral(
-               "SELECT g AS id,"
-               " g * 1.5 AS amount,"
-               " 'row ' || g AS label,"
-               " g % 7 = 0 AS flag,"
-               " timestamp '2026-01-01' + g * interval '1.000001 second' AS stamp,"
-               " date '2026-01-01' + (g % 365)::int AS day,"
-               " g::float8 / 3 AS ratio,"
-               " md5(g::text) AS hash,"
-               " CASE WHEN g % 10 = 0 THEN NULL ELSE 'テキスト' || (g % 100) END AS note,"
-               " (g % 32767)::int2 AS small"
-               " FROM generate_series(1, %1::bigint) AS g")
-        .arg(rows);
-}
 
 struct Run
 {
@@ -69,13 +50,13 @@ Run runPsql(const Options &o, const QString &sql)
                          QStringLiteral("-q"),
                          QStringLiteral("-c"),
                          sql };
-    if (!o.host.isEmpty())
-        args << QStringLiteral("-h") << o.host;
-    if (!o.port.isEmpty())
-        args << QStringLiteral("-p") << o.port;
-    if (!o.user.isEmpty())
-        args << QStringLiteral("-U") << o.user;
-    args << QStringLiteral("-d") << o.database;
+    if (!o.server.host.isEmpty())
+        args << QStringLiteral("-h") << o.server.host;
+    if (!o.server.port.isEmpty())
+        args << QStringLiteral("-p") << o.server.port;
+    if (!o.server.user.isEmpty())
+        args << QStringLiteral("-U") << o.server.user;
+    args << QStringLiteral("-d") << o.server.database;
     std::vector<QByteArray> storage;
     for (const QString &a : args)
         storage.push_back(a.toLocal8Bit());
@@ -117,11 +98,7 @@ Run runLayer(const Options &o, const QString &sql)
     QElapsedTimer timer;
     timer.start();
     pg::Connection connection;
-    connection.setParam(QStringLiteral("Server"), o.host);
-    connection.setParam(QStringLiteral("Port"), o.port);
-    connection.setParam(QStringLiteral("Database"), o.database);
-    connection.setParam(QStringLiteral("User_Name"), o.user);
-    connection.setParam(QStringLiteral("Password"), qEnvironmentVariable("PGPASSWORD"));
+    o.server.applyTo(connection);
     connection.open();
     pg::DataSet dataSet(&connection);
     pg::ResultModel model(&dataSet);
@@ -140,9 +117,7 @@ Run runLayer(const Options &o, const QString &sql)
     }
     dataSet.close();
     r.seconds = timer.nsecsElapsed() / 1e9;
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    r.peakKb = usage.ru_maxrss;
+    r.peakKb = bench::peakKb();
     if (characters == 0 && rows > 0)
         std::fprintf(stderr, "no data read\n");
     return r;
@@ -158,22 +133,16 @@ int main(int argc, char **argv)
     for (int i = 1; i + 1 < args.size(); i += 2) {
         const QString &key = args.at(i);
         const QString &value = args.at(i + 1);
+        if (o.server.takeOption(key, value))
+            continue;
         if (key == QLatin1String("--rows"))
             o.rows = value.toLongLong();
         else if (key == QLatin1String("--repeat"))
             o.repeat = qMax(1, value.toInt());
-        else if (key == QLatin1String("--host"))
-            o.host = value;
-        else if (key == QLatin1String("--port"))
-            o.port = value;
-        else if (key == QLatin1String("--db"))
-            o.database = value;
-        else if (key == QLatin1String("--user"))
-            o.user = value;
         else if (key == QLatin1String("--psql"))
             o.psql = value;
     }
-    const QString sql = benchSql(o.rows);
+    const QString sql = bench::mixedRowsSql(o.rows);
     Run psql;
     Run layer;
     try {

@@ -9,6 +9,7 @@
 //
 // Connection settings default to the PG* environment. Runs on the offscreen platform unless
 // QT_QPA_PLATFORM says otherwise.
+#include "../common/benchcommon.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/dataset.h"
 #include "ui/qvdbgrid.h"
@@ -30,28 +31,8 @@ struct Options
     qint64 rows = 1000000;
     int repeat = 3;
     int jumps = 20;
-    QString host = qEnvironmentVariable("PGHOST");
-    QString port = qEnvironmentVariable("PGPORT");
-    QString database = qEnvironmentVariable("PGDATABASE", QStringLiteral("postgres"));
-    QString user = qEnvironmentVariable("PGUSER");
+    bench::Server server;
 };
-
-QString benchSql(qint64 rows)
-{
-    return QStringLiteral(
-               "SELECT g AS id,"
-               " g * 1.5 AS amount,"
-               " 'row ' || g AS label,"
-               " g % 7 = 0 AS flag,"
-               " timestamp '2026-01-01' + g * interval '1.000001 second' AS stamp,"
-               " date '2026-01-01' + (g % 365)::int AS day,"
-               " g::float8 / 3 AS ratio,"
-               " md5(g::text) AS hash,"
-               " CASE WHEN g % 10 = 0 THEN NULL ELSE 'テキスト' || (g % 100) END AS note,"
-               " (g % 32767)::int2 AS small"
-               " FROM generate_series(1, %1::bigint) AS g")
-        .arg(rows);
-}
 
 // Counts the paints of a widget.
 class PaintCounter : public QObject
@@ -79,13 +60,6 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-long peakKb()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -98,30 +72,20 @@ int main(int argc, char **argv)
     for (int i = 1; i + 1 < args.size(); i += 2) {
         const QString &key = args.at(i);
         const QString &value = args.at(i + 1);
+        if (o.server.takeOption(key, value))
+            continue;
         if (key == QLatin1String("--rows"))
             o.rows = value.toLongLong();
         else if (key == QLatin1String("--repeat"))
             o.repeat = qMax(1, value.toInt());
         else if (key == QLatin1String("--jumps"))
             o.jumps = qMax(1, value.toInt());
-        else if (key == QLatin1String("--host"))
-            o.host = value;
-        else if (key == QLatin1String("--port"))
-            o.port = value;
-        else if (key == QLatin1String("--db"))
-            o.database = value;
-        else if (key == QLatin1String("--user"))
-            o.user = value;
     }
 
     pg::Connection connection;
-    connection.setParam(QStringLiteral("Server"), o.host);
-    connection.setParam(QStringLiteral("Port"), o.port);
-    connection.setParam(QStringLiteral("Database"), o.database);
-    connection.setParam(QStringLiteral("User_Name"), o.user);
-    connection.setParam(QStringLiteral("Password"), qEnvironmentVariable("PGPASSWORD"));
+    o.server.applyTo(connection);
     pg::DataSet dataSet(&connection);
-    dataSet.setSql(benchSql(o.rows));
+    dataSet.setSql(bench::mixedRowsSql(o.rows));
 
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
@@ -214,6 +178,6 @@ int main(int argc, char **argv)
                 median(toEnd), *std::max_element(toEnd.begin(), toEnd.end()));
     std::printf("%-40s %10.2f ms median, %.2f ms max\n", "jump to first record + repaint",
                 median(toStart), *std::max_element(toStart.begin(), toStart.end()));
-    std::printf("%-40s %10.1f MiB\n", "peak memory", peakKb() / 1024.0);
+    std::printf("%-40s %10.1f MiB\n", "peak memory", bench::peakKb() / 1024.0);
     return 0;
 }
