@@ -55,8 +55,9 @@ TEST(ObjectTypeCodes, TranslateBothWays)
     for (int code = -1; code <= 200; ++code) {
         const QString keyword = keywords.value(code);
         EXPECT_EQ(GetObjectTypeName(code), keyword) << code;
-        if (!keyword.isEmpty())
+        if (!keyword.isEmpty()) {
             EXPECT_EQ(GetObjectTypeCode(keyword), code == 3 ? 2 : code) << code;
+        }
     }
     for (const int none : { 4, 126, 129 })
         EXPECT_TRUE(GetObjectTypeName(none).isEmpty()) << none;

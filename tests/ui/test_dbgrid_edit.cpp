@@ -211,10 +211,12 @@ TEST(DbGridEdit, APendingRecordIsStoredOrDroppedBeforeTheQueryCloses)
         EXPECT_EQ(f.grid->ConfirmPendingRecord(), c.mayClose);
         ASSERT_EQ(f.responder.asked.size(), 1);
         EXPECT_EQ(f.second("SELECT v FROM t WHERE id = 1"), c.stored);
-        if (c.answer == IDYES)
+        if (c.answer == IDYES) {
             EXPECT_FALSE(f.connection.autoCommit());
-        if (c.mayClose)
+        }
+        if (c.mayClose) {
             EXPECT_EQ(f.dataSet.state(), pg::DataSetState::Browse);
+        }
     }
 }
 

@@ -390,12 +390,15 @@ void runCases(bool recordsInRows)
         EXPECT_EQ(f.dataSet.currentRow(), resolve(c.record, visible));
         EXPECT_EQ(f.grid->SelectedIndex(), c.field);
         EXPECT_EQ(f.selectedRows(), c.selected);
-        if (c.rangeStart != Any)
+        if (c.rangeStart != Any) {
             EXPECT_EQ(f.grid->RangeStart(), c.rangeStart);
-        if (c.rangeEnd != Any)
+        }
+        if (c.rangeEnd != Any) {
             EXPECT_EQ(f.grid->RangeEnd(), c.rangeEnd);
-        if (c.whole != Any)
+        }
+        if (c.whole != Any) {
             EXPECT_EQ(f.grid->WholeRecords(), c.whole == 1);
+        }
         EXPECT_EQ(f.dataSet.state(), c.state);
         EXPECT_EQ(f.dataSet.recordCount(), c.count);
         EXPECT_FALSE(f.connection.autoCommit());

@@ -113,10 +113,12 @@ TEST_P(KeyboardFlow, MovesFocusAsTheTableSays)
                                                       : control;
     EXPECT_TRUE(focus == expected || (expected == control && control->isAncestorOf(focus)))
         << "focus on " << (focus ? focus->objectName().toStdString() : "nothing");
-    if (c.key == Qt::Key_Return && edit && c.expected == Where::Next)
+    if (c.key == Qt::Key_Return && edit && c.expected == Where::Next) {
         EXPECT_EQ(edit->text(), textBefore) << "Return typed something";
-    if (c.kind == Kind::ComboList && c.key == Qt::Key_Down)
+    }
+    if (c.kind == Kind::ComboList && c.key == Qt::Key_Down) {
         EXPECT_EQ(qobject_cast<QComboBox *>(control)->currentIndex(), indexBefore + 1);
+    }
 }
 
 const auto noArrows = [](QWidget *w) { w->setProperty("WantArrow", false); };
