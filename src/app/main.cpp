@@ -1,4 +1,5 @@
 // The program: start-up state, options, the main window, and the way back out.
+#include "core/qvexcept.h"
 #include "core/qvfontmap.h"
 #include "core/qvmsgbox.h"
 #include "core/qvoption.h"
@@ -11,6 +12,23 @@
 #include <QMainWindow>
 
 namespace {
+
+// The last net: an exception that a handler let through is shown, and the event loop goes on.
+class Application : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            ShowExceptionMessage(std::current_exception());
+            return false;
+        }
+    }
+};
 
 class MainWindow : public QMainWindow
 {
@@ -39,7 +57,7 @@ protected:
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane for Postgres"));
     QApplication::setApplicationDisplayName(QStringLiteral("Corvane for Postgres"));
     QApplication::setFont(FormFont());
