@@ -4,9 +4,11 @@
 #include "core/qvfile.h"
 #include "core/qvinifile.h"
 #include "core/qvoption.h"
+#include "platform/pg/paramscanner.h"
 
 #include <QDir>
 
+#include <algorithm>
 #include <vector>
 
 namespace rdatasql {
@@ -24,96 +26,19 @@ bool isWordChar(QChar c)
     return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
 }
 
-// The closing tag's position of the dollar-quoted string opened at i, or -1 when none opens
-// there. *tagLength receives the length of the opening tag.
-int dollarQuote(const QString &s, int i, int *tagLength)
-{
-    int j = i + 1;
-    if (j < s.size() && s.at(j).isDigit())
-        return -1; // $1, a positional parameter
-    while (j < s.size() && s.at(j) != QLatin1Char('$')) {
-        const QChar c = s.at(j);
-        if (!(c.isLetterOrNumber() || c == QLatin1Char('_')))
-            return -1;
-        ++j;
-    }
-    if (j >= s.size())
-        return -1;
-    const QString tag = s.mid(i, j - i + 1);
-    *tagLength = int(tag.size());
-    return int(s.indexOf(tag, j + 1));
-}
-
 std::vector<CharClass> classify(const QString &s)
 {
     std::vector<CharClass> cls(size_t(s.size()), Blank);
     const int n = int(s.size());
     int i = 0;
-    auto mark = [&cls](int from, int to, CharClass c) {
-        for (int k = from; k < to; ++k)
-            cls[size_t(k)] = c;
-    };
     while (i < n) {
-        const QChar c = s.at(i);
-        const QChar next = i + 1 < n ? s.at(i + 1) : QChar();
-        if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-            int end = int(s.indexOf(QLatin1Char('\n'), i));
-            end = end < 0 ? n : end;
-            mark(i, end, Comment);
-            i = end;
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            int depth = 1;
-            int j = i + 2;
-            while (j < n && depth > 0) {
-                if (s.at(j) == QLatin1Char('/') && j + 1 < n && s.at(j + 1) == QLatin1Char('*')) {
-                    ++depth;
-                    j += 2;
-                } else if (s.at(j) == QLatin1Char('*') && j + 1 < n
-                           && s.at(j + 1) == QLatin1Char('/')) {
-                    --depth;
-                    j += 2;
-                } else {
-                    ++j;
-                }
-            }
-            mark(i, j, Comment);
-            i = j;
-        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            // E'...' takes backslash escapes; '' (or "") is the quote itself
-            const bool escapes = c == QLatin1Char('\'') && i > 0
-                && (s.at(i - 1) == QLatin1Char('E') || s.at(i - 1) == QLatin1Char('e'))
-                && (i < 2 || !isWordChar(s.at(i - 2)));
-            int j = i + 1;
-            while (j < n) {
-                if (escapes && s.at(j) == QLatin1Char('\\')) {
-                    j += 2;
-                } else if (s.at(j) == c) {
-                    if (j + 1 < n && s.at(j + 1) == c) {
-                        j += 2;
-                    } else {
-                        ++j;
-                        break;
-                    }
-                } else {
-                    ++j;
-                }
-            }
-            j = qMin(j, n);
-            mark(i, j, Quoted);
-            i = j;
-        } else if (c == QLatin1Char('$') && (i == 0 || !isWordChar(s.at(i - 1)))) {
-            int tagLength = 0;
-            const int close = dollarQuote(s, i, &tagLength);
-            if (close >= 0 || tagLength > 0) {
-                const int end = close >= 0 ? close + tagLength : n;
-                mark(i, end, Quoted);
-                i = end;
-            } else {
-                cls[size_t(i)] = Code;
-                ++i;
-            }
+        const pg::SqlSpan span = pg::skipSqlSpan(s, i);
+        if (span.end >= 0) {
+            const CharClass c = span.kind == pg::SqlSpanKind::Comment ? Comment : Quoted;
+            std::fill(cls.begin() + i, cls.begin() + span.end, c);
+            i = span.end;
         } else {
-            cls[size_t(i)] = c.isSpace() ? Blank : Code;
+            cls[size_t(i)] = s.at(i).isSpace() ? Blank : Code;
             ++i;
         }
     }

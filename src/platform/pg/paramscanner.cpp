@@ -129,6 +129,35 @@ int unitIndexOfCodePoint(const QString &s, int codePoint)
 
 } // namespace paramscanner
 
+SqlSpan skipSqlSpan(const QString &sql, int i)
+{
+    using namespace paramscanner;
+    const int n = sql.size();
+    if (i < 0 || i >= n)
+        return {};
+    const QChar c = sql.at(i);
+    const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+    if (c == u'\'') {
+        const bool escapeString = i > 0 && (sql.at(i - 1) == u'E' || sql.at(i - 1) == u'e')
+            && (i < 2 || !isSqlIdentChar(sql.at(i - 2)));
+        return { skipQuoted(sql, i, c, escapeString), SqlSpanKind::Quoted };
+    }
+    if (c == u'"')
+        return { skipQuoted(sql, i, c, false), SqlSpanKind::Quoted };
+    if (c == u'-' && next == u'-') {
+        const int end = sql.indexOf(u'\n', i);
+        return { end < 0 ? n : end, SqlSpanKind::Comment };
+    }
+    if (c == u'/' && next == u'*')
+        return { skipBlockComment(sql, i), SqlSpanKind::Comment };
+    if (c == u'$' && (i == 0 || !isSqlIdentChar(sql.at(i - 1)))) {
+        const int end = skipDollarQuote(sql, i);
+        if (end >= 0)
+            return { end, SqlSpanKind::Quoted };
+    }
+    return {};
+}
+
 int ParamScan::sourcePosition(int rewrittenPosition) const
 {
     using namespace paramscanner;
@@ -160,23 +189,10 @@ ParamScan scanParameters(const QString &sql, const ParamScanOptions &options)
     while (i < n) {
         const QChar c = sql.at(i);
         const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
-        int end = -1;
-        if (c == u'\'') {
-            const bool escapeString = i > 0 && (sql.at(i - 1) == u'E' || sql.at(i - 1) == u'e')
-                && (i < 2 || !isSqlIdentChar(sql.at(i - 2)));
-            end = skipQuoted(sql, i, c, escapeString);
-        } else if (c == u'"') {
-            end = skipQuoted(sql, i, c, false);
-        } else if (c == u'-' && next == u'-') {
-            end = sql.indexOf(u'\n', i);
-            end = end < 0 ? n : end;
-        } else if (c == u'/' && next == u'*') {
-            end = skipBlockComment(sql, i);
-        } else if (c == u'$' && (i == 0 || !isSqlIdentChar(sql.at(i - 1)))) {
-            end = skipDollarQuote(sql, i);
-        }
+        const SqlSpan span = skipSqlSpan(sql, i);
+        const int end = span.end;
         if (end >= 0) {
-            if (c == u'\'' || c == u'"' || c == u'$')
+            if (span.kind == SqlSpanKind::Quoted)
                 segmentHasContent = true;
             out.append(QStringView(sql).mid(i, end - i));
             i = end;
@@ -265,22 +281,7 @@ int findTopLevelWord(const QString &sql, QLatin1String word, int from)
     int i = from;
     while (i < n) {
         const QChar c = sql.at(i);
-        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
-        int end = -1;
-        if (c == u'\'') {
-            const bool escapeString = i > 0 && (sql.at(i - 1) == u'E' || sql.at(i - 1) == u'e')
-                && (i < 2 || !isSqlIdentChar(sql.at(i - 2)));
-            end = skipQuoted(sql, i, c, escapeString);
-        } else if (c == u'"') {
-            end = skipQuoted(sql, i, c, false);
-        } else if (c == u'-' && next == u'-') {
-            end = sql.indexOf(u'\n', i);
-            end = end < 0 ? n : end;
-        } else if (c == u'/' && next == u'*') {
-            end = skipBlockComment(sql, i);
-        } else if (c == u'$' && (i == 0 || !isSqlIdentChar(sql.at(i - 1)))) {
-            end = skipDollarQuote(sql, i);
-        }
+        const int end = skipSqlSpan(sql, i).end;
         if (end >= 0) {
             i = end;
             continue;

@@ -47,6 +47,20 @@ struct ParamScan
 // (sqlstate::InvalidName) for a name longer than 255 characters.
 ParamScan scanParameters(const QString &sql, const ParamScanOptions &options = {});
 
+// What a stretch of statement text is to the server's lexer.
+enum class SqlSpanKind { Code, Quoted, Comment };
+struct SqlSpan
+{
+    int end = -1; // index just after the span; -1 when none opens at the index asked
+    SqlSpanKind kind = SqlSpanKind::Code;
+};
+
+// The literal ('...', E'...'), quoted name ("..."), dollar-quoted string ($tag$...$tag$) or
+// comment (-- to the line end, nested /* */) that opens at index i, running to the end of the
+// text when it is never closed; end -1 when i starts none of them. Every reader of statement
+// text that must tell code from literals and comments walks the text with this.
+SqlSpan skipSqlSpan(const QString &sql, int i);
+
 // Index of the first occurrence of word (a keyword, any letter case, as a whole word) at or
 // after from that stands outside literals, quoted names, comments and brackets; -1 when none.
 int findTopLevelWord(const QString &sql, QLatin1String word, int from = 0);
