@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-charts-dev libgl-dev
+  qt6-base-dev qt6-charts-dev libgl-dev qt6-qpa-plugins
   libqscintilla2-qt6-dev
   libpq-dev
   libxlsxwriter-dev libzip-dev
@@ -26,10 +26,7 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-# The cluster that the server package would create on its own is of no use here; every test run
-# and the sample start their own.
-if [ ! -e /etc/postgresql-common/createcluster.conf ]; then
-  $sudo mkdir -p /etc/postgresql-common
-  echo "create_main_cluster = false" | $sudo tee /etc/postgresql-common/createcluster.conf >/dev/null
-fi
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# The server package may create and start a cluster of its own on port 5432; the tests and the
+# sample use clusters of their own on free ports and never touch it.
+$sudo apt-get install -y -qq \
+  -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold "${missing[@]}"
