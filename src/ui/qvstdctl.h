@@ -27,9 +27,30 @@ namespace qvstdctl {
 QString trimBlanks(const QString &text);
 } // namespace qvstdctl
 
+// The keyboard-flow switches of the input controls (see above). Arrow keys mean nothing to a
+// check box or radio button; they keep the switch so that forms can set it on any control.
+class TqvInputFlags
+{
+public:
+    bool AutoSave() const { return m_autoSave; }
+    void setAutoSave(bool on) { m_autoSave = on; }
+    bool WantArrow() const { return m_wantArrow; }
+    void setWantArrow(bool on) { m_wantArrow = on; }
+    bool WantReturns() const { return m_wantReturns; }
+    void setWantReturns(bool on) { m_wantReturns = on; }
+    bool WantTabs() const { return m_wantTabs; }
+    void setWantTabs(bool on) { m_wantTabs = on; }
+
+protected:
+    bool m_autoSave = false;
+    bool m_wantArrow = true;
+    bool m_wantReturns = true;
+    bool m_wantTabs = false;
+};
+
 // Single-line text. Left with the caret at 0 and nothing selected, or Up: previous control;
 // Right with the caret at the end, or Down: next control.
-class TqvStrEdit : public QLineEdit
+class TqvStrEdit : public QLineEdit, public TqvInputFlags
 {
     Q_OBJECT
     Q_PROPERTY(QString SaveValue READ SaveValue WRITE setSaveValue)
@@ -48,15 +69,6 @@ public:
     bool IsChanged() const { return text() != m_saveValue; }
     bool IsNull() const { return qvstdctl::trimBlanks(text()).isEmpty(); }
 
-    bool AutoSave() const { return m_autoSave; }
-    void setAutoSave(bool on) { m_autoSave = on; }
-    bool WantArrow() const { return m_wantArrow; }
-    void setWantArrow(bool on) { m_wantArrow = on; }
-    bool WantReturns() const { return m_wantReturns; }
-    void setWantReturns(bool on) { m_wantReturns = on; }
-    bool WantTabs() const { return m_wantTabs; }
-    void setWantTabs(bool on) { m_wantTabs = on; }
-
     TEditCharCase CharCase() const { return m_charCase; }
     void setCharCase(TEditCharCase charCase);
 
@@ -68,10 +80,6 @@ protected:
 
 private:
     QString m_saveValue;
-    bool m_autoSave = false;
-    bool m_wantArrow = true;
-    bool m_wantReturns = true;
-    bool m_wantTabs = false;
     TEditCharCase m_charCase = ecNormal;
 };
 
@@ -108,7 +116,7 @@ protected:
 // A combo box. Left and Right leave it at once in the drop-down list style (not editable),
 // otherwise at the ends of the text as in TqvStrEdit; Up and Down keep choosing items.
 // Typed text is never completed from the items nor added to them; 20 items drop down.
-class TqvComboBox : public QComboBox
+class TqvComboBox : public QComboBox, public TqvInputFlags
 {
     Q_OBJECT
     Q_PROPERTY(QString SaveValue READ SaveValue WRITE setSaveValue)
@@ -127,15 +135,6 @@ public:
     bool IsChanged() const { return currentText() != m_saveValue; }
     bool IsNull() const { return qvstdctl::trimBlanks(currentText()).isEmpty(); }
 
-    bool AutoSave() const { return m_autoSave; }
-    void setAutoSave(bool on) { m_autoSave = on; }
-    bool WantArrow() const { return m_wantArrow; }
-    void setWantArrow(bool on) { m_wantArrow = on; }
-    bool WantReturns() const { return m_wantReturns; }
-    void setWantReturns(bool on) { m_wantReturns = on; }
-    bool WantTabs() const { return m_wantTabs; }
-    void setWantTabs(bool on) { m_wantTabs = on; }
-
     TEditCharCase CharCase() const { return m_charCase; }
     void setCharCase(TEditCharCase charCase);
 
@@ -150,15 +149,11 @@ private:
     void dropCompleter();
 
     QString m_saveValue;
-    bool m_autoSave = false;
-    bool m_wantArrow = true;
-    bool m_wantReturns = true;
-    bool m_wantTabs = false;
     TEditCharCase m_charCase = ecNormal;
 };
 
 // A check box whose saved value is its state (unchecked, checked, partially checked).
-class TqvCheckBox : public QCheckBox
+class TqvCheckBox : public QCheckBox, public TqvInputFlags
 {
     Q_OBJECT
     Q_PROPERTY(bool AutoSave READ AutoSave WRITE setAutoSave)
@@ -175,15 +170,6 @@ public:
     void setSaveValue(Qt::CheckState value) { m_saveValue = value; }
     bool IsChanged() const { return checkState() != m_saveValue; }
 
-    bool AutoSave() const { return m_autoSave; }
-    void setAutoSave(bool on) { m_autoSave = on; }
-    bool WantArrow() const { return m_wantArrow; } // kept for the forms; no effect
-    void setWantArrow(bool on) { m_wantArrow = on; }
-    bool WantReturns() const { return m_wantReturns; }
-    void setWantReturns(bool on) { m_wantReturns = on; }
-    bool WantTabs() const { return m_wantTabs; }
-    void setWantTabs(bool on) { m_wantTabs = on; }
-
 protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -191,14 +177,10 @@ protected:
 
 private:
     Qt::CheckState m_saveValue = Qt::Unchecked;
-    bool m_autoSave = false;
-    bool m_wantArrow = true;
-    bool m_wantReturns = true;
-    bool m_wantTabs = false;
 };
 
 // A radio button whose saved value is whether it is checked.
-class TqvRadioButton : public QRadioButton
+class TqvRadioButton : public QRadioButton, public TqvInputFlags
 {
     Q_OBJECT
     Q_PROPERTY(bool SaveValue READ SaveValue WRITE setSaveValue)
@@ -216,15 +198,6 @@ public:
     void setSaveValue(bool value) { m_saveValue = value; }
     bool IsChanged() const { return isChecked() != m_saveValue; }
 
-    bool AutoSave() const { return m_autoSave; }
-    void setAutoSave(bool on) { m_autoSave = on; }
-    bool WantArrow() const { return m_wantArrow; } // kept for the forms; no effect
-    void setWantArrow(bool on) { m_wantArrow = on; }
-    bool WantReturns() const { return m_wantReturns; }
-    void setWantReturns(bool on) { m_wantReturns = on; }
-    bool WantTabs() const { return m_wantTabs; }
-    void setWantTabs(bool on) { m_wantTabs = on; }
-
 protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -232,10 +205,6 @@ protected:
 
 private:
     bool m_saveValue = false;
-    bool m_autoSave = false;
-    bool m_wantArrow = true;
-    bool m_wantReturns = true;
-    bool m_wantTabs = false;
 };
 
 // A list box whose select-all request (the slot selectAll(), Ctrl+A, the main window's
