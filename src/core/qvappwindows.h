@@ -34,6 +34,8 @@ public:
     virtual bool g_bPostgresPlus() const = 0;
     // Runs one statement on the main session; rows are discarded, errors propagate.
     virtual void ExecuteSQL(const QString &sql) = 0;
+    // Handed to code assist; no connection of this program runs in that mode.
+    virtual bool DBAMODE() const { return false; }
 };
 
 // The six connection parameters of the window's main session.
@@ -60,6 +62,23 @@ public:
     virtual QIcon imgMain(int index) const = 0;
     // Shows window as a child of the main window and brings it to the front.
     virtual void ShowChildWindow(QWidget *window) = 0;
+
+    // The connection selector: a connection window adds its entry (key, the window) when it
+    // has connected; the entry becomes the selected one and the commands are gated for it.
+    virtual void AddConnection(const QString &key, ConnectionWindow *window) { }
+    // Removes the last entry of window; the last remaining entry becomes the selected one (none
+    // when the selector is empty) and the commands are gated again.
+    virtual void RemoveConnection(ConnectionWindow *window) { }
+    // The connection window window became the active one: the main window shows the
+    // new-object and administration buttons that its server offers.
+    virtual void ConnectionActivated(ConnectionWindow *window) { }
+    // The message panel of the status bar (panel 2); an empty text clears it.
+    virtual void SetStatusText(const QString &text) { }
+    // The object-count summary of the current connection window in the message panel.
+    virtual void SetDefMessage() { }
+    // The workspace panel lists the entries of the open connections again, leaving out those
+    // of closing (a connection window that is closing), when given.
+    virtual void ShowWorkSpace(ConnectionWindow *closing) { }
 };
 
 void setMainWindowServices(MainWindowServices *services);

@@ -1,11 +1,11 @@
 #include "qvconsole.h"
 
 #include "qvsub.h"
+#include "qvwaitcursor.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTimer>
@@ -56,28 +56,6 @@ private:
     bool m_afterCr = false;
 };
 
-// The wait cursor for the length of a run, also when the log throws.
-class WaitCursor
-{
-public:
-    WaitCursor()
-        : m_active(qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr)
-    {
-        if (m_active)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~WaitCursor()
-    {
-        if (m_active)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-
-private:
-    bool m_active;
-};
-
 QString runForLine(const QString &program, const QStringList &arguments)
 {
     QProcess process;
@@ -109,7 +87,7 @@ TConsoleRunResult TqvConsoleRunner::Run(const QString &program, const QStringLis
         result.errorText = QStringLiteral("別のプログラムを実行中です。");
         return result;
     }
-    const WaitCursor cursor;
+    const SQLWaitCursor cursor;
 
     QProcess process;
     process.setProgram(program);

@@ -1,0 +1,180 @@
+#pragma once
+
+#include "core/qvappwindows.h"
+#include "ui/qvforms.h"
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSplitter;
+class QThread;
+class QTimer;
+class TqvListView;
+class TqvTreeView;
+
+namespace pg {
+class Connection;
+class Result;
+} // namespace pg
+
+// The connection window: one multi-document child of the main window per open database. It
+// owns the main session `dbsMain` that every window of that database uses, the two background
+// sessions of the stored-program runner and the debugger, learns the server's version and
+// edition when it connects, keeps the session alive on a timer, and has its entry in the main
+// window's connection selector and its button on the task bar. Its left panel holds the object
+// tree `lstTree`, its right panel the object list `lstObject`.
+//
+// Made through Create, which returns the window connected and shown, or throws: pg::Error for
+// a failed connect (the logon dialog reports it and opens again), SilentAbort when the server
+// did not answer in time (the user has been told already).
+//
+// The services run statements on dbsMain in the user-interface thread. None of them opens,
+// commits or rolls back a transaction: with the auto-commit option off the session works inside
+// the transaction that the window opened after connecting (and that the main window's COMMIT and
+// ROLLBACK end and open again); with it on every statement commits on its own.
+class TfrmObject : public TqvForm, public ConnectionWindow
+{
+    Q_OBJECT
+public:
+    // Connects to database SID on Host:Port as UserID with the logon schema Schema; AOwner is
+    // the main window.
+    static TfrmObject *Create(QObject *AOwner, const QString &Host, const QString &Port,
+                              const QString &SID, const QString &Schema, const QString &UserID,
+                              const QString &Password);
+    ~TfrmObject() override;
+
+    // Seconds the connect waits for the server (the client library waits at least two).
+    static int LoginTimeout;
+
+    // --- ConnectionWindow
+    QWidget *connectionWidget() override { return this; }
+    pg::Connection *dbsMain() const override;
+    int DBVer() const override { return m_dbVer; }
+    bool g_bPostgresPlus() const override { return m_postgresPlus; }
+    void reloadObjectList() override;
+
+    // --- statements
+    // One statement; its rows are discarded. ":" is not a parameter marker here.
+    void ExecuteSQL(const QString &SQLText) override;
+    // One statement with ":name" parameters, bound by position from ParamData as text; further
+    // values are ignored, too few is an error.
+    void ExecuteSQL(const QString &SQLText, const QStringList &ParamData);
+    // A script in the DDL script convention (statements ended by a line holding only ";").
+    // Without IgnoreError the first failure stops the run and reaches the caller; with it every
+    // statement runs, and inside an open transaction each one in a savepoint of its own so that
+    // a failure does not abort the statements after it.
+    void ExecuteSQL(const QStringList &SQLText, bool IgnoreError);
+    // The rows of one statement (the caller keeps them as long as it likes; no later service
+    // call disturbs them).
+    pg::Result OpenSQL(const QString &SQLText);
+    pg::Result OpenSQL(const QString &SQLText, const QStringList &ParamData);
+    // The backend process id of dbsMain as the server reports it; -1 when that fails.
+    int GetMySID();
+    // S1 when the server's version is at least Version, else S2.
+    QString VerStr(int Version, const QString &S1, const QString &S2) const;
+
+    // --- pick lists (errors reach the caller)
+    // The login roles, then "public" when AddPublic.
+    QStringList GetUser(bool AddPublic);
+    // The roles that cannot log in.
+    QStringList GetRole();
+    QStringList GetTBS();
+    // The database links (the edition's servers only).
+    QStringList GetDBLink();
+    // The names of the objects of one kind in one schema; see GetObjectSQL (fobjectsql.h).
+    QStringList GetObject(const QString &Schema, const QString &ObjectType);
+    // The type names of the type pick lists; ObjType has no effect.
+    QStringList GetDataType(int ObjType = 0);
+    // Schema names in order; see GetSchemaInfoSQL (fobjectsql.h).
+    QStringList GetSchemaInfo(bool ObjList);
+
+    // --- background sessions and their workers
+    // The stored-program runner's session and the debugger's; the runner and the debugger set
+    // their parameters and open them.
+    pg::Connection *dbsBG() const { return m_dbsBG; }
+    pg::Connection *dbsBG2() const { return m_dbsBG2; }
+    // A thread that works on a background session. Before the window closes its sessions it
+    // cancels their statements, asks every registered thread to stop (requestInterruption) and
+    // waits until each has ended. The registration ends with the thread object.
+    void RegisterBackgroundWorker(QThread *worker);
+
+    // --- keep-alive
+    // The timer's tick: "SELECT 1 " on dbsMain. A failure stops the timer, is reported once and
+    // marks the session broken.
+    void tmrKeepAliveTimer();
+    QTimer *KeepAliveTimer() const { return tmrKeepAlive; }
+    // The keep-alive found the session dead, or a statement found it lost.
+    bool SessionBroken() const { return m_sessionBroken; }
+
+    // --- state other windows read
+    int MYSID = 0; // backend process id of dbsMain, read at connect
+    QString DBName; // the database given at connect
+    bool g_Linux_Ver = false; // the server's banner contains "linux"
+    QString g_TreeDispState; // "%" while the list shows several kinds, else its kind keyword
+    QPointer<QWidget> FieldWindow; // the open column browser of this connection
+    QString FViewType; // kind keyword of the current list, prefix of its column widths
+    int Disp = 0; // schema filter of the tree: 0 all, 1 the logon schema, 2 a chosen set
+
+    // Controls.
+    QWidget *pnlTree = nullptr;
+    TqvTreeView *lstTree = nullptr;
+    QSplitter *spl1 = nullptr;
+    QWidget *pnlObject = nullptr;
+    TqvListView *lstObject = nullptr;
+    QTimer *tmrKeepAlive = nullptr;
+
+    void LoadWindowState() override;
+    void SaveWindowState() override;
+    // The size the window first takes.
+    QSize sizeHint() const override;
+
+protected:
+    void FormCloseQuery(bool &CanClose) override;
+    void FormClose(TCloseAction &Action) override;
+    void FormActivate() override;
+    void Reload(QObject *Sender) override;
+
+private:
+    explicit TfrmObject(QObject *AOwner);
+    void setupUi();
+    void Connect(const QString &Host, const QString &Port, const QString &SID,
+                 const QString &Schema, const QString &UserID, const QString &Password);
+    void Register();
+    void StopBackgroundWorkers();
+    void CloseSessions();
+    void Unregister();
+    void markBroken();
+    QList<TqvForm *> OwnedWindows() const;
+    QStringList pickList(const QString &sql, const QStringList &params = {});
+
+    pg::Connection *m_dbsMain = nullptr;
+    pg::Connection *m_dbsBG = nullptr;
+    pg::Connection *m_dbsBG2 = nullptr;
+    QList<QPointer<QThread>> m_workers;
+    int m_dbVer = 0;
+    bool m_postgresPlus = false;
+    bool m_sessionBroken = false;
+    bool m_registered = false;
+    QString m_connectionKey;
+};
+
+// One object that the copy command of a connection window remembered for a later paste.
+struct TCopyObjectList
+{
+    QString FSchema;
+    QString FObjectName;
+    int FObjectType = 0;
+    quint32 FObjectOID = 0; // procedures, functions and aggregates; 0 otherwise
+    QString FObjectTable; // triggers and rules; empty otherwise
+};
+
+// The program's one object copy list. A copy replaces it with the objects of source; a paste
+// in any connection window reads it. Closing a connection window removes only the entries that
+// window put there.
+QList<TCopyObjectList> CopyObjectList();
+void SetCopyObjectList(const TfrmObject *source, const QList<TCopyObjectList> &entries);
+void ReleaseCopyObjectList(const TfrmObject *source);
