@@ -265,9 +265,10 @@ void TfrmObject::Register()
     if (main)
         main->ShowWorkSpace(nullptr);
 
-    RegisterKeepAliveTimer(tmrKeepAlive);
+    // Registered once running, so that a long loop under way holds it as well.
     if (tmrKeepAlive->interval() > 0)
         tmrKeepAlive->start();
+    RegisterKeepAliveTimer(tmrKeepAlive);
 }
 
 TfrmObject::~TfrmObject()
@@ -361,6 +362,13 @@ void TfrmObject::tmrKeepAliveTimer()
 {
     if (m_sessionBroken || !m_dbsMain->isOpen())
         return;
+    // The options dialog may have changed the interval meanwhile; 0 turns the keep-alive off.
+    const int interval = fobject::keepAliveMilliseconds(AppOption.KeepAliveInterval);
+    if (interval <= 0) {
+        tmrKeepAlive->stop();
+        return;
+    }
+    tmrKeepAlive->setInterval(interval);
     try {
         // Its own statement, never the services' result: the tick may come while a dialog
         // pumps messages in the middle of other work.

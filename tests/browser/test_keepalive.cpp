@@ -39,6 +39,21 @@ TEST_F(BrowserTest, KeepAliveCountsSecondsFromTheFirstTick)
     }
 }
 
+// A change of the option in the options dialog reaches the timer at its next tick.
+TEST_F(BrowserTest, KeepAliveFollowsTheOption)
+{
+    AppOption.KeepAliveInterval = 30;
+    TfrmObject *window = open();
+    ASSERT_NE(window, nullptr);
+    AppOption.KeepAliveInterval = 2;
+    window->tmrKeepAliveTimer();
+    EXPECT_EQ(window->KeepAliveTimer()->interval(), 2000);
+    EXPECT_TRUE(window->KeepAliveTimer()->isActive());
+    AppOption.KeepAliveInterval = 0;
+    window->tmrKeepAliveTimer();
+    EXPECT_FALSE(window->KeepAliveTimer()->isActive());
+}
+
 TEST_F(BrowserTest, KeepAliveSendsItsStatement)
 {
     AppOption.KeepAliveInterval = 1;
