@@ -167,6 +167,24 @@ TEST_F(BrowserTest, ClosingOneOfTwoKeepsTheOther)
     EXPECT_EQ(first->OpenSQL("SELECT 1").text(0, 0), "1");
 }
 
+TEST_F(BrowserTest, ActivatingAWindowSelectsItsConnection)
+{
+    testsupport::TestDatabase other;
+    const testsupport::ServerInfo &s = testsupport::server();
+    TfrmObject *first = open("sales");
+    TfrmObject *second = TfrmObject::Create(&main, s.host, QString::number(s.port), other.name(),
+                                            "inv", s.user, QString());
+    ASSERT_TRUE(first && second);
+    ASSERT_EQ(main.CurrentForm(), second);
+    main.activations.clear();
+    main.ShowChildWindow(first);
+    EXPECT_EQ(main.activations, QList<ConnectionWindow *>({ first }));
+    EXPECT_EQ(main.CurrentForm(), first);
+    EXPECT_TRUE(first->TaskButton()->isChecked());
+    EXPECT_FALSE(second->TaskButton()->isChecked());
+    delete second->parentWidget();
+}
+
 TEST_F(BrowserTest, FailedConnectReachesTheCallerAndLeavesNoWindow)
 {
     int messages = 0;
