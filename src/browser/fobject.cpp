@@ -294,6 +294,16 @@ void TfrmObject::reloadObjectList()
     // there is nothing to read again.
 }
 
+int TfrmObject::ObjectCount() const
+{
+    return lstObject->topLevelItemCount();
+}
+
+int TfrmObject::SelectedObjectCount() const
+{
+    return int(lstObject->selectedItems().size());
+}
+
 void TfrmObject::Reload(QObject *Sender)
 {
     reloadObjectList();

@@ -56,6 +56,8 @@ public:
     int DBVer() const override { return m_dbVer; }
     bool g_bPostgresPlus() const override { return m_postgresPlus; }
     void reloadObjectList() override;
+    int ObjectCount() const override;
+    int SelectedObjectCount() const override;
 
     // --- statements
     // One statement; its rows are discarded. ":" is not a parameter marker here.

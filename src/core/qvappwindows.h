@@ -36,6 +36,10 @@ public:
     virtual void ExecuteSQL(const QString &sql) = 0;
     // Handed to code assist; no connection of this program runs in that mode.
     virtual bool DBAMODE() const { return false; }
+    // The rows of the window's object list, and how many of them are selected (the main
+    // window's object-count summary).
+    virtual int ObjectCount() const { return 0; }
+    virtual int SelectedObjectCount() const { return 0; }
 };
 
 // The six connection parameters of the window's main session.

@@ -10,10 +10,12 @@
 #include "core/qvmsgbox.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/error.h"
+#include "ui/qvcomctrls.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QToolButton>
+#include <QTreeWidgetItem>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -152,6 +154,21 @@ TEST_F(BrowserTest, RegistersInSelectorAndTaskBar)
     EXPECT_TRUE(gone.isNull());
     EXPECT_EQ(main.workspaceCalls.last(), window);
     EXPECT_EQ(main.message(), "");
+}
+
+TEST_F(BrowserTest, ObjectCountsForTheSummary)
+{
+    TfrmObject *window = open();
+    ASSERT_NE(window, nullptr);
+    ConnectionWindow *connection = window;
+    EXPECT_EQ(connection->ObjectCount(), 0);
+    EXPECT_EQ(connection->SelectedObjectCount(), 0);
+    for (const char *name : { "a", "b", "c" })
+        new QTreeWidgetItem(window->lstObject, QStringList { name });
+    window->lstObject->topLevelItem(0)->setSelected(true);
+    window->lstObject->topLevelItem(2)->setSelected(true);
+    EXPECT_EQ(connection->ObjectCount(), 3);
+    EXPECT_EQ(connection->SelectedObjectCount(), 2);
 }
 
 TEST_F(BrowserTest, ClosingOneOfTwoKeepsTheOther)
