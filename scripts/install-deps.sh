@@ -9,7 +9,7 @@ packages=(
   libqscintilla2-qt6-dev
   libpq-dev
   libxlsxwriter-dev libzip-dev
-  libgtest-dev libgmock-dev xvfb xauth fonts-noto-cjk
+  libgtest-dev libgmock-dev xvfb xauth fonts-noto-cjk poppler-utils
   postgresql-15 postgresql-contrib postgresql-15-pldebugger postgresql-client-15
   libbenchmark-dev
 )
