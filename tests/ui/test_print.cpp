@@ -367,6 +367,29 @@ TEST(PrintDialog, PrintsAThreePageSourceToPdfWithHeaderAndNumbers)
     }
 }
 
+TEST(PrintDialog, AFileThatCannotBeWrittenIsReportedAsAFailure)
+{
+    defaultPrintOptions();
+    const QString pdf = QStringLiteral("/nonexistent-folder/out.pdf");
+    ScopedDialogResponder responder([&](DialogRequest &request) {
+        request.value = pdf;
+        return IDOK;
+    });
+    whenModalWindow<TfrmPrint>(
+        [](TfrmPrint *dialog) { QTest::mouseClick(dialog->btnOk, Qt::LeftButton); });
+    try {
+        TfrmPrint::ShowWindow("t", [] {
+            TfrmPrint::BeginPrint();
+            TfrmPrint::PrintSource("t", { "x" }, true);
+            TfrmPrint::EndPrint();
+        });
+        ADD_FAILURE() << "no failure";
+    } catch (const std::exception &e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(pdf)) << e.what();
+    }
+    EXPECT_FALSE(prtData().Printing());
+}
+
 TEST(PrintDialog, RefusesARangeThatEndsBeforeItStarts)
 {
     defaultPrintOptions();

@@ -123,4 +123,17 @@ TEST(SupportWindow, CopyPutsTheTextWithCrLfAndSaysSo)
     EXPECT_EQ(messages, QStringList { QStringLiteral("クリップボードに出力しました。") });
 }
 
+TEST(SupportWindow, TheSystemDescriptionNamesTheSystem)
+{
+    QStringList messages;
+    ScopedDialogResponder responder([&](DialogRequest &request) {
+        messages << request.text;
+        return IDOK;
+    });
+    ShowOSDescription();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(CollectSupportFacts().osName));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("ビット")));
+}
+
 } // namespace
