@@ -310,8 +310,11 @@ bool AppHelpContext(int context)
 
 void SetHelpContext(QWidget *widget, int context)
 {
-    if (widget)
-        widget->setProperty("HelpContext", context);
+    if (!widget)
+        return;
+    widget->setProperty("HelpContext", context);
+    // F1 in the window needs a handler, also before the main window has made its own.
+    AppHelp();
 }
 
 int HelpContextOf(const QWidget *widget)

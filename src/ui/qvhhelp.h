@@ -68,7 +68,8 @@ THTMLHelp &AppHelp();
 bool AppHelpCommand(quint16 command, qintptr data = 0);
 bool AppHelpContext(int context);
 
-// The help context of a window (kept as its "HelpContext" property); HelpContextOf looks up
-// the parents for the nearest one, 0 when none has one.
+// The help context of a window (kept as its "HelpContext" property; setting one makes sure a
+// help handler exists); HelpContextOf looks up the parents for the nearest one, 0 when none
+// has one.
 void SetHelpContext(QWidget *widget, int context);
 int HelpContextOf(const QWidget *widget);
