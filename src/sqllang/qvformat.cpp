@@ -111,6 +111,9 @@ std::vector<Token> tokenize(const QString &s)
             t.kind = Tok::Word;
             int e = i;
             while (e < n && isWordChar(s.at(e))) {
+                // a dollar quote may open right after characters that no name holds
+                if (e > i && s.at(e) == u'$' && reader.spanAt(e).end >= 0)
+                    break;
                 ++e;
                 // a number's exponent sign belongs to the number
                 if (e + 1 < n && s.at(i).isDigit() && (s.at(e - 1) == u'e' || s.at(e - 1) == u'E')
@@ -374,9 +377,23 @@ private:
         out += t;
         m_verbatimEnd = out.size();
     }
+    static bool joinsLikeWord(QChar c) { return isWordChar(c) || c == u'\'' || c == u'"'; }
+    // Token k was apart from the one before it and would run into what the output ends with.
+    bool needsSeparator(int k) const
+    {
+        const Token &t = tokens[size_t(k)];
+        if (t.glued || out.isEmpty())
+            return false;
+        const QChar last = out.back();
+        const QChar first = s.at(t.start);
+        return (joinsLikeWord(last) && joinsLikeWord(first))
+            || (isOperatorChar(last) && isOperatorChar(first));
+    }
     void writeToken(int k)
     {
         const Token &t = tokens[size_t(k)];
+        if (needsSeparator(k))
+            out += QLatin1Char(' ');
         if (t.kind == Tok::Word)
             out += wordCase(text(k).toString());
         else if (t.kind == Tok::Quoted || t.kind == Tok::LineComment || t.kind == Tok::BlockComment)

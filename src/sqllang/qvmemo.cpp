@@ -76,12 +76,12 @@ void TqvMemo::ApplyEditorOptions(const TqvEditorSettings &settings, QMenu *popup
         setMarginsBackgroundColor(bar);
     setMarginWidth(1, 0);
 
+    // Blanks are marked only when half-width blanks are to be shown: the editor marks every
+    // blank or none, so tab and full-width marks alone show none.
     setEolVisibility(settings.Marks.RetMark.Visible);
-    const bool blanks = settings.Marks.TabMark.Visible || settings.Marks.SpaceMark.Visible;
+    const bool blanks = settings.Marks.SemiSpaceMark.Visible;
     setWhitespaceVisibility(blanks ? WsVisible : WsInvisible);
-    const QColor blankColor
-        = EditorColorToQColor(settings.Marks.TabMark.Visible ? settings.Marks.TabMark.Color
-                                                             : settings.Marks.SpaceMark.Color);
+    const QColor blankColor = EditorColorToQColor(settings.Marks.SemiSpaceMark.Color);
     if (blanks && blankColor.isValid())
         setWhitespaceForegroundColor(blankColor);
     setCaretLineVisible(settings.Marks.Underline.Visible);

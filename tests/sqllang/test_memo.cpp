@@ -263,6 +263,20 @@ TEST(TqvMemo, CommentToggleIsOneUndoStep)
     EXPECT_FALSE(e->hasSelectedText());
 }
 
+TEST(TqvMemo, CommentToggleTakesEveryLineWrappedOrNot)
+{
+    Host host;
+    host.resize(200, 300);
+    showAndFocus(host);
+    TqvMemo *e = host.editor;
+    e->setWrapMode(QsciScintilla::WrapWord);
+    const QString longLine = QStringLiteral("select a, b, c, d, e, f, g, h, i, j, k, l, m from t");
+    e->setText(QStringLiteral("x\n") + longLine + QStringLiteral("\ny"));
+    e->setSelection(0, 0, 2, 1);
+    e->SelCommentOut();
+    EXPECT_EQ(e->text(), QStringLiteral("--x\n--") + longLine + QStringLiteral("\n--y"));
+}
+
 TEST(TqvMemo, OneWheelStepScrollsOneRow)
 {
     Host host;

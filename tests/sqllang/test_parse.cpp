@@ -149,6 +149,12 @@ const ParseCase parseCases[] = {
       { { "名前", "" } },
       { { "社員", "s" } },
       { "s.番号", "=", "1" } },
+    // characters whose low byte is a double-byte lead byte of code page 932 hide nothing
+    { "SELECT a FROM t WHERE ム=1 AND ｼ<2",
+      sqltSelect,
+      { { "a", "" } },
+      { { "t", "" } },
+      { "ム", "=", "1", "AND", "ｼ", "<", "2" } },
     { "no statement here", sqltNone, {}, {}, {} },
 };
 

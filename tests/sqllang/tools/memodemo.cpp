@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     left->setFocus();
-    left->setCursorPosition(1, 7);
+    left->setCursorPosition(1, 12);
     left->SelectWordFromCaret();
     QTest::qWait(300);
     return window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
