@@ -496,6 +496,7 @@ private:
         depth = 0;
         cursorSeen = false;
         itemComma = false;
+        createSeen = programHeader = false;
     }
 
     bool blockRule(const QString &w)
@@ -507,8 +508,15 @@ private:
             exceptionSection = forSeen = whileSeen = cursorSeen = false;
             declarationMode = firstWhen = true;
             afterDeclare = false;
+            createSeen = true;
+            programHeader = false;
             return false; // written as a word
         }
+        if (createSeen
+            && (w == QLatin1String("FUNCTION") || w == QLatin1String("PROCEDURE")
+                || w == QLatin1String("PACKAGE") || w == QLatin1String("TRIGGER")
+                || w == QLatin1String("TYPE")))
+            programHeader = true;
         if (w == QLatin1String("DECLARE")) {
             breakUnlessLineStart();
             ensureIndent();
@@ -523,6 +531,17 @@ private:
             if (w == QLatin1String("IS") && cursorSeen) {
                 cursorSeen = false;
                 return false;
+            }
+            // IS opens the body of a stored program only in its header: not in COMMENT ON
+            // ... IS nor in IS NULL, IS NOT and the other tests
+            if (w == QLatin1String("IS")) {
+                const int k = next(i);
+                if (!programHeader || isWord(k, "NULL") || isWord(k, "NOT") || isWord(k, "DISTINCT")
+                    || isWord(k, "TRUE") || isWord(k, "FALSE") || isWord(k, "UNKNOWN")
+                    || isWord(k, "OF") || isWord(k, "DOCUMENT") || isWord(k, "JSON")
+                    || isWord(k, "NORMALIZED"))
+                    return false;
+                programHeader = false;
             }
             breakUnlessLineStart();
             if (declarationMode) {
@@ -625,13 +644,44 @@ private:
 
     void startStatementLine()
     {
-        breakUnlessLineStart();
+        if (lineEmpty())
+            trimTrailing(); // the line's own indentation gives way to the block's
+        else
+            breakLine();
         ensureIndent();
+    }
+
+    // The word before token i (blanks, line breaks and comments passed over), upper-cased; ","
+    // for a comma; empty for anything else or the start of the text.
+    QString previousWord() const
+    {
+        int k = i - 1;
+        while (k >= 0
+               && (tokens[size_t(k)].kind == Tok::Space || tokens[size_t(k)].kind == Tok::Newline
+                   || tokens[size_t(k)].kind == Tok::LineComment
+                   || tokens[size_t(k)].kind == Tok::BlockComment))
+            --k;
+        if (k < 0)
+            return {};
+        if (tokens[size_t(k)].kind == Tok::Word)
+            return upper(k);
+        return isPunct(k, ',') ? QStringLiteral(",") : QString();
+    }
+    // SELECT, UPDATE and DELETE name a privilege, a trigger event or a referential action
+    // here rather than begin a statement.
+    bool namesAnAction() const
+    {
+        static const QSet<QString> before = {
+            QStringLiteral("ON"),     QStringLiteral("OR"), QStringLiteral("BEFORE"),
+            QStringLiteral("AFTER"),  QStringLiteral("OF"), QStringLiteral("GRANT"),
+            QStringLiteral("REVOKE"), QStringLiteral(","),
+        };
+        return before.contains(previousWord());
     }
 
     bool statementRule(const QString &w)
     {
-        if (w == QLatin1String("SELECT")) {
+        if (w == QLatin1String("SELECT") && !namesAnAction()) {
             stmt = Stmt::Select;
             clause = Clause::SelectList;
             if (!out.isEmpty())
@@ -727,7 +777,7 @@ private:
             depth = 0;
             return true;
         }
-        if (w == QLatin1String("UPDATE") && !outEndsWith("FOR")) {
+        if (w == QLatin1String("UPDATE") && !outEndsWith("FOR") && !namesAnAction()) {
             stmt = Stmt::Update;
             clause = Clause::From;
             startStatementLine();
@@ -741,7 +791,7 @@ private:
             writeKeyword(text(i).toString());
             return true;
         }
-        if (w == QLatin1String("DELETE")) {
+        if (w == QLatin1String("DELETE") && !namesAnAction()) {
             stmt = Stmt::Delete;
             clause = Clause::From;
             startStatementLine();
@@ -989,7 +1039,8 @@ private:
             return;
         }
         if (t.kind == Tok::Space) {
-            if (out.isEmpty() || lineEmpty())
+            // outside blocks a line keeps its own indentation; inside them it takes the block's
+            if (out.isEmpty() || (lineEmpty() && indent > 0) || lastChar() == u' ')
                 return;
             out += text(i);
             return;
@@ -997,6 +1048,8 @@ private:
         breakAfterComment();
         ensureIndent();
         writeToken(i);
+        if (t.kind == Tok::Punct && text(i).at(0) == u';')
+            createSeen = programHeader = false;
     }
 
     const QString &s;
@@ -1024,6 +1077,8 @@ private:
     bool forSeen = false;
     bool whileSeen = false;
     bool cursorSeen = false;
+    bool createSeen = false; // a CREATE since the last ";"
+    bool programHeader = false; // ... of a function, procedure, package, trigger or type
 };
 
 } // namespace qvformat
