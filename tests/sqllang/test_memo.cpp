@@ -11,8 +11,10 @@
 #include "core/qvsub.h"
 #include "ui/qvctlopt.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
@@ -101,6 +103,36 @@ TEST(TqvMemo, CodeAssistRequests)
     QTest::keyClicks(e, QStringLiteral("."));
     EXPECT_EQ(e->text(), QStringLiteral("sales."));
     EXPECT_EQ(host.requests.size(), 2);
+}
+
+TEST(TqvMemo, TextFromTheInputMethodAsksNothing)
+{
+    Host host;
+    showAndFocus(host);
+    QInputMethodEvent event;
+    event.setCommitString(QStringLiteral("表."));
+    QCoreApplication::sendEvent(host.editor, &event);
+    EXPECT_EQ(host.editor->text(), QStringLiteral("表."));
+    EXPECT_TRUE(host.requests.isEmpty());
+}
+
+TEST(TqvMemo, FocusLeavingForTheListKeepsItOpen)
+{
+    Host host;
+    auto *other = new QLineEdit(&host);
+    host.layout()->addWidget(other);
+    showAndFocus(host);
+    auto *list = new QTreeWidget(&host);
+    list->show();
+    host.editor->SetCodeAssist(list);
+    list->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(host.editor->CodeAssist(), list);
+    host.editor->setFocus();
+    QApplication::processEvents();
+    other->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(host.editor->CodeAssist(), nullptr);
 }
 
 TEST(TqvMemo, CloseCodeAssistRemembersTheListSizeOfItsEditor)
