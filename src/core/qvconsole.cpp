@@ -3,6 +3,7 @@
 #include "qvsub.h"
 #include "qvwaitcursor.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
