@@ -295,6 +295,23 @@ TEST(TqvMemo, CommentToggleIsOneUndoStep)
     EXPECT_FALSE(e->hasSelectedText());
 }
 
+TEST(TqvMemo, CommentToggleOfABox)
+{
+    Host host;
+    showAndFocus(host);
+    TqvMemo *e = host.editor;
+    e->setText(QStringLiteral("ab  cd\nx\nab  ef"));
+    e->SendScintilla(QsciScintillaBase::SCI_SETRECTANGULARSELECTIONANCHOR,
+                     static_cast<unsigned long>(e->positionFromLineIndex(0, 4)));
+    e->SendScintilla(QsciScintillaBase::SCI_SETRECTANGULARSELECTIONCARET,
+                     static_cast<unsigned long>(e->positionFromLineIndex(2, 4)));
+    ASSERT_TRUE(e->SendScintilla(QsciScintillaBase::SCI_SELECTIONISRECTANGLE));
+    e->SelCommentOut();
+    EXPECT_EQ(e->text(), QStringLiteral("ab  --cd\nx\nab  --ef"));
+    e->undo();
+    EXPECT_EQ(e->text(), QStringLiteral("ab  cd\nx\nab  ef"));
+}
+
 TEST(TqvMemo, CommentToggleTakesEveryLineWrappedOrNot)
 {
     Host host;
