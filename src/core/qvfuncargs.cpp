@@ -113,11 +113,13 @@ bool GetFuncArguments(pg::Oid oid, pg::Connection &connection, FncArgArray &args
 QString GetFuncArgTypes(const FncArgArray &args, quint8 modeFilter, const QString &schema)
 {
     using namespace qvfuncargs;
-    // A type outside pg_catalog and the given schema is qualified, after ORDER BY
-    // too: the statement that uses the signature may run with any search path.
-    auto typeText = [&schema](const TFuncArgument &arg) -> QString {
+    Q_UNUSED(schema)
+    // Every type outside pg_catalog is qualified, after ORDER BY too, also one in the
+    // routine's own schema: the statement that uses the signature may run with any search
+    // path, and a bare "T" there may name another schema's type and so another overload.
+    auto typeText = [](const TFuncArgument &arg) -> QString {
         QString text;
-        if (arg.strSchema != QLatin1String("pg_catalog") && arg.strSchema != schema)
+        if (arg.strSchema != QLatin1String("pg_catalog"))
             text = QuoteName(arg.strSchema) + u'.';
         return text + QuoteName(arg.strTypeNaOri);
     };

@@ -37,8 +37,10 @@ bool GetFuncArguments(pg::Oid oid, pg::Connection &connection, FncArgArray &args
 
 // The argument types of the signature, without brackets, separated by "," with
 // no blank: the arguments whose mode passes the filter, each type quoted by
-// QuoteName and qualified by its schema unless that is pg_catalog or the given
-// schema; the aggregated arguments of an ordered-set aggregate after " ORDER BY
+// QuoteName and qualified by its schema unless that is pg_catalog (also when it
+// is the routine's own schema, so that the signature names the same overload
+// under any search path; the schema argument is kept for the callers and not
+// used); the aggregated arguments of an ordered-set aggregate after " ORDER BY
 // ". Filters: 0 i, 1 o, 2 b, 3 v, 4 t, 5 the identity of the routine (i, b, v),
 // 6 all, 7+ none.
 QString GetFuncArgTypes(const FncArgArray &args, quint8 modeFilter, const QString &schema);

@@ -118,6 +118,53 @@ TEST(FuncArguments, EveryFixtureRoutineCanBeDroppedBySignature)
               QString::number(routines.size() - 1)); // all rolled back; sales has one
 }
 
+// Two overloads differ only in the schema of their argument type, one of them the routine's
+// own schema. Run under a search path that finds the other type first, the signature of each
+// drops that one and leaves the other.
+TEST(FuncArguments, SignatureOfATypeInTheRoutinesSchemaNamesThatOverloadUnderAnySearchPath)
+{
+    const testsupport::TestDatabase db;
+    db.exec(R"(CREATE SCHEMA s1;
+CREATE TYPE s1."T" AS (a int);
+CREATE TYPE public."T" AS (b text);
+CREATE FUNCTION s1.f(s1."T") RETURNS int LANGUAGE sql AS 'SELECT 1';
+CREATE FUNCTION s1.f(public."T") RETURNS int LANGUAGE sql AS 'SELECT 2';)");
+    pg::Connection connection;
+    openOn(connection, db);
+    const UseLowerName option(false);
+    for (const char *typeSchema : { "s1", "public" }) {
+        const pg::Oid oid = connection
+                                .exec(QStringLiteral("SELECT p.oid FROM pg_proc p "
+                                                     "WHERE p.proname = 'f' AND p.proargtypes[0] "
+                                                     "= '%1.\"T\"'::regtype")
+                                          .arg(typeSchema))
+                                .text(0, 0)
+                                .toUInt();
+        ASSERT_NE(oid, 0u);
+        FncArgArray args;
+        ASSERT_TRUE(GetFuncArguments(oid, connection, args, serverVersion));
+        const QString signature = GetFuncArgTypes(args, 5, QStringLiteral("s1"));
+        EXPECT_EQ(signature, QStringLiteral("%1.\"T\"").arg(typeSchema));
+        for (const char *path : { "public, pg_catalog", "s1, public, pg_catalog" }) {
+            SCOPED_TRACE(std::string(typeSchema) + " with search_path " + path);
+            connection.startTransaction();
+            connection.execute(QStringLiteral("SET LOCAL search_path = %1").arg(path));
+            connection.execute(QStringLiteral("DROP FUNCTION s1.f(%1)").arg(signature));
+            EXPECT_EQ(
+                connection
+                    .exec(QStringLiteral("SELECT count(*) FROM pg_proc WHERE oid = %1").arg(oid))
+                    .text(0, 0),
+                QStringLiteral("0"));
+            EXPECT_EQ(connection
+                          .exec(QStringLiteral("SELECT count(*) FROM pg_proc "
+                                               "WHERE proname = 'f'"))
+                          .text(0, 0),
+                      QStringLiteral("1"));
+            connection.rollback();
+        }
+    }
+}
+
 pg::Oid routineOid(pg::Connection &connection, const QString &name)
 {
     const pg::Result rows = connection.exec(
@@ -198,7 +245,7 @@ TEST(FuncArguments, RecordsAndSignatures)
           "text ORDER BY text,int4" },
         // Variadic in both lists: stored as one argument, written once without ORDER BY.
         { "my_rank", "v", { "" }, "0", "\"any\"", "\"any\"", "\"any\"" },
-        { "raw_text_out", "i", { "" }, "0", "inv.raw_text", "raw_text", "raw_text" },
+        { "raw_text_out", "i", { "" }, "0", "inv.raw_text", "inv.raw_text", "inv.raw_text" },
     };
     for (const ArgCase &c : cases) {
         SCOPED_TRACE(c.routine.toStdString());
@@ -252,9 +299,9 @@ TEST(FuncArguments, ModeFilters)
         EXPECT_EQ(GetFuncArgTypes(args, quint8(filter), "inv"), expected[filter]) << filter;
     EXPECT_EQ(GetFuncArgTypes(args, 200, "inv"), "");
 
-    // The schema given is compared exactly; pg_catalog is never written.
+    // A type's schema is written also when it is the schema given; pg_catalog never is.
     EXPECT_EQ(GetFuncArgTypes(args, 3, "ext"), "_text");
-    EXPECT_EQ(GetFuncArgTypes(args, 0, "ext"), "int4,\"say\"\"hi\",int4,text");
+    EXPECT_EQ(GetFuncArgTypes(args, 0, "ext"), "int4,ext.\"say\"\"hi\",int4,text");
     EXPECT_EQ(GetFuncArgTypes(args, 0, "EXT"), "int4,ext.\"say\"\"hi\",int4,text");
 
     // With the option on every name is quoted.
