@@ -2,6 +2,8 @@
 
 #include "qvoption.h"
 
+#include "platform/pg/paramscanner.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -225,21 +227,24 @@ void requireNoNul(const QString &text, const char *what)
 }
 
 // Splits at the delimiter. An item that begins with a double quote runs to its closing quote
-// (doubled quotes inside taken as one) and loses its quotes, so it may hold the delimiter;
-// control characters at either end of an item are dropped; a delimiter at the very end adds an
-// empty last item.
+// (doubled quotes inside taken as one) and loses its quotes, so it may hold the delimiter.
+// Control characters separate items too; a run of them next to a delimiter counts as that one
+// separator, and a delimiter at the very end adds an empty last item. Every other character
+// stays in its item as it is.
 QStringList splitQuoted(const QString &text, QChar delimiter)
 {
     QStringList items;
     const qsizetype n = text.size();
     qsizetype i = 0;
     auto isControl = [](QChar c) { return c.unicode() < u' '; };
-    while (true) {
+    auto skipControls = [&] {
         while (i < n && isControl(text.at(i)))
             ++i;
+    };
+    skipControls();
+    while (i < n) {
         QString item;
-        const bool quoted = i < n && text.at(i) == u'"';
-        if (quoted) {
+        if (text.at(i) == u'"') {
             ++i;
             while (i < n) {
                 if (text.at(i) == u'"') {
@@ -254,14 +259,16 @@ QStringList splitQuoted(const QString &text, QChar delimiter)
                 item += text.at(i++);
             }
         }
-        while (i < n && text.at(i) != delimiter)
+        while (i < n && text.at(i) != delimiter && !isControl(text.at(i)))
             item += text.at(i++);
-        while (!quoted && !item.isEmpty() && isControl(item.back()))
-            item.chop(1);
         items << item;
-        if (i >= n)
-            break;
-        ++i; // the delimiter
+        skipControls();
+        if (i < n && text.at(i) == delimiter) {
+            ++i;
+            skipControls();
+            if (i >= n)
+                items << QString();
+        }
     }
     return items;
 }
@@ -298,30 +305,23 @@ QString QuoteName(const QString &name)
     qvname::requireNoNul(name, "識別子に NUL 文字は使用できません。");
     if (!NameNeedsQuotes(name, AppOption.UseLowerName))
         return name;
-    QString quoted = name;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
+    return pg::quoteIdentifier(name);
 }
 
 QString QuoteNameList(const QString &names, bool commaText, const QString &delimiter)
 {
     qvname::requireNoNul(names, "識別子に NUL 文字は使用できません。");
-    QString work = names;
-    work.replace(u' ', QChar(QvBlankSubstitute));
-
     const QChar splitAt = commaText ? QChar(u',')
         : delimiter.isEmpty()       ? QChar(u'\0') // one name; NUL was refused above
                                     : delimiter.at(0);
     const QString joiner = commaText ? QStringLiteral(",") : delimiter;
     QStringList parts;
-    if (!work.isEmpty())
-        parts = qvname::splitQuoted(work, splitAt);
+    if (!names.isEmpty())
+        parts = qvname::splitQuoted(names, splitAt);
     for (QString &part : parts)
         part = QuoteName(part);
 
-    QString result = parts.join(joiner);
-    result.replace(QChar(QvBlankSubstitute), u' ');
-    return result;
+    return parts.join(joiner);
 }
 
 QString QuoteTypeName(const QString &typeName)

@@ -22,10 +22,6 @@ public:
     using std::invalid_argument::invalid_argument;
 };
 
-// The blank stand-in that QuoteNameList uses while it splits a list; QuoteName treats it as a
-// blank.
-inline constexpr char16_t QvBlankSubstitute = u'\uF8F3';
-
 // One identifier, quoted when the rule above asks for it. Throws SqlTextError for a NUL.
 QString QuoteName(const QString &name);
 
@@ -34,8 +30,9 @@ bool NameNeedsQuotes(const QString &name, bool useLowerName);
 
 // A qualified name ("schema.table" with delimiter ".") or, with commaText, a comma list of
 // names. Parts in double quotes are taken without their quotes (and may hold the delimiter or
-// commas); every part, also a single name without any delimiter, goes through QuoteName. Blanks
-// inside parts are kept.
+// commas); control characters separate parts as the delimiter does; every part, also a single
+// name without any delimiter, goes through QuoteName. No other character of a part is changed:
+// blanks and U+F8F3 are kept as they are.
 QString QuoteNameList(const QString &names, bool commaText, const QString &delimiter);
 
 // A type name as the server's type formatter spells it ("character varying",

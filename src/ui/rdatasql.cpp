@@ -21,11 +21,6 @@ enum CharClass : quint8 {
     Comment,
 };
 
-bool isWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
-}
-
 std::vector<CharClass> classify(const QString &s)
 {
     std::vector<CharClass> cls(size_t(s.size()), Blank);
@@ -43,39 +38,6 @@ std::vector<CharClass> classify(const QString &s)
         }
     }
     return cls;
-}
-
-// Position of keyword as a whole word of code at bracket depth 0, at or after from; -1.
-int findTopLevel(const QString &s, const std::vector<CharClass> &cls, QLatin1String keyword,
-                 int from)
-{
-    int depth = 0;
-    const int n = int(s.size());
-    for (int i = 0; i < n; ++i) {
-        if (cls[size_t(i)] != Code)
-            continue;
-        const QChar c = s.at(i);
-        if (c == QLatin1Char('(')) {
-            ++depth;
-        } else if (c == QLatin1Char(')')) {
-            --depth;
-        } else if (depth == 0 && i >= from && i + keyword.size() <= n
-                   && (i == 0 || cls[size_t(i - 1)] != Code || !isWordChar(s.at(i - 1)))
-                   && QStringView(s).mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive)
-                       == 0) {
-            const int end = i + int(keyword.size());
-            if (end >= n || cls[size_t(end)] != Code || !isWordChar(s.at(end)))
-                return i;
-        }
-    }
-    return -1;
-}
-
-QString quoteIdent(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 QString orderAndLimit(int sortColumn, bool desc, const QString &hostOrder, qint64 limit)
@@ -117,19 +79,7 @@ QString RemoveTrailingSemicolon(const QString &sql)
 
 bool IsWrappableQuery(const QString &sql)
 {
-    const auto cls = rdatasql::classify(sql);
-    const int n = int(sql.size());
-    int i = 0;
-    while (i < n && (cls[size_t(i)] == rdatasql::Blank || cls[size_t(i)] == rdatasql::Comment))
-        ++i;
-    if (i >= n || cls[size_t(i)] != rdatasql::Code)
-        return false;
-    if (sql.at(i) == QLatin1Char('('))
-        return true;
-    int end = i;
-    while (end < n && cls[size_t(end)] == rdatasql::Code && rdatasql::isWordChar(sql.at(end)))
-        ++end;
-    const QString word = sql.mid(i, end - i).toUpper();
+    const QString word = pg::firstKeyword(sql);
     return word == QLatin1String("SELECT") || word == QLatin1String("WITH")
         || word == QLatin1String("VALUES") || word == QLatin1String("TABLE");
 }
@@ -146,13 +96,13 @@ QString BuildTableQuery(const TDataTableSource &source, int sortColumn, bool des
 {
     QStringList columns;
     for (const QString &column : source.columns)
-        columns << rdatasql::quoteIdent(column);
+        columns << pg::quoteIdentifier(column);
     QString text = QLatin1String("SELECT ")
         + (columns.isEmpty() ? QStringLiteral("*") : columns.join(QLatin1String(", ")))
         + QLatin1String(" FROM ");
     if (!source.schema.isEmpty())
-        text += rdatasql::quoteIdent(source.schema) + QLatin1Char('.');
-    text += rdatasql::quoteIdent(source.name);
+        text += pg::quoteIdentifier(source.schema) + QLatin1Char('.');
+    text += pg::quoteIdentifier(source.name);
     if (!source.where.trimmed().isEmpty())
         text += QLatin1String(" WHERE ") + source.where.trimmed();
     return text + rdatasql::orderAndLimit(sortColumn, desc, source.orderBy, limit);
@@ -161,10 +111,10 @@ QString BuildTableQuery(const TDataTableSource &source, int sortColumn, bool des
 int SelectListCount(const QString &sql)
 {
     const auto cls = rdatasql::classify(sql);
-    const int select = rdatasql::findTopLevel(sql, cls, QLatin1String("SELECT"), 0);
+    const int select = pg::findTopLevelWord(sql, QLatin1String("SELECT"));
     if (select < 0)
         return 0;
-    const int from = rdatasql::findTopLevel(sql, cls, QLatin1String("FROM"), select + 6);
+    const int from = pg::findTopLevelWord(sql, QLatin1String("FROM"), select + 6);
     if (from < 0)
         return 0;
     int depth = 0;

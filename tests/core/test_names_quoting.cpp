@@ -108,6 +108,15 @@ const ListCase listCases[] = {
     { "a,B,\"c,d\"", true, "", "\"a\",\"B\",\"c,d\"", "a,\"B\",\"c,d\"" },
     { "integer,my type", true, "", "\"integer\",\"my type\"", "\"integer\",\"my type\"" },
     { "", true, "", "", "" },
+    // Control characters separate parts as the delimiter does, also next to it.
+    { "a\tB", true, "", "\"a\",\"B\"", "a,\"B\"" },
+    { "a,\r\nb\n", true, "", "\"a\",\"b\"", "a,b" },
+    { "a,", true, "", "\"a\",\"\"", "a,\"\"" },
+    { "sales\norders", false, ".", "\"sales\".\"orders\"", "sales.orders" },
+    { "\"x\ty\"\tz", true, "", "\"x\ty\",\"z\"", "\"x\ty\",z" },
+    // No other character changes: U+F8F3 is not a blank.
+    { "s.x\xEF\xA3\xB3y", false, ".", "\"s\".\"x\xEF\xA3\xB3y\"", "s.\"x\xEF\xA3\xB3y\"" },
+    { "x\xEF\xA3\xB3y,a b", true, "", "\"x\xEF\xA3\xB3y\",\"a b\"", "\"x\xEF\xA3\xB3y\",\"a b\"" },
 };
 
 TEST(QuoteNameList, QuotesEveryPart)

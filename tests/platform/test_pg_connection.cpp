@@ -1,7 +1,10 @@
 // Sessions: parameters, server facts, errors, notices, cancel and a dropped connection.
 #include "pgtestutil.h"
 
+#include "platform/pg/dataset.h"
 #include "platform/pg/query.h"
+
+#include <QTemporaryDir>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -9,8 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -243,6 +249,168 @@ TEST(PgConnection, DroppedSessionGivesAClearErrorNotACrash)
     EXPECT_THROW(c->commit(), pg::Error);
     c->reopen();
     EXPECT_EQ(c->exec(QStringLiteral("SELECT 2")).text(0, 0), QStringLiteral("2"));
+}
+
+// A relay on a Unix socket of its own between one client and the fixture server. It can drop
+// the client's side right after passing on what the server sent last, as a server that
+// crashes leaves an idle session: a message that is no answer waiting, then a closed socket.
+class SocketRelay
+{
+public:
+    SocketRelay()
+    {
+        const ServerInfo &s = server();
+        m_serverPath = QStringLiteral("%1/.s.PGSQL.%2").arg(s.host).arg(s.port);
+        m_listener = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        const QByteArray path
+            = QStringLiteral("%1/.s.PGSQL.%2").arg(m_dir.path()).arg(s.port).toLocal8Bit();
+        qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
+        bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        listen(m_listener, 1);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~SocketRelay()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+    QString host() const { return m_dir.path(); }
+    void cutAfterNextServerData() { m_cutArmed = true; }
+    bool waitForCut()
+    {
+        for (int i = 0; i < 500 && !m_cut; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return m_cut;
+    }
+
+private:
+    void run()
+    {
+        pollfd accepting { m_listener, POLLIN, 0 };
+        while (!m_stop && poll(&accepting, 1, 50) <= 0) { }
+        if (m_stop)
+            return;
+        int client = accept(m_listener, nullptr, nullptr);
+        int upstream = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, m_serverPath.toLocal8Bit().constData(), sizeof address.sun_path);
+        ::connect(upstream, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        char buffer[65536];
+        while (!m_stop && client >= 0) {
+            pollfd fds[2] = { { client, POLLIN, 0 }, { upstream, POLLIN, 0 } };
+            if (poll(fds, 2, 50) <= 0)
+                continue;
+            if (fds[0].revents) {
+                const ssize_t n = read(client, buffer, sizeof buffer);
+                if (n <= 0 || write(upstream, buffer, size_t(n)) != n)
+                    break;
+            }
+            if (fds[1].revents) {
+                const ssize_t n = read(upstream, buffer, sizeof buffer);
+                if (n <= 0 || write(client, buffer, size_t(n)) != n)
+                    break;
+                if (m_cutArmed) {
+                    ::close(client);
+                    client = -1;
+                    m_cut = true;
+                }
+            }
+        }
+        if (client >= 0)
+            ::close(client);
+        ::close(upstream);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_serverPath;
+    int m_listener = -1;
+    std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_cutArmed { false };
+    std::atomic<bool> m_cut { false };
+    std::thread m_thread;
+};
+
+// The session is dropped while idle with a message from the server waiting unread, as a crash
+// of the server leaves it: the very first statement reports the lost connection.
+TEST(PgConnection, FirstStatementAfterTheServerWentAwayReportsTheLostConnection)
+{
+    TestDatabase db;
+    SocketRelay relay;
+    pg::Connection c;
+    c.setParam(QStringLiteral("Server"), relay.host());
+    c.setParam(QStringLiteral("Port"), QString::number(server().port));
+    c.setParam(QStringLiteral("Database"), db.name());
+    c.setParam(QStringLiteral("User_Name"), server().user);
+    c.open();
+    c.exec(QStringLiteral("LISTEN corvane_relay"));
+    QSignalSpy lost(&c, &pg::Connection::lost);
+    relay.cutAfterNextServerData();
+    exec(db.conninfo(), QStringLiteral("NOTIFY corvane_relay"));
+    ASSERT_TRUE(relay.waitForCut());
+    try {
+        c.exec(QStringLiteral("SELECT 1"));
+        FAIL() << "a statement on a dropped session succeeded";
+    } catch (const pg::Error &e) {
+        EXPECT_EQ(e.sqlState(), QLatin1String(pg::sqlstate::ConnectionFailure)) << e.what();
+        EXPECT_TRUE(e.isConnectionLost());
+    }
+    EXPECT_EQ(lost.count(), 1);
+    EXPECT_FALSE(c.isOpen());
+}
+
+// libpq refuses to prepare a statement with more parameters than the protocol carries. That is
+// the statement's error: the session stays open and nothing reports it lost.
+TEST(PgConnection, StatementThatCannotBePreparedLeavesTheSessionOpen)
+{
+    TestDatabase db;
+    auto c = pgtest::connect(db);
+    QSignalSpy lost(c.get(), &pg::Connection::lost);
+    QStringList items;
+    for (int i = 0; i < 65536; ++i)
+        items << QStringLiteral(":p%1").arg(i);
+    pg::DataSet ds(c.get());
+    ds.setSql(QStringLiteral("SELECT ") + items.join(u',')
+              + QStringLiteral(" FROM sales.customer"));
+    for (int i = 0; i < 65536; ++i)
+        ds.query().bind(i, pg::Param(i));
+    try {
+        ds.open();
+        FAIL() << "65536 parameters were sent";
+    } catch (const pg::Error &e) {
+        EXPECT_FALSE(e.isConnectionLost()) << e.what();
+    }
+    EXPECT_EQ(lost.count(), 0);
+    ASSERT_TRUE(c->isOpen());
+    EXPECT_EQ(c->exec(QStringLiteral("SELECT 1")).text(0, 0), QStringLiteral("1"));
+}
+
+// With standard_conforming_strings off the server reads a backslash in '...' as an escape;
+// the ":name" scanner reads the literal the same way, so a ":x" inside it is no parameter.
+TEST(PgConnection, ParameterMarkersFollowTheSessionsReadingOfLiterals)
+{
+    TestDatabase db;
+    auto c = pgtest::connect(db);
+    EXPECT_TRUE(c->standardConformingStrings());
+    c->exec(
+        QStringLiteral("SET escape_string_warning = off; SET standard_conforming_strings = off"));
+    EXPECT_FALSE(c->standardConformingStrings());
+    pg::Query q(*c, QStringLiteral("SELECT 'a\\' :x ' AS t, :y::int AS n"));
+    EXPECT_EQ(q.paramNames(), QStringList { QStringLiteral("Y") });
+    q.bind(QStringLiteral("y"), pg::Param(5));
+    const pg::Result r = q.open();
+    EXPECT_EQ(r.text(0, 0), QStringLiteral("a' :x "));
+    EXPECT_EQ(r.text(0, 1), QStringLiteral("5"));
+
+    pg::DataSet ds(c.get());
+    ds.setSql(QStringLiteral("SELECT name FROM sales.customer WHERE name <> 'x\\' :x ' "
+                             "AND customer_id = :id"));
+    ds.query().bind(QStringLiteral("id"), pg::Param(1));
+    ds.open();
+    EXPECT_EQ(ds.recordCount(), 1);
 }
 
 TEST(PgConnection, ZeroByteInTextIsRefusedBeforeSendingAndServerRefusalIsReported)

@@ -13,7 +13,13 @@ struct ScanCase
     QStringList names;
     QString rewritten;
     bool allowDots = false;
+    bool standardStrings = true; // the session's standard_conforming_strings
 };
+
+void PrintTo(const ScanCase &c, std::ostream *os)
+{
+    *os << c.title;
+}
 
 const ScanCase ScanCases[] = {
     { "simple",
@@ -85,6 +91,30 @@ const ScanCase ScanCases[] = {
       QStringLiteral("SELECT arr[1 : 2], x := 1"),
       {},
       QStringLiteral("SELECT arr[1 : 2], x := 1") },
+    { "array slices are no parameters",
+      QStringLiteral("SELECT a[1:2], a[i:j], a[:n], a[lo:], b[i][j:k], \"q\"[x:y] FROM t "
+                     "WHERE c = :c"),
+      { QStringLiteral("C") },
+      QStringLiteral("SELECT a[1:2], a[i:j], a[:n], a[lo:], b[i][j:k], \"q\"[x:y] FROM t "
+                     "WHERE c = $1") },
+    { "slice of a bracketed expression and of a parameter",
+      QStringLiteral("SELECT (f(x))[i:j], :arr[1:2]"),
+      { QStringLiteral("ARR") },
+      QStringLiteral("SELECT (f(x))[i:j], $1[1:2]") },
+    { "parameters inside an ARRAY constructor and a bracketed subscript",
+      QStringLiteral("SELECT ARRAY[:a, :b], array [[:c]], x[(:i)], x[1::int:2]"),
+      { QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("I") },
+      QStringLiteral("SELECT ARRAY[$1, $2], array [[$3]], x[($4)], x[1::int:2]") },
+    { "backslash escapes a quote when standard_conforming_strings is off",
+      QStringLiteral("SELECT 'a\\' :x ', :y"),
+      { QStringLiteral("Y") },
+      QStringLiteral("SELECT 'a\\' :x ', $1"),
+      false,
+      false },
+    { "backslash is a plain character when standard_conforming_strings is on",
+      QStringLiteral("SELECT 'a\\', :y"),
+      { QStringLiteral("Y") },
+      QStringLiteral("SELECT 'a\\', $1") },
     { "name of 255 characters",
       QStringLiteral("x = :") + QString(255, u'n'),
       { QString(255, u'N') },
@@ -100,6 +130,7 @@ TEST_P(ParamScanTable, FindsTheMarkersOutsideLiteralsAndComments)
     const ScanCase &c = GetParam();
     pg::ParamScanOptions options;
     options.allowDots = c.allowDots;
+    options.standardStrings = c.standardStrings;
     const pg::ParamScan scan = pg::scanParameters(c.sql, options);
     EXPECT_EQ(scan.names, c.names) << c.title;
     EXPECT_EQ(scan.rewritten, c.rewritten) << c.title;
@@ -158,6 +189,36 @@ TEST(ParamScan, FindsTopLevelKeywords)
         = QStringLiteral("SELECT extract(year from d), 'from', \"from\" /* from */ FROM t");
     EXPECT_EQ(pg::findTopLevelWord(sql, QLatin1String("FROM")), sql.lastIndexOf(u'F'));
     EXPECT_EQ(pg::findTopLevelWord(QStringLiteral("SELECT fromage"), QLatin1String("from")), -1);
+}
+
+TEST(ParamScan, FirstKeywordLooksPastCommentsAndBrackets)
+{
+    const struct
+    {
+        const char *sql;
+        const char *keyword;
+    } cases[] = {
+        { "/* a /* b */ c */ COMMIT", "COMMIT" },
+        { "-- note\n  end;", "END" },
+        { "/* a */ -- b\n/* c */ ((select 1))", "SELECT" },
+        { "  Rollback", "ROLLBACK" },
+        { "/* not closed COMMIT", "" },
+        { "'COMMIT'", "" },
+        { "\"commit\"", "" },
+        { "SELECTED", "SELECTED" },
+        { "1", "" },
+        { "", "" },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(pg::firstKeyword(QString::fromUtf8(c.sql)), QString::fromUtf8(c.keyword))
+            << c.sql;
+}
+
+TEST(ParamScan, QuotesIdentifiers)
+{
+    EXPECT_EQ(pg::quoteIdentifier(QStringLiteral("a")), QStringLiteral("\"a\""));
+    EXPECT_EQ(pg::quoteIdentifier(QStringLiteral("say\"hi")), QStringLiteral("\"say\"\"hi\""));
+    EXPECT_EQ(pg::quoteIdentifier(QString()), QStringLiteral("\"\""));
 }
 
 } // namespace test_pg_params

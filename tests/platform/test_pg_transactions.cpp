@@ -116,6 +116,26 @@ TEST(PgTransaction, CommitTurnedIntoRollbackIsAFailure)
     }
 }
 
+// However the COMMIT is written behind comments, a rolled-back transaction is a failure.
+TEST(PgTransaction, CommitBehindCommentsTurnedIntoRollbackIsAFailure)
+{
+    TestDatabase db;
+    auto c = pgtest::connect(db);
+    for (const char *text : { "/* a /* b */ c */ COMMIT", "/* a /* b */ c */ END",
+                              "-- note\n/* x */ commit;", "/**/--\n  Commit" }) {
+        SCOPED_TRACE(text);
+        c->exec(QStringLiteral("BEGIN"));
+        EXPECT_THROW(c->exec(QStringLiteral("SELECT 1/0")), pg::Error);
+        try {
+            c->exec(QString::fromUtf8(text));
+            ADD_FAILURE() << "COMMIT answered by ROLLBACK passed as success";
+        } catch (const pg::Error &e) {
+            EXPECT_EQ(e.sqlState(), QLatin1String(pg::sqlstate::TransactionRollback));
+        }
+        EXPECT_EQ(c->transactionStatus(), pg::TransactionStatus::Idle);
+    }
+}
+
 TEST(PgTransaction, GoOnAfterErrorsRunsEachStatementInASavepoint)
 {
     TestDatabase db;

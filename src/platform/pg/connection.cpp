@@ -50,33 +50,6 @@ QByteArray numberText(double v)
 
 } // namespace connection
 
-namespace detail {
-
-QString firstKeyword(const QString &sql)
-{
-    int i = 0;
-    const int n = sql.size();
-    while (i < n) {
-        if (sql.at(i).isSpace() || sql.at(i) == u'(') {
-            ++i;
-        } else if (sql.at(i) == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
-            const int nl = sql.indexOf(u'\n', i);
-            i = nl < 0 ? n : nl + 1;
-        } else if (sql.at(i) == u'/' && i + 1 < n && sql.at(i + 1) == u'*') {
-            const int close = sql.indexOf(QLatin1String("*/"), i + 2);
-            i = close < 0 ? n : close + 2;
-        } else {
-            break;
-        }
-    }
-    int j = i;
-    while (j < n && (sql.at(j).isLetter() || sql.at(j) == u'_'))
-        ++j;
-    return sql.mid(i, j - i).toUpper();
-}
-
-} // namespace detail
-
 int versionNumberFromBanner(const QString &banner)
 {
     constexpr int Unreadable = 999999;
@@ -168,6 +141,18 @@ detail::EncodedParams Connection::Private::encodeParams(const QList<Param> &para
             ? QStringLiteral("パラメータ :%1 の値").arg(scan->names.at(i))
             : QStringLiteral("パラメータ $%1 の値").arg(i + 1);
         QByteArray &s = ep.storage[i];
+        if (p.asServerText) {
+            s = v.toByteArray();
+            if (s.contains('\0')) {
+                throw Error(
+                    QString::fromLatin1(sqlstate::CharacterNotInRepertoire),
+                    QStringLiteral("%1に NUL 文字 (0x00) が含まれているため送信できません。")
+                        .arg(what));
+            }
+            ep.values[i] = s.constData();
+            ep.lengths[i] = int(s.size());
+            continue;
+        }
         switch (v.typeId()) {
         case QMetaType::QByteArray:
             s = v.toByteArray();
@@ -333,7 +318,10 @@ detail::ResultPtr Connection::Private::collect(const QString &source, const Para
         if (PQstatus(conn) == CONNECTION_BAD)
             break;
     }
-    if (PQstatus(conn) == CONNECTION_BAD)
+    // An error that the server did not send (no SQLSTATE) comes from libpq itself: after a
+    // crash the write fails and libpq reports it before it has read the closed socket.
+    if (PQstatus(conn) == CONNECTION_BAD
+        || (firstError && !PQresultErrorField(firstError.get(), PG_DIAG_SQLSTATE) && sessionGone()))
         raiseLost(firstError.get());
     flushNotices();
     if (firstError)
@@ -353,19 +341,40 @@ detail::ResultPtr Connection::Private::exchange(const QByteArray &text,
         ? PQsendQueryParams(conn, text.constData(), ep.count(), ep.types.data(), ep.values.data(),
                             ep.lengths.data(), ep.formats.data(), 0)
         : PQsendQuery(conn, text.constData());
-    if (!sent) {
-        // a write that fails on a dead socket is reported by the read that follows
-        if (PQstatus(conn) == CONNECTION_BAD)
-            raiseLost(nullptr);
-        throw Error(QStringLiteral("XX000"), QString::fromLocal8Bit(PQerrorMessage(conn)).trimmed())
-            .setStatement(source);
-    }
+    if (!sent)
+        sendFailed(source);
     return collect(source, scan);
+}
+
+bool Connection::Private::sessionGone()
+{
+    if (PQstatus(conn) == CONNECTION_BAD)
+        return true;
+    // Reading what is waiting finds a closed socket (libpq then marks the session bad); on a
+    // live idle session it reads nothing and returns at once.
+    for (int round = 0; round < 3; ++round) {
+        if (!PQconsumeInput(conn) || PQstatus(conn) == CONNECTION_BAD)
+            return true;
+    }
+    return false;
+}
+
+void Connection::Private::sendFailed(const QString &source)
+{
+    // libpq refuses to send on a dead session, and also for reasons of the statement itself
+    // on a live one: only the first loses the session
+    const QString why
+        = codec()->decode(PQerrorMessage(conn), qstrlen(PQerrorMessage(conn))).trimmed();
+    if (sessionGone())
+        raiseLost(nullptr);
+    while (PGresult *r = PQgetResult(conn))
+        PQclear(r);
+    throw Error(QStringLiteral("XX000"), why).setStatement(source);
 }
 
 void Connection::Private::checkCommitAnswer(const PGresult *res, const QString &source) const
 {
-    const QString keyword = detail::firstKeyword(source);
+    const QString keyword = firstKeyword(source);
     if (keyword != QLatin1String("COMMIT") && keyword != QLatin1String("END"))
         return;
     if (qstrcmp(PQcmdStatus(const_cast<PGresult *>(res)), "ROLLBACK") != 0)
@@ -383,7 +392,7 @@ Result Connection::Private::run(const QString &serverSql, const QList<Param> &pa
     const QByteArray text = encodeText(serverSql, QStringLiteral("SQL 文"));
     const detail::EncodedParams ep = encodeParams(params, scan);
     const bool inSavepoint = wrap && continueOnError && PQtransactionStatus(conn) == PQTRANS_INTRANS
-        && !connection::isTransactionControl(detail::firstKeyword(source));
+        && !connection::isTransactionControl(firstKeyword(source));
     if (inSavepoint)
         internal(QStringLiteral("SAVEPOINT cv_stmt"));
     detail::ResultPtr res;
@@ -419,10 +428,10 @@ detail::ResultPtr Connection::Private::prepare(const QByteArray &text,
 {
     checkOpen();
     if (!PQsendPrepare(conn, "", text.constData(), ep.count(), ep.types.data()))
-        raiseLost(nullptr);
+        sendFailed(source);
     collect(source, scan);
     if (!PQsendDescribePrepared(conn, ""))
-        raiseLost(nullptr);
+        sendFailed(source);
     return collect(source, scan);
 }
 
@@ -626,6 +635,14 @@ QString Connection::clientEncoding() const
 {
     return d->conn ? QString::fromLatin1(pg_encoding_to_char(PQclientEncoding(d->conn)))
                    : QString();
+}
+
+bool Connection::standardConformingStrings() const
+{
+    if (!d->conn)
+        return true;
+    const char *value = PQparameterStatus(d->conn, "standard_conforming_strings");
+    return !value || qstrcmp(value, "off") != 0;
 }
 
 bool Connection::cancel()

@@ -68,6 +68,9 @@ public:
     int serverVersion() const; // see versionNumberFromBanner; 0 when not connected
     int backendPid() const;
     QString clientEncoding() const; // the session's current one, e.g. "UTF8"
+    // The session's standard_conforming_strings (on when not connected): off, a backslash in
+    // an ordinary '...' literal escapes the next character.
+    bool standardConformingStrings() const;
 
     // Asks the server to stop the statement running on this session. Safe from any thread;
     // the statement then fails with an Error whose isCancelled() is true. False when no request

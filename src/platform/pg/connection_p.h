@@ -35,9 +35,6 @@ struct EncodedParams
     int count() const { return int(values.size()); }
 };
 
-// The first word of statement text, upper-cased, past blanks and comments.
-QString firstKeyword(const QString &sql);
-
 } // namespace detail
 
 struct Connection::Private
@@ -90,6 +87,10 @@ struct Connection::Private
 
     Error makeError(const PGresult *res, const QString &source, const ParamScan *scan) const;
     [[noreturn]] void raiseLost(const PGresult *serverError);
+    // Whether the session has been dropped, looking at the socket when libpq has not noticed.
+    bool sessionGone();
+    // A PQsend… call failed: the session is lost, or the statement is refused; throws Error.
+    [[noreturn]] void sendFailed(const QString &source);
     void checkCommitAnswer(const PGresult *res, const QString &source) const;
     void flushNotices();
     void syncLevels();

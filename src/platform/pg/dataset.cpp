@@ -4,8 +4,14 @@
 #include "connection_p.h"
 
 #include <QBuffer>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
 
 #include <algorithm>
+#include <functional>
 
 namespace pg {
 
@@ -34,11 +40,59 @@ SELECT c.relkind::text,
  ORDER BY a.attnum
 )";
 
-QString quoteIdent(const QString &name)
+// Attribute numbers of the system columns that name a row.
+constexpr int CtidAttnum = -1;
+constexpr int XminAttnum = -2;
+constexpr int TableoidAttnum = -6;
+
+// The table and every table that inherits from it (partitions included), as the plan names
+// the relations it scans. $1: the table's oid
+const char TableTreeSql[] = R"(
+WITH RECURSIVE tree(oid) AS (
+    SELECT $1::pg_catalog.oid
+    UNION
+    SELECT i.inhrelid FROM pg_catalog.pg_inherits i JOIN tree ON i.inhparent = tree.oid
+)
+SELECT n.nspname, c.relname
+  FROM tree
+  JOIN pg_catalog.pg_class c ON c.oid = tree.oid
+  JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+)";
+
+// The relations a plan node and the nodes below it scan, "schema.name" once per scan; a scan
+// of a common table expression counts the scans of that expression's plan again.
+void collectScans(const QJsonObject &node, const QHash<QString, QJsonObject> &ctes,
+                  QStringList *scans, int depth)
 {
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
+    if (depth > 200)
+        return;
+    const QString relation = node.value(QLatin1String("Relation Name")).toString();
+    if (!relation.isEmpty())
+        *scans << node.value(QLatin1String("Schema")).toString() + QLatin1Char('.') + relation;
+    const QString cte = node.value(QLatin1String("CTE Name")).toString();
+    if (!cte.isEmpty() && ctes.contains(cte))
+        collectScans(ctes.value(cte), ctes, scans, depth + 1);
+    const QJsonArray plans = node.value(QLatin1String("Plans")).toArray();
+    for (const QJsonValue &child : plans) {
+        const QJsonObject plan = child.toObject();
+        if (plan.value(QLatin1String("Subplan Name")).toString().startsWith(QLatin1String("CTE ")))
+            continue; // counted where the expression is scanned
+        collectScans(plan, ctes, scans, depth + 1);
+    }
+}
+
+void collectCtes(const QJsonObject &node, QHash<QString, QJsonObject> *ctes, int depth)
+{
+    if (depth > 200)
+        return;
+    const QJsonArray plans = node.value(QLatin1String("Plans")).toArray();
+    for (const QJsonValue &child : plans) {
+        const QJsonObject plan = child.toObject();
+        const QString name = plan.value(QLatin1String("Subplan Name")).toString();
+        if (name.startsWith(QLatin1String("CTE ")))
+            ctes->insert(name.mid(4), plan);
+        collectCtes(plan, ctes, depth + 1);
+    }
 }
 
 // The device openBlob() hands out for writing: it sets the field when closed.
@@ -90,8 +144,9 @@ struct DataSet::Target
     QString name;
     Identity identity = None;
     std::vector<int> keyColumns; // result columns of the key
-    int ctidColumn = -1; // result columns of ctid and tableoid
+    int ctidColumn = -1; // result columns of ctid, tableoid and xmin
     int tableoidColumn = -1;
+    int xminColumn = -1;
     std::vector<QString> columnName; // per result column: its table column, empty if none
     std::vector<bool> writable; // per field
     // the table's columns, from the catalog
@@ -170,9 +225,9 @@ QString DataSet::updateTable() const
 
 QString DataSet::quotedTable() const
 {
-    return m_target ? dataset::quoteIdent(m_target->schema) + QLatin1Char('.')
-            + dataset::quoteIdent(m_target->name)
-                    : QString();
+    return m_target
+        ? quoteIdentifier(m_target->schema) + QLatin1Char('.') + quoteIdentifier(m_target->name)
+        : QString();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -186,9 +241,10 @@ void DataSet::open()
                     QStringLiteral("データセットに接続が設定されていません。"));
     }
     Query &q = query();
+    q.followSession();
     const QList<Param> params = q.values();
     m_readOnlyReason.clear();
-    const QString keyword = detail::firstKeyword(q.sql());
+    const QString keyword = firstKeyword(q.sql());
     const bool candidate = !m_readOnlyRequested && q.scan().statementCount == 1
         && (keyword == QLatin1String("SELECT") || keyword == QLatin1String("TABLE"));
     Q_EMIT aboutToBeReset();
@@ -270,10 +326,12 @@ void DataSet::openUpdatable(const QList<Param> &params)
                         continue;
                     const int attnum = PQftablecol(described.get(), col);
                     const ::Oid type = PQftype(described.get(), col);
-                    if (attnum < 0 && type == type::Tid)
+                    if (attnum == dataset::CtidAttnum && type == type::Tid)
                         t.ctidColumn = col;
-                    else if (attnum < 0 && type == type::OidType)
+                    else if (attnum == dataset::TableoidAttnum && type == type::OidType)
                         t.tableoidColumn = col;
+                    else if (attnum == dataset::XminAttnum && type == type::Xid)
+                        t.xminColumn = col;
                 }
                 if (t.identity == Target::PrimaryKey) {
                     // the key is known from the catalog; are all its columns in the result?
@@ -295,24 +353,29 @@ void DataSet::openUpdatable(const QList<Param> &params)
                     if (keyColumns.empty())
                         t.identity = Target::None;
                 }
-                if (t.identity == Target::None && t.ctidColumn >= 0 && t.tableoidColumn >= 0)
+                if (t.identity == Target::None && t.ctidColumn >= 0 && t.tableoidColumn >= 0
+                    && t.xminColumn >= 0)
                     t.identity = Target::RowId;
                 if (t.identity == Target::None) {
-                    // add ctid and tableoid behind the select list of a plain SELECT … FROM
+                    // Add ctid, tableoid and xmin behind the select list of a plain SELECT …
+                    // FROM. ctid alone may name another row by the time of the change: after a
+                    // delete and a vacuum a new row takes the place, but never with the xmin of
+                    // the row that was read.
                     const QString &sql = scan.rewritten;
-                    const int select = findTopLevelWord(sql, QLatin1String("SELECT"));
+                    const bool standard = scan.standardStrings;
+                    const int select = findTopLevelWord(sql, QLatin1String("SELECT"), 0, standard);
                     const int from = select < 0
                         ? -1
-                        : findTopLevelWord(sql, QLatin1String("FROM"), select + 6);
+                        : findTopLevelWord(sql, QLatin1String("FROM"), select + 6, standard);
                     const int distinct = select < 0
                         ? -1
-                        : findTopLevelWord(sql, QLatin1String("DISTINCT"), select + 6);
+                        : findTopLevelWord(sql, QLatin1String("DISTINCT"), select + 6, standard);
                     const bool plain = select >= 0 && from > select
-                        && detail::firstKeyword(sql) == QLatin1String("SELECT")
+                        && firstKeyword(sql) == QLatin1String("SELECT")
                         && (distinct < 0 || distinct > from);
                     if (plain) {
-                        const QString extended
-                            = sql.left(from) + QLatin1String(", ctid, tableoid ") + sql.mid(from);
+                        const QString extended = sql.left(from)
+                            + QLatin1String(", ctid, tableoid, xmin ") + sql.mid(from);
                         const bool inTransaction = m_connection->inTransaction();
                         if (inTransaction)
                             c.internal(QStringLiteral("SAVEPOINT cv_open"));
@@ -322,10 +385,12 @@ void DataSet::openUpdatable(const QList<Param> &params)
                                 = c.prepare(c.encodeText(extended, QStringLiteral("SQL 文")), ep,
                                             source, &scan);
                             const int n2 = PQnfields(d2.get());
-                            ok = n2 == columns + 2 && PQftable(d2.get(), columns) == table
+                            ok = n2 == columns + 3 && PQftable(d2.get(), columns) == table
                                 && PQftype(d2.get(), columns) == type::Tid
                                 && PQftable(d2.get(), columns + 1) == table
-                                && PQftype(d2.get(), columns + 1) == type::OidType;
+                                && PQftype(d2.get(), columns + 1) == type::OidType
+                                && PQftable(d2.get(), columns + 2) == table
+                                && PQftype(d2.get(), columns + 2) == type::Xid;
                         } catch (const Error &e) {
                             if (e.isConnectionLost())
                                 throw;
@@ -336,17 +401,23 @@ void DataSet::openUpdatable(const QList<Param> &params)
                             c.internal(QStringLiteral("RELEASE SAVEPOINT cv_open"));
                         }
                         if (ok) {
-                            hidden = 2;
+                            hidden = 3;
                             finalText = c.encodeText(extended, QStringLiteral("SQL 文"));
                             t.ctidColumn = columns;
                             t.tableoidColumn = columns + 1;
+                            t.xminColumn = columns + 2;
                             t.identity = Target::RowId;
                         }
                     }
                 }
                 if (t.identity == Target::None) {
-                    m_readOnlyReason = QStringLiteral(
-                        "主キーの全列（または ctid と tableoid）を含まない結果は更新できません。");
+                    m_readOnlyReason = QStringLiteral("主キーの全列（または ctid と tableoid と "
+                                                      "xmin）を含まない結果は更新できません。");
+                } else if (readsTableTwice(table, finalText, ep)) {
+                    // a self-join: the key shown may come from one row and a value from another
+                    t.identity = Target::None;
+                    m_readOnlyReason
+                        = QStringLiteral("同じ表を複数回参照する結果は更新できません。");
                 }
                 // the table column behind each result column
                 t.columnName.assign(size_t(columns + hidden), QString());
@@ -371,10 +442,11 @@ void DataSet::openUpdatable(const QList<Param> &params)
                     const auto it = std::find(t.attnums.begin(), t.attnums.end(), attnum);
                     t.writable[size_t(col)] = !t.notWritable[size_t(it - t.attnums.begin())];
                 }
-                // ctid changes with every UPDATE: read it back, shown or hidden
-                if (t.ctidColumn >= 0 && t.tableoidColumn >= 0) {
+                // ctid and xmin change with every UPDATE: read them back, shown or hidden
+                if (t.identity == Target::RowId) {
                     t.columnName[size_t(t.ctidColumn)] = QStringLiteral("ctid");
                     t.columnName[size_t(t.tableoidColumn)] = QStringLiteral("tableoid");
+                    t.columnName[size_t(t.xminColumn)] = QStringLiteral("xmin");
                 }
             }
         }
@@ -395,6 +467,66 @@ void DataSet::openUpdatable(const QList<Param> &params)
         }
         throw;
     }
+}
+
+bool DataSet::readsTableTwice(Oid table, const QByteArray &text, const detail::EncodedParams &ep)
+{
+    // The plan tells how often the statement reads the table: a self-join, a correlated
+    // subquery over the same table or a CTE scanned twice reads it (or one of its
+    // partitions) more than once, and then the key and the values of one result row may come
+    // from different rows. Anything the plan cannot tell counts as twice.
+    Connection::Private &c = *m_connection->d;
+    const detail::ResultPtr tree = c.internal(QString::fromLatin1(dataset::TableTreeSql),
+                                              { Param(QVariant(uint(table)), type::OidType) });
+    QSet<QString> members;
+    for (int row = 0; row < PQntuples(tree.get()); ++row) {
+        members.insert(
+            c.codec()->decode(PQgetvalue(tree.get(), row, 0), PQgetlength(tree.get(), row, 0))
+            + QLatin1Char('.')
+            + c.codec()->decode(PQgetvalue(tree.get(), row, 1), PQgetlength(tree.get(), row, 1)));
+    }
+    const bool inTransaction = m_connection->inTransaction();
+    if (inTransaction)
+        c.internal(QStringLiteral("SAVEPOINT cv_plan"));
+    QStringList scans;
+    bool read = false;
+    try {
+        const detail::ResultPtr plan
+            = c.exchange(QByteArrayLiteral("EXPLAIN (VERBOSE, FORMAT JSON) ") + text, ep,
+                         QStringLiteral("EXPLAIN"), nullptr, true);
+        if (PQntuples(plan.get()) == 1) {
+            const QString json
+                = c.codec()->decode(PQgetvalue(plan.get(), 0, 0), PQgetlength(plan.get(), 0, 0));
+            const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8());
+            const QJsonObject root
+                = doc.array().at(0).toObject().value(QLatin1String("Plan")).toObject();
+            if (!root.isEmpty()) {
+                QHash<QString, QJsonObject> ctes;
+                dataset::collectCtes(root, &ctes, 0);
+                dataset::collectScans(root, ctes, &scans, 0);
+                read = true;
+            }
+        }
+    } catch (const Error &e) {
+        if (e.isConnectionLost())
+            throw;
+    }
+    if (inTransaction) {
+        if (!read)
+            c.internal(QStringLiteral("ROLLBACK TO SAVEPOINT cv_plan"));
+        c.internal(QStringLiteral("RELEASE SAVEPOINT cv_plan"));
+    }
+    if (!read)
+        return true;
+    QSet<QString> seen;
+    for (const QString &scan : std::as_const(scans)) {
+        if (!members.contains(scan))
+            continue;
+        if (seen.contains(scan))
+            return true;
+        seen.insert(scan);
+    }
+    return false;
 }
 
 void DataSet::loadTarget(Oid table)
@@ -422,8 +554,8 @@ void DataSet::loadTarget(Oid table)
     }
     auto t = std::make_unique<Target>();
     t->table = table;
-    t->schema = QString::fromUtf8(PQgetvalue(r.get(), 0, 1));
-    t->name = QString::fromUtf8(PQgetvalue(r.get(), 0, 2));
+    t->schema = c.codec()->decode(PQgetvalue(r.get(), 0, 1), PQgetlength(r.get(), 0, 1));
+    t->name = c.codec()->decode(PQgetvalue(r.get(), 0, 2), PQgetlength(r.get(), 0, 2));
     const QList<QByteArray> keys = QByteArray(PQgetvalue(r.get(), 0, 3)).split(' ');
     const int keyCountValue = QByteArray(PQgetvalue(r.get(), 0, 4)).toInt();
     for (int i = 0; i < keyCountValue && i < keys.size(); ++i)
@@ -506,10 +638,8 @@ void DataSet::setResult(const Result &result)
 
 DataSet::Cell DataSet::cell(int row, int column) const
 {
-    Cell c;
-    if (row < 0 || row >= recordCount())
-        return c;
-    if (row == m_current && !m_buffer.empty()) {
+    if (row >= 0 && row == m_current && !m_buffer.empty()) {
+        Cell c;
         const std::optional<QByteArray> &v = m_buffer[size_t(column)];
         if (v) {
             c.data = v->constData();
@@ -518,6 +648,14 @@ DataSet::Cell DataSet::cell(int row, int column) const
         }
         return c;
     }
+    return storedCell(row, column);
+}
+
+DataSet::Cell DataSet::storedCell(int row, int column) const
+{
+    Cell c;
+    if (row < 0 || row >= recordCount())
+        return c;
     const qint32 r = m_rows[size_t(row)];
     if (r >= 0) {
         const PGresult *res = m_result.d->res;
@@ -739,13 +877,16 @@ void DataSet::edit()
         append();
         return;
     }
+    // Filled from the stored record before it becomes the buffer: cell() reads the buffer of
+    // the current record as soon as there is one.
     const int columns = m_result.d->columns;
-    m_buffer.assign(size_t(columns), std::nullopt);
+    std::vector<std::optional<QByteArray>> buffer(size_t(columns), std::nullopt);
     for (int col = 0; col < columns; ++col) {
-        const Cell c = cell(m_current, col);
+        const Cell c = storedCell(m_current, col);
         if (!c.null)
-            m_buffer[size_t(col)] = QByteArray(c.data, c.length);
+            buffer[size_t(col)] = QByteArray(c.data, c.length);
     }
+    m_buffer = std::move(buffer);
     m_changed.assign(size_t(m_fields.count()), false);
     m_state = DataSetState::Edit;
     Q_EMIT stateChanged(m_state);
@@ -834,15 +975,33 @@ void DataSet::checkBrowseMode()
         cancel();
 }
 
-void DataSet::setCell(int field, std::optional<QByteArray> value)
+void DataSet::setCell(int field, std::optional<QByteArray> value, bool sameAsStored)
 {
     checkModify();
     checkField(field);
     if (m_state == DataSetState::Browse)
         edit();
-    m_buffer[size_t(field)] = std::move(value);
-    m_changed[size_t(field)] = true;
+    if (sameAsStored && m_state == DataSetState::Edit) {
+        // The value the record holds: keep its bytes as the server sent them (a text the
+        // client encoding cannot show would not survive a round trip) and write nothing.
+        const Cell stored = storedCell(m_current, field);
+        m_buffer[size_t(field)] = stored.null
+            ? std::nullopt
+            : std::optional<QByteArray>(QByteArray(stored.data, stored.length));
+        m_changed[size_t(field)] = false;
+    } else {
+        m_buffer[size_t(field)] = std::move(value);
+        m_changed[size_t(field)] = true;
+    }
     Q_EMIT rowChanged(m_current);
+}
+
+bool DataSet::storedEquals(int field, const std::function<bool(QByteArrayView)> &same) const
+{
+    if (m_state == DataSetState::Insert || m_current < 0 || field < 0 || field >= m_fields.count())
+        return false;
+    const Cell stored = storedCell(m_current, field);
+    return !stored.null && same(QByteArrayView(stored.data, stored.length));
 }
 
 void DataSet::setText(int field, const QString &text)
@@ -859,8 +1018,15 @@ void DataSet::setText(int field, const QString &text)
             QString(), QStringLiteral("PostgreSQL の文字列は 0x00 を保持できません。"));
     }
     checkActive();
+    const detail::TextCodec *codec = m_result.d->codec;
+    if (storedEquals(field, [&](QByteArrayView stored) {
+            return codec->decode(stored.data(), stored.size()) == text;
+        })) {
+        setCell(field, std::nullopt, true);
+        return;
+    }
     bool ok = true;
-    QByteArray bytes = m_result.d->codec->encode(text, &ok);
+    QByteArray bytes = codec->encode(text, &ok);
     if (!ok) {
         throw Error(QString::fromLatin1(sqlstate::UntranslatableCharacter),
                     QStringLiteral("値にクライアント文字コードで表せない文字が含まれています。"));
@@ -870,7 +1036,9 @@ void DataSet::setText(int field, const QString &text)
 
 void DataSet::setNull(int field)
 {
-    setCell(field, std::nullopt);
+    const bool storedNull
+        = m_state != DataSetState::Insert && m_current >= 0 && storedCell(m_current, field).null;
+    setCell(field, std::nullopt, storedNull);
 }
 
 void DataSet::setBytes(int field, const QByteArray &bytes)
@@ -878,6 +1046,11 @@ void DataSet::setBytes(int field, const QByteArray &bytes)
     checkActive();
     if (field >= 0 && field < m_fields.count()
         && m_fields.at(field).fieldClass == FieldClass::Blob) {
+        if (storedEquals(field,
+                         [&](QByteArrayView stored) { return decodeBytea(stored) == bytes; })) {
+            setCell(field, std::nullopt, true);
+            return;
+        }
         setCell(field, encodeBytea(bytes));
         return;
     }
@@ -952,31 +1125,24 @@ QString DataSet::identityCondition(int row, QList<Param> *params) const
     const Target &t = *m_target;
     QStringList terms;
     auto original = [&](int column) {
-        // the values the record had before this change: never the edit buffer
-        const qint32 r = m_rows[size_t(row)];
-        if (r >= 0) {
-            const PGresult *res = m_result.d->res;
-            if (PQgetisnull(res, r, column))
-                return QVariant();
-            return QVariant(
-                m_result.d->codec->decode(PQgetvalue(res, r, column), PQgetlength(res, r, column)));
-        }
-        const std::optional<QByteArray> &v = m_slots[size_t(-r - 1)].values[size_t(column)];
-        return v ? QVariant(m_result.d->codec->decode(v->constData(), v->size())) : QVariant();
+        // The values the record had before this change, never the edit buffer, as the very
+        // bytes the server sent: a key the client encoding cannot show still matches.
+        const Cell c = storedCell(row, column);
+        return Param::serverText(c.null ? QByteArray() : QByteArray(c.data, c.length));
+    };
+    auto add = [&](const QString &column, const Param &value, const char *cast) {
+        params->append(value);
+        const QString placeholder
+            = QLatin1Char('$') + QString::number(params->size()) + QLatin1String(cast);
+        terms << column + QLatin1String(" = ") + placeholder;
     };
     if (t.identity == Target::PrimaryKey) {
-        for (const int column : t.keyColumns) {
-            params->append(Param(original(column)));
-            terms << dataset::quoteIdent(t.columnName[size_t(column)]) + QLatin1String(" = $")
-                    + QString::number(params->size());
-        }
+        for (const int column : t.keyColumns)
+            add(quoteIdentifier(t.columnName[size_t(column)]), original(column), "");
     } else {
-        params->append(Param(original(t.ctidColumn)));
-        terms << QLatin1String("ctid = $") + QString::number(params->size())
-                + QLatin1String("::pg_catalog.tid");
-        params->append(Param(original(t.tableoidColumn)));
-        terms << QLatin1String("tableoid = $") + QString::number(params->size())
-                + QLatin1String("::pg_catalog.oid");
+        add(QStringLiteral("ctid"), original(t.ctidColumn), "::pg_catalog.tid");
+        add(QStringLiteral("tableoid"), original(t.tableoidColumn), "::pg_catalog.oid");
+        add(QStringLiteral("xmin"), original(t.xminColumn), "::pg_catalog.xid");
     }
     return terms.join(QLatin1String(" AND "));
 }
@@ -987,8 +1153,9 @@ QString DataSet::returningList() const
     for (const QString &name : m_target->columnName) {
         if (!name.isEmpty()) {
             items << (name == QLatin1String("ctid") || name == QLatin1String("tableoid")
+                              || name == QLatin1String("xmin")
                           ? name
-                          : dataset::quoteIdent(name));
+                          : quoteIdentifier(name));
         }
     }
     return items.isEmpty() ? QString()
@@ -1041,10 +1208,9 @@ void DataSet::post()
     checkModify();
     Q_EMIT aboutToPost();
     const Target &t = *m_target;
-    const detail::TextCodec *codec = m_result.d->codec;
     auto pending = [&](int field) {
         const std::optional<QByteArray> &v = m_buffer[size_t(field)];
-        return v ? Param(QVariant(codec->decode(v->constData(), v->size()))) : Param();
+        return Param::serverText(v ? *v : QByteArray());
     };
 
     QList<Param> params;
@@ -1055,7 +1221,7 @@ void DataSet::post()
             if (!m_changed[size_t(f)])
                 continue;
             params.append(pending(f));
-            sets << dataset::quoteIdent(t.columnName[size_t(f)]) + QLatin1String(" = $")
+            sets << quoteIdentifier(t.columnName[size_t(f)]) + QLatin1String(" = $")
                     + QString::number(params.size());
         }
         if (sets.isEmpty()) {
@@ -1075,7 +1241,7 @@ void DataSet::post()
             if (!m_changed[size_t(f)])
                 continue;
             params.append(pending(f));
-            columns << dataset::quoteIdent(t.columnName[size_t(f)]);
+            columns << quoteIdentifier(t.columnName[size_t(f)]);
             values << QLatin1Char('$') + QString::number(params.size());
         }
         sql = QLatin1String("INSERT INTO ") + quotedTable()

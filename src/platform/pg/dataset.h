@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,6 +16,9 @@
 namespace pg {
 
 class Connection;
+namespace detail {
+struct EncodedParams;
+}
 
 // A stable name for one record of a data set: it survives inserts, deletes and edits of other
 // records, and stops naming anything once its own record is deleted or the data set is closed.
@@ -174,18 +178,25 @@ private:
     };
 
     Cell cell(int row, int column) const;
+    // The record as stored (read or last written), never the pending change.
+    Cell storedCell(int row, int column) const;
     void checkActive() const;
     void checkModify() const;
     void checkField(int field) const;
     void openUpdatable(const QList<Param> &params);
     void loadTarget(Oid table);
+    bool readsTableTwice(Oid table, const QByteArray &text, const detail::EncodedParams &ep);
     QString identityCondition(int row, QList<Param> *params) const;
     QString returningList() const;
     void storeReturned(int slot, const Result &returned);
     int slotForRow(int row);
     void insertRecordAt(int row);
     void removeRecordAt(int row);
-    void setCell(int field, std::optional<QByteArray> value);
+    // With sameAsStored the field goes back to the record's stored value, unchanged.
+    void setCell(int field, std::optional<QByteArray> value, bool sameAsStored = false);
+    // Whether the current record, being edited, stores a value in the field that same()
+    // finds equal to the one being set.
+    bool storedEquals(int field, const std::function<bool(QByteArrayView)> &same) const;
     void moveTo(int row);
     QString quotedTable() const;
 

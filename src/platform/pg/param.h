@@ -18,6 +18,7 @@ inline constexpr Oid Int4 = 23;
 inline constexpr Oid Text = 25;
 inline constexpr Oid OidType = 26;
 inline constexpr Oid Tid = 27;
+inline constexpr Oid Xid = 28;
 inline constexpr Oid Float8 = 701;
 inline constexpr Oid Varchar = 1043;
 inline constexpr Oid Date = 1082;
@@ -63,9 +64,20 @@ struct Param
     { }
 
     static Param null(Oid t = type::Unknown) { return Param(QVariant(), t); }
+    // A value already in the server's text form and the session's client encoding, sent as
+    // these very bytes (never decoded and encoded again), with the type left to the server
+    // unless given. A null QByteArray is SQL NULL. Values read from the server go back this way,
+    // so that bytes the client encoding cannot show still match and stay as they were.
+    static Param serverText(const QByteArray &bytes, Oid t = type::Unknown)
+    {
+        Param p(bytes.isNull() ? QVariant() : QVariant(bytes), t);
+        p.asServerText = true;
+        return p;
+    }
 
     QVariant value;
     Oid type = type::Unknown;
+    bool asServerText = false;
 };
 
 } // namespace pg

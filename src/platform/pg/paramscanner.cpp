@@ -2,6 +2,10 @@
 
 #include "error.h"
 
+#include <QHash>
+
+#include <vector>
+
 namespace pg {
 
 namespace paramscanner {
@@ -106,6 +110,24 @@ int skipBlockComment(const QString &s, int i)
     return n;
 }
 
+// Whether a "[" opens a subscript (of a name, a quoted name, a bracketed expression, another
+// subscript or a parameter) rather than an ARRAY[...] constructor or its inner rows. last is
+// the index of the code before the "[", lastStart where that word or quoted name begins.
+bool isSubscriptOpening(const QString &s, int last, int lastStart)
+{
+    if (last < 0)
+        return false;
+    const QChar c = s.at(last);
+    if (c == u')' || c == u']' || c == u'"')
+        return true;
+    if (!isSqlIdentChar(c) || lastStart < 0)
+        return false;
+    return QStringView(s)
+               .mid(lastStart, last - lastStart + 1)
+               .compare(QLatin1String("ARRAY"), Qt::CaseInsensitive)
+        != 0;
+}
+
 int codePointCount(const QString &s, int end)
 {
     int count = 0;
@@ -129,7 +151,7 @@ int unitIndexOfCodePoint(const QString &s, int codePoint)
 
 } // namespace paramscanner
 
-SqlSpan skipSqlSpan(const QString &sql, int i)
+SqlSpan skipSqlSpan(const QString &sql, int i, bool standardStrings)
 {
     using namespace paramscanner;
     const int n = sql.size();
@@ -140,7 +162,11 @@ SqlSpan skipSqlSpan(const QString &sql, int i)
     if (c == u'\'') {
         const bool escapeString = i > 0 && (sql.at(i - 1) == u'E' || sql.at(i - 1) == u'e')
             && (i < 2 || !isSqlIdentChar(sql.at(i - 2)));
-        return { skipQuoted(sql, i, c, escapeString), SqlSpanKind::Quoted };
+        // U&'...' never takes backslash escapes of this kind, whatever the setting
+        const bool unicodeString
+            = i > 1 && sql.at(i - 1) == u'&' && (sql.at(i - 2) == u'U' || sql.at(i - 2) == u'u');
+        const bool backslashes = escapeString || (!standardStrings && !unicodeString);
+        return { skipQuoted(sql, i, c, backslashes), SqlSpanKind::Quoted };
     }
     if (c == u'"')
         return { skipQuoted(sql, i, c, false), SqlSpanKind::Quoted };
@@ -185,18 +211,47 @@ ParamScan scanParameters(const QString &sql, const ParamScanOptions &options)
     out.reserve(n + 8);
     bool segmentHasContent = false;
 
+    scan.standardStrings = options.standardStrings;
+    QHash<QString, int> nameIndex; // position of each name in scan.names
+    // The open brackets, innermost last: true for a subscript "[", false for "(" and for the
+    // "[" of an ARRAY constructor. A colon whose innermost bracket is a subscript is a slice.
+    std::vector<bool> brackets;
+    int lastCode = -1; // index of the last character of code (not blank, literal or comment)
+    int lastCodeStart = -1; // where the word or quoted name ending there begins
+
     int i = 0;
     while (i < n) {
         const QChar c = sql.at(i);
         const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
-        const SqlSpan span = skipSqlSpan(sql, i);
+        const SqlSpan span = skipSqlSpan(sql, i, options.standardStrings);
         const int end = span.end;
         if (end >= 0) {
-            if (span.kind == SqlSpanKind::Quoted)
+            if (span.kind == SqlSpanKind::Quoted) {
                 segmentHasContent = true;
+                lastCode = end - 1;
+                lastCodeStart = i;
+            }
             out.append(QStringView(sql).mid(i, end - i));
             i = end;
             continue;
+        }
+
+        if (c == u'[') {
+            brackets.push_back(isSubscriptOpening(sql, lastCode, lastCodeStart));
+        } else if (c == u'(') {
+            brackets.push_back(false);
+        } else if ((c == u']' || c == u')') && !brackets.empty()) {
+            brackets.pop_back();
+        }
+        const bool inSubscript = !brackets.empty() && brackets.back();
+        if (!c.isSpace()) {
+            if (isSqlIdentChar(c) && lastCode == i - 1 && lastCode >= 0
+                && isSqlIdentChar(sql.at(lastCode))) {
+                // the word goes on
+            } else {
+                lastCodeStart = i;
+            }
+            lastCode = i;
         }
 
         if (c == u';') {
@@ -208,7 +263,7 @@ ParamScan scanParameters(const QString &sql, const ParamScanOptions &options)
             continue;
         }
 
-        if (c == u':' && options.enabled) {
+        if (c == u':' && options.enabled && !inSubscript) {
             if (next == u':') { // a cast
                 out.append(QLatin1String("::"));
                 i += 2;
@@ -243,10 +298,11 @@ ParamScan scanParameters(const QString &sql, const ParamScanOptions &options)
                     name = sql.mid(i + 1, nameEnd - i - 1).toUpper();
             }
             if (!name.isEmpty()) {
-                int index = scan.names.indexOf(name);
+                int index = nameIndex.value(name, -1);
                 if (index < 0) {
                     index = scan.names.size();
                     scan.names.append(name);
+                    nameIndex.insert(name, index);
                 }
                 ParamMarker m;
                 m.sourceStart = i;
@@ -257,12 +313,22 @@ ParamScan scanParameters(const QString &sql, const ParamScanOptions &options)
                 m.paramIndex = index;
                 scan.markers.append(m);
                 out.append(placeholder);
+                lastCode = nameEnd - 1;
+                lastCodeStart = i;
                 i = nameEnd;
                 segmentHasContent = true;
                 continue;
             }
         }
 
+        if (c == u':' && next == u':') { // a cast, also inside a subscript
+            out.append(QLatin1String("::"));
+            lastCode = i + 1;
+            lastCodeStart = i;
+            i += 2;
+            segmentHasContent = true;
+            continue;
+        }
         if (!c.isSpace())
             segmentHasContent = true;
         out.append(c);
@@ -273,7 +339,44 @@ ParamScan scanParameters(const QString &sql, const ParamScanOptions &options)
     return scan;
 }
 
-int findTopLevelWord(const QString &sql, QLatin1String word, int from)
+QString firstKeyword(const QString &sql)
+{
+    using namespace paramscanner;
+    const int n = sql.size();
+    int i = 0;
+    while (i < n) {
+        if (sql.at(i).isSpace() || sql.at(i) == u'(') {
+            ++i;
+            continue;
+        }
+        const SqlSpan span = skipSqlSpan(sql, i);
+        if (span.end < 0 || span.kind != SqlSpanKind::Comment)
+            break;
+        i = span.end;
+    }
+    int j = i;
+    while (j < n && isSqlIdentChar(sql.at(j)))
+        ++j;
+    if (j == i || sql.at(i).isDigit() || sql.at(i) == u'$')
+        return QString();
+    return sql.mid(i, j - i).toUpper();
+}
+
+QString quoteIdentifier(const QString &name)
+{
+    QString quoted;
+    quoted.reserve(name.size() + 2);
+    quoted += u'"';
+    for (const QChar c : name) {
+        if (c == u'"')
+            quoted += u'"';
+        quoted += c;
+    }
+    quoted += u'"';
+    return quoted;
+}
+
+int findTopLevelWord(const QString &sql, QLatin1String word, int from, bool standardStrings)
 {
     using namespace paramscanner;
     const int n = sql.size();
@@ -281,7 +384,7 @@ int findTopLevelWord(const QString &sql, QLatin1String word, int from)
     int i = from;
     while (i < n) {
         const QChar c = sql.at(i);
-        const int end = skipSqlSpan(sql, i).end;
+        const int end = skipSqlSpan(sql, i, standardStrings).end;
         if (end >= 0) {
             i = end;
             continue;

@@ -12,6 +12,9 @@ struct ParamScanOptions
     bool enabled = true;
     // whether "." continues a name (":P1.X" is the one name "P1.X" rather than "P1" and ".X")
     bool allowDots = false;
+    // the session's standard_conforming_strings: off, a backslash escapes the next character
+    // in every '...' literal, not only in E'...'
+    bool standardStrings = true;
 };
 
 // One ":name" marker found in statement text.
@@ -33,6 +36,8 @@ struct ParamScan
     QList<ParamMarker> markers;
     // top-level ";" separated statements: more than one means the text cannot be prepared
     int statementCount = 0;
+    // how the text's '...' literals were read (ParamScanOptions::standardStrings)
+    bool standardStrings = true;
 
     // The 1-based character position the server reported in the rewritten text, as a 1-based
     // character position in the source text.
@@ -42,7 +47,9 @@ struct ParamScan
 // Scans statement text for ":name" parameter markers. A name is every following ASCII letter
 // or digit, "_", "$", "#", Unicode letter, full-width digit ("０"-"９") and, when allowed, ".";
 // it is upper-cased; a name written in double quotes after the colon is taken as written.
-// Markers are never found inside '...', E'...', "...", $tag$...$tag$, comments or a "::" cast.
+// Markers are never found inside '...', E'...', "...", $tag$...$tag$, comments or a "::" cast,
+// nor after the colon of an array slice ("a[1:2]", "a[i:j]", "a[:n]"): inside the brackets of a
+// subscript a colon is a slice; inside an ARRAY[...] constructor it starts a marker as anywhere.
 // Each distinct name becomes one "$n", however often it appears. Throws pg::Error
 // (sqlstate::InvalidName) for a name longer than 255 characters.
 ParamScan scanParameters(const QString &sql, const ParamScanOptions &options = {});
@@ -57,12 +64,25 @@ struct SqlSpan
 
 // The literal ('...', E'...'), quoted name ("..."), dollar-quoted string ($tag$...$tag$) or
 // comment (-- to the line end, nested /* */) that opens at index i, running to the end of the
-// text when it is never closed; end -1 when i starts none of them. Every reader of statement
-// text that must tell code from literals and comments walks the text with this.
-SqlSpan skipSqlSpan(const QString &sql, int i);
+// text when it is never closed; end -1 when i starts none of them. standardStrings as the
+// session's standard_conforming_strings (off: a backslash escapes in '...' too). Every reader
+// of statement text that must tell code from literals and comments walks the text with this.
+SqlSpan skipSqlSpan(const QString &sql, int i, bool standardStrings = true);
+
+// The first word of statement text, upper-cased, past blanks, opening brackets and comments
+// (nested block comments included): "SELECT" for "/* a /* b */ c */ (select 1)". Empty when
+// the text starts with anything else (a literal, a quoted name, a symbol) or has no word.
+// Every place that classifies a statement by its leading keyword asks this.
+QString firstKeyword(const QString &sql);
 
 // Index of the first occurrence of word (a keyword, any letter case, as a whole word) at or
 // after from that stands outside literals, quoted names, comments and brackets; -1 when none.
-int findTopLevelWord(const QString &sql, QLatin1String word, int from = 0);
+int findTopLevelWord(const QString &sql, QLatin1String word, int from = 0,
+                     bool standardStrings = true);
+
+// An identifier in double quotes, its own double quotes doubled: the server reads it back as
+// exactly this name, whatever its letters, blanks or symbols. The one quoter of the layer and
+// of the core's QuoteName; text holding NUL cannot be a name (callers refuse it first).
+QString quoteIdentifier(const QString &name);
 
 } // namespace pg

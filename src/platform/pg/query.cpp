@@ -19,9 +19,31 @@ void Query::setSql(const QString &sql)
     m_scan.rewritten = sql;
     m_values.clear();
     m_bound.clear();
+    m_options.standardStrings = m_connection->standardConformingStrings();
     m_scan = scanParameters(sql, m_options);
     m_values.resize(m_scan.names.size());
     m_bound.resize(m_scan.names.size(), false);
+}
+
+void Query::followSession()
+{
+    if (m_connection->standardConformingStrings() != m_scan.standardStrings)
+        rescan();
+}
+
+void Query::rescan()
+{
+    const QStringList names = m_scan.names;
+    const QList<Param> values = m_values;
+    const QList<bool> bound = m_bound;
+    setSql(m_scan.source);
+    for (int i = 0; i < names.size(); ++i) {
+        const int index = m_scan.names.indexOf(names.at(i));
+        if (index >= 0 && bound.at(i)) {
+            m_values[index] = values.at(i);
+            m_bound[index] = true;
+        }
+    }
 }
 
 void Query::setParamScanning(bool on)
@@ -103,6 +125,7 @@ qint64 Query::execute()
 
 Result Query::open()
 {
+    followSession();
     return m_connection->d->run(m_scan.rewritten, values(), m_scan.source, &m_scan);
 }
 

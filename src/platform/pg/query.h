@@ -60,6 +60,11 @@ public:
     // has none.
     QList<Param> values() const;
 
+    // Literals are read as the session reads them: when its standard_conforming_strings has
+    // changed since setSql() (a SET on the session), the text is scanned again, keeping the
+    // values bound by name. open() does this itself.
+    void followSession();
+
 private:
     void rescan();
 
