@@ -471,6 +471,11 @@ struct FilterCase
     double value;
 };
 
+std::ostream &operator<<(std::ostream &os, const FilterCase &c)
+{
+    return os << c.name;
+}
+
 class NumericFilter : public ::testing::TestWithParam<FilterCase>
 {
 };
