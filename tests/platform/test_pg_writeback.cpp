@@ -92,8 +92,13 @@ TEST_F(PgWriteBack, EditedRecordShowsItsStoredValuesAndCancelRestoresThem)
     EXPECT_EQ(ds.text(2), kana);
     EXPECT_EQ(ds.text(1), name);
 
-    ds.edit();
+    // one field taken back, another kept
+    ds.setText(1, QStringLiteral("取消"));
     ds.setText(2, QStringLiteral("ヘンコウ"));
+    ds.revertField(1);
+    EXPECT_EQ(ds.text(1), name);
+    EXPECT_FALSE(ds.isFieldModified(1));
+    EXPECT_TRUE(ds.isFieldModified(2));
     ds.post();
     EXPECT_EQ(db.query(QStringLiteral("SELECT name || '/' || kana || '/' || "
                                       "(created_at = '%1') FROM sales.customer "

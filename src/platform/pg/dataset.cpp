@@ -996,6 +996,19 @@ void DataSet::setCell(int field, std::optional<QByteArray> value, bool sameAsSto
     Q_EMIT rowChanged(m_current);
 }
 
+void DataSet::revertField(int field)
+{
+    if ((m_state != DataSetState::Edit && m_state != DataSetState::Insert) || field < 0
+        || size_t(field) >= m_changed.size())
+        return;
+    const Cell stored = m_state == DataSetState::Edit ? storedCell(m_current, field) : Cell();
+    m_buffer[size_t(field)] = stored.null
+        ? std::nullopt
+        : std::optional<QByteArray>(QByteArray(stored.data, stored.length));
+    m_changed[size_t(field)] = false;
+    Q_EMIT rowChanged(m_current);
+}
+
 bool DataSet::storedEquals(int field, const std::function<bool(QByteArrayView)> &same) const
 {
     if (m_state == DataSetState::Insert || m_current < 0 || field < 0 || field >= m_fields.count())

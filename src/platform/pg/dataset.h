@@ -140,6 +140,9 @@ public:
     void checkBrowseMode();
     bool isModified() const;
     bool isFieldModified(int field) const;
+    // Takes back the pending change of one field of the record being edited (Esc on one cell):
+    // it reads its stored value again (NULL in a new record) and counts as unchanged.
+    void revertField(int field);
 
     // Set a field of the current record (entering edit state when browsing). A null QVariant
     // is NULL; text must not hold NUL (refused with sqlstate::CharacterNotInRepertoire).
