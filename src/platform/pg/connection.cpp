@@ -419,7 +419,7 @@ detail::ResultPtr Connection::Private::internal(const QString &sql, const QList<
 {
     checkOpen();
     const detail::EncodedParams ep = encodeParams(params, nullptr);
-    return exchange(sql.toUtf8(), ep, sql, nullptr, !params.isEmpty());
+    return exchange(encodeText(sql, QStringLiteral("SQL 文")), ep, sql, nullptr, !params.isEmpty());
 }
 
 detail::ResultPtr Connection::Private::prepare(const QByteArray &text,
