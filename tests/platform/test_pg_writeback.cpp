@@ -191,6 +191,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, SelfJoins, ::testing::ValuesIn(SelfJoinCases),
                              return std::string(info.param.title);
                          });
 
+// The layer's own look at a statement (its row identity, its plan) inside the user's open
+// transaction leaves that transaction as it was, also where the look fails.
+TEST_F(PgWriteBack, LookingAtAStatementKeepsTheUsersTransaction)
+{
+    c->exec(QStringLiteral("CREATE TABLE sales.k2 (n int, t text)"));
+    c->startTransaction();
+    c->exec(QStringLiteral("INSERT INTO sales.k2 VALUES (1, 'mine')"));
+    for (const char *sql : { "SELECT n, t FROM sales.k2",
+                             "SELECT a.n, b.t FROM sales.k2 a, "
+                             "sales.k2 b",
+                             "SELECT c.customer_id, d.name FROM sales.customer c "
+                             "JOIN sales.customer d ON d.customer_id = c.customer_id + 1" }) {
+        SCOPED_TRACE(sql);
+        pg::DataSet ds(c.get());
+        ds.setSql(QString::fromUtf8(sql));
+        ds.open();
+        EXPECT_EQ(c->transactionStatus(), pg::TransactionStatus::InTransaction);
+    }
+    EXPECT_EQ(c->exec(QStringLiteral("SELECT t FROM sales.k2")).text(0, 0), QStringLiteral("mine"));
+    c->rollback();
+}
+
 // Another session deletes the row read from a keyless table, vacuums, and inserts a row that
 // takes its place (the same ctid). The change and the delete are refused; the stranger stays.
 TEST_F(PgWriteBack, KeylessRowReplacedByAnotherSessionIsNotTouched)

@@ -435,6 +435,27 @@ detail::ResultPtr Connection::Private::prepare(const QByteArray &text,
     return collect(source, scan);
 }
 
+bool Connection::Private::probe(const char *savepoint, const std::function<bool()> &body)
+{
+    const bool inTransaction = PQtransactionStatus(conn) != PQTRANS_IDLE;
+    const QString name = QString::fromLatin1(savepoint);
+    if (inTransaction)
+        internal(QStringLiteral("SAVEPOINT ") + name);
+    bool ok = false;
+    try {
+        ok = body();
+    } catch (const Error &e) {
+        if (e.isConnectionLost())
+            throw;
+    }
+    if (inTransaction) {
+        if (!ok)
+            internal(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
+        internal(QStringLiteral("RELEASE SAVEPOINT ") + name);
+    }
+    return ok;
+}
+
 void Connection::Private::syncLevels()
 {
     if (!conn || PQtransactionStatus(conn) == PQTRANS_IDLE)

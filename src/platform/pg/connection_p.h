@@ -10,6 +10,7 @@
 
 #include <libpq-fe.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -95,6 +96,11 @@ struct Connection::Private
     void flushNotices();
     void syncLevels();
     QString nextSavepointName(const char *prefix);
+
+    // Runs a probe of the layer's own (a describe, a plan) that may fail without harming the
+    // user's transaction: inside a savepoint when a transaction is open. A failure of the
+    // probe, other than a lost connection, counts as false; false undoes what it did.
+    bool probe(const char *savepoint, const std::function<bool()> &body);
 
     // Writes one change as a unit of its own: inside a savepoint when a transaction is open,
     // else in a transaction that is committed when auto-commit is on. With expectOneRow the

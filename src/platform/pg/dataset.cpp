@@ -376,30 +376,18 @@ void DataSet::openUpdatable(const QList<Param> &params)
                     if (plain) {
                         const QString extended = sql.left(from)
                             + QLatin1String(", ctid, tableoid, xmin ") + sql.mid(from);
-                        const bool inTransaction = m_connection->inTransaction();
-                        if (inTransaction)
-                            c.internal(QStringLiteral("SAVEPOINT cv_open"));
-                        bool ok = false;
-                        try {
+                        const bool ok = c.probe("cv_open", [&] {
                             detail::ResultPtr d2
                                 = c.prepare(c.encodeText(extended, QStringLiteral("SQL 文")), ep,
                                             source, &scan);
-                            const int n2 = PQnfields(d2.get());
-                            ok = n2 == columns + 3 && PQftable(d2.get(), columns) == table
+                            return PQnfields(d2.get()) == columns + 3
+                                && PQftable(d2.get(), columns) == table
                                 && PQftype(d2.get(), columns) == type::Tid
                                 && PQftable(d2.get(), columns + 1) == table
                                 && PQftype(d2.get(), columns + 1) == type::OidType
                                 && PQftable(d2.get(), columns + 2) == table
                                 && PQftype(d2.get(), columns + 2) == type::Xid;
-                        } catch (const Error &e) {
-                            if (e.isConnectionLost())
-                                throw;
-                        }
-                        if (inTransaction) {
-                            if (!ok)
-                                c.internal(QStringLiteral("ROLLBACK TO SAVEPOINT cv_open"));
-                            c.internal(QStringLiteral("RELEASE SAVEPOINT cv_open"));
-                        }
+                        });
                         if (ok) {
                             hidden = 3;
                             finalText = c.encodeText(extended, QStringLiteral("SQL 文"));
@@ -485,37 +473,25 @@ bool DataSet::readsTableTwice(Oid table, const QByteArray &text, const detail::E
             + QLatin1Char('.')
             + c.codec()->decode(PQgetvalue(tree.get(), row, 1), PQgetlength(tree.get(), row, 1)));
     }
-    const bool inTransaction = m_connection->inTransaction();
-    if (inTransaction)
-        c.internal(QStringLiteral("SAVEPOINT cv_plan"));
     QStringList scans;
-    bool read = false;
-    try {
+    const bool read = c.probe("cv_plan", [&] {
         const detail::ResultPtr plan
             = c.exchange(QByteArrayLiteral("EXPLAIN (VERBOSE, FORMAT JSON) ") + text, ep,
                          QStringLiteral("EXPLAIN"), nullptr, true);
-        if (PQntuples(plan.get()) == 1) {
-            const QString json
-                = c.codec()->decode(PQgetvalue(plan.get(), 0, 0), PQgetlength(plan.get(), 0, 0));
-            const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8());
-            const QJsonObject root
-                = doc.array().at(0).toObject().value(QLatin1String("Plan")).toObject();
-            if (!root.isEmpty()) {
-                QHash<QString, QJsonObject> ctes;
-                dataset::collectCtes(root, &ctes, 0);
-                dataset::collectScans(root, ctes, &scans, 0);
-                read = true;
-            }
-        }
-    } catch (const Error &e) {
-        if (e.isConnectionLost())
-            throw;
-    }
-    if (inTransaction) {
-        if (!read)
-            c.internal(QStringLiteral("ROLLBACK TO SAVEPOINT cv_plan"));
-        c.internal(QStringLiteral("RELEASE SAVEPOINT cv_plan"));
-    }
+        if (PQntuples(plan.get()) != 1)
+            return false;
+        const QString json
+            = c.codec()->decode(PQgetvalue(plan.get(), 0, 0), PQgetlength(plan.get(), 0, 0));
+        const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8());
+        const QJsonObject root
+            = doc.array().at(0).toObject().value(QLatin1String("Plan")).toObject();
+        if (root.isEmpty())
+            return false;
+        QHash<QString, QJsonObject> ctes;
+        dataset::collectCtes(root, &ctes, 0);
+        dataset::collectScans(root, ctes, &scans, 0);
+        return true;
+    });
     if (!read)
         return true;
     QSet<QString> seen;
