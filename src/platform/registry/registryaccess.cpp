@@ -1,10 +1,27 @@
 #include "registryaccess.h"
 
+#include <QtGlobal>
+
 #include <cstring>
+#include <utility>
 
 namespace reg {
 
 namespace {
+
+RegistryAccess::SaveErrorReporter &saveErrorReporter()
+{
+    static RegistryAccess::SaveErrorReporter reporter;
+    return reporter;
+}
+
+// The failure last reported: the window-size save of every window that closes while the
+// settings cannot be written fails the same way, and one message says it.
+QString &reportedSaveError()
+{
+    static QString text;
+    return text;
+}
 
 QString joinKey(const QString &base, const QString &rel)
 {
@@ -39,8 +56,7 @@ QString kindName(ValueKind k)
 
 RegistryAccess::RegistryAccess(SettingsStore *store)
     : m_store(store ? store : &SettingsStore::instance())
-{
-}
+{ }
 
 RegistryAccess::~RegistryAccess()
 {
@@ -104,9 +120,27 @@ void RegistryAccess::flush()
         m_store->save();
         m_saveError.clear();
         m_dirty = false;
+        reportedSaveError().clear();
     } catch (const SaveError &e) {
         m_saveError = QString::fromUtf8(e.what());
+        if (m_saveError == reportedSaveError())
+            return;
+        reportedSaveError() = m_saveError;
+        try {
+            if (saveErrorReporter())
+                saveErrorReporter()(m_saveError);
+            else
+                qWarning("%s", e.what());
+        } catch (...) {
+            // Closing a key (also from a destructor) goes on whatever the reporter does.
+        }
     }
+}
+
+RegistryAccess::SaveErrorReporter RegistryAccess::setSaveErrorReporter(SaveErrorReporter reporter)
+{
+    reportedSaveError().clear();
+    return std::exchange(saveErrorReporter(), std::move(reporter));
 }
 
 bool RegistryAccess::KeyExists(const QString &key) const
@@ -236,8 +270,9 @@ double RegistryAccess::ReadFloat(const QString &name) const
 {
     const QByteArray b = ReadBinaryData(name);
     if (b.size() != 8)
-        throw RegistryError(
-            QStringLiteral("値 \"%1\" の大きさが 8 バイトではありません。").arg(name).toStdString());
+        throw RegistryError(QStringLiteral("値 \"%1\" の大きさが 8 バイトではありません。")
+                                .arg(name)
+                                .toStdString());
     double d;
     std::memcpy(&d, b.constData(), 8);
     return d;
@@ -247,8 +282,9 @@ qint64 RegistryAccess::ReadCurrency(const QString &name) const
 {
     const QByteArray b = ReadBinaryData(name);
     if (b.size() != 8)
-        throw RegistryError(
-            QStringLiteral("値 \"%1\" の大きさが 8 バイトではありません。").arg(name).toStdString());
+        throw RegistryError(QStringLiteral("値 \"%1\" の大きさが 8 バイトではありません。")
+                                .arg(name)
+                                .toStdString());
     qint64 c;
     std::memcpy(&c, b.constData(), 8);
     return c;
@@ -266,6 +302,10 @@ void RegistryAccess::requireWritableKey() const
 void RegistryAccess::WriteValue(const QString &name, const Value &value)
 {
     requireWritableKey();
+    if (!SettingsStore::isValidName(name))
+        throw RegistryError(QStringLiteral("値の名前に改行などの制御文字は使えません: \"%1\"")
+                                .arg(name)
+                                .toStdString());
     if (!m_store->setValue(m_current, name, value))
         throw RegistryError(QStringLiteral("値 \"%1\" を書き込めません。").arg(name).toStdString());
     m_dirty = true;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <stdexcept>
 
 // Registry-style access to the settings store: one root, one current key opened with an absolute
@@ -15,7 +16,9 @@
 //
 // The user's root is backed by the settings store; the local-machine root exists only as an
 // empty, read-only root. Writes are saved when the key is closed (or another is opened), unless
-// a batch of the store is open.
+// a batch of the store is open. A save that fails there is handed to the save-error reporter
+// (the program shows it to the user), once for each failure until a save succeeds again; the
+// changes stay pending for the next save.
 namespace reg {
 
 enum class RootKey { CurrentUser, LocalMachine };
@@ -42,12 +45,17 @@ public:
     // exist and may not be created, or cannot be created (local-machine root).
     bool OpenKey(const QString &key, bool canCreate);
     bool OpenKeyReadOnly(const QString &key);
-    // Saves pending writes (outside a batch); a failed save is kept for lastSaveError() and the
-    // changes stay pending for the next save.
+    // Saves pending writes (outside a batch); a failed save is reported (see above), kept for
+    // lastSaveError(), and the changes stay pending for the next save.
     void CloseKey();
     QString CurrentPath() const { return m_current; }
     bool hasCurrentKey() const { return m_open; }
     QString lastSaveError() const { return m_saveError; }
+
+    // Receives the message of a failed save; without one the message goes to the log (stderr).
+    // Returns the reporter it replaces.
+    using SaveErrorReporter = std::function<void(const QString &message)>;
+    static SaveErrorReporter setSaveErrorReporter(SaveErrorReporter reporter);
 
     bool KeyExists(const QString &key) const;
     bool DeleteKey(const QString &key);
@@ -56,12 +64,12 @@ public:
     bool ValueExists(const QString &name) const;
     bool DeleteValue(const QString &name);
     ValueKind GetDataType(const QString &name) const; // None when missing
-    int GetDataSize(const QString &name) const;       // bytes as the platform counts them; -1 missing
+    int GetDataSize(const QString &name) const; // bytes as the platform counts them; -1 missing
 
     bool ReadBool(const QString &name) const;
     qint32 ReadInteger(const QString &name) const;
     QString ReadString(const QString &name) const; // Sz or ExpandSz, unexpanded
-    double ReadFloat(const QString &name) const;   // 8-byte binary
+    double ReadFloat(const QString &name) const; // 8-byte binary
     qint64 ReadCurrency(const QString &name) const;
     QByteArray ReadBinaryData(const QString &name) const;
     std::optional<Value> ReadValue(const QString &name) const;
@@ -74,6 +82,7 @@ public:
     void WriteDateTime(const QString &name, double value) { WriteFloat(name, value); }
     void WriteCurrency(const QString &name, qint64 value);
     void WriteBinaryData(const QString &name, const QByteArray &value);
+    // Throws RegistryError when no writable key is open or name holds a control character.
     void WriteValue(const QString &name, const Value &value);
 
 private:

@@ -1,13 +1,15 @@
 #include "settingsstore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <iconv.h>
 #include <map>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -19,8 +21,12 @@ namespace reg {
 namespace {
 
 const char kHeader[] = "Windows Registry Editor Version 5.00";
+const char kHeader4[] = "REGEDIT4";
 const char kRootName[] = "HKEY_CURRENT_USER";
-// Written as the last line: a file that lacks it was cut short.
+// The store's own files say so on their first comment line and end with kEndMarker: such a file
+// that lacks the marker was cut short. Files exported elsewhere carry neither.
+const char kOwnLine[]
+    = "; Corvane for Postgres settings, ending with the line \"; end of settings\"";
 const char kEndMarker[] = "; end of settings";
 
 QString fold(const QString &name)
@@ -224,7 +230,8 @@ void writeNode(QString &out, const Node &node, const QString &path)
 
 QByteArray serialise(const Node &root)
 {
-    QString out = QLatin1String(kHeader) + QStringLiteral("\n\n");
+    QString out = QLatin1String(kHeader) + QStringLiteral("\n") + QLatin1String(kOwnLine)
+        + QStringLiteral("\n\n");
     writeNode(out, root, QString());
     out += QLatin1String(kEndMarker);
     out += '\n';
@@ -270,8 +277,62 @@ std::optional<QByteArray> parseHex(const QString &text)
     return out;
 }
 
-std::optional<Value> parseValue(const QString &text)
+// The two text forms the file may take: "Windows Registry Editor Version 5.00" keeps strings in
+// hex values as UTF-16, "REGEDIT4" as 8-bit text.
+enum class TextForm { Unicode, EightBit };
+
+// 8-bit text: UTF-8 where it is valid, else the Japanese code page (CP932) that 8-bit settings
+// files of this program were written in.
+QString decodeEightBit(const QByteArray &bytes)
 {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    iconv_t cd = ::iconv_open("UTF-16LE", "CP932");
+    if (cd == iconv_t(-1))
+        return QString::fromLatin1(bytes);
+    QString out;
+    QByteArray in = bytes;
+    char *inPtr = in.data();
+    size_t inLeft = size_t(in.size());
+    QByteArray buffer(in.size() * 2 + 4, '\0');
+    while (inLeft > 0) {
+        char *outPtr = buffer.data();
+        size_t outLeft = size_t(buffer.size());
+        const size_t rc = ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        const qsizetype produced = buffer.size() - qsizetype(outLeft);
+        out += QString::fromUtf16(reinterpret_cast<const char16_t *>(buffer.constData()),
+                                  produced / 2);
+        if (rc == size_t(-1) && errno != E2BIG) {
+            // A byte the code page does not know stands for itself as a replacement character.
+            out += QChar(QChar::ReplacementCharacter);
+            ++inPtr;
+            --inLeft;
+        }
+    }
+    ::iconv_close(cd);
+    return out;
+}
+
+QString decodeFile(const QByteArray &data)
+{
+    if (data.startsWith("\xff\xfe"))
+        return QStringDecoder(QStringConverter::Utf16LE).decode(data.mid(2));
+    if (data.startsWith("\xfe\xff"))
+        return QStringDecoder(QStringConverter::Utf16BE).decode(data.mid(2));
+    if (data.startsWith("\xef\xbb\xbf"))
+        return QString::fromUtf8(data.mid(3));
+    if (data.trimmed().startsWith("REGEDIT4"))
+        return decodeEightBit(data);
+    return QString::fromUtf8(data);
+}
+
+// A value as written after "=": a quoted string, dword:, hex:, hex(n):. A value that cannot be
+// read leaves why with the reason.
+std::optional<Value> parseValue(const QString &text, TextForm form, QString &why)
+{
+    why = QStringLiteral("値を読めません。");
     if (text.startsWith('"')) {
         int pos = 0;
         auto s = readQuoted(text, pos);
@@ -287,36 +348,46 @@ std::optional<Value> parseValue(const QString &text)
             return std::nullopt;
         return Value::fromDWord(v);
     }
-    auto hexPart = [&](const QString &prefix) -> std::optional<QByteArray> {
-        return parseHex(text.mid(prefix.size()));
-    };
-    if (text.startsWith(QLatin1String("hex:"))) {
-        auto b = hexPart(QStringLiteral("hex:"));
-        if (!b)
-            return std::nullopt;
-        return Value::fromBinary(*b);
+    qsizetype colon = text.indexOf(':');
+    if (!text.startsWith(QLatin1String("hex")) || colon < 0)
+        return std::nullopt;
+    const QString type = text.left(colon);
+    auto bytes = parseHex(text.mid(colon + 1));
+    if (!bytes)
+        return std::nullopt;
+    if (type == QLatin1String("hex") || type == QLatin1String("hex(3)"))
+        return Value::fromBinary(*bytes);
+    if (type == QLatin1String("hex(1)") || type == QLatin1String("hex(2)")) {
+        QString s;
+        if (form == TextForm::Unicode) {
+            if (bytes->size() % 2)
+                return std::nullopt;
+            s = fromUtf16Bytes(*bytes);
+        } else {
+            // The stored terminator is not part of the text.
+            while (bytes->endsWith('\0'))
+                bytes->chop(1);
+            s = decodeEightBit(*bytes);
+        }
+        return type == QLatin1String("hex(1)") ? Value::fromString(s) : Value::fromExpandString(s);
     }
-    if (text.startsWith(QLatin1String("hex(1):")) || text.startsWith(QLatin1String("hex(2):"))) {
-        auto b = hexPart(QStringLiteral("hex(1):"));
-        if (!b || b->size() % 2)
+    if (type == QLatin1String("hex(4)")) {
+        if (bytes->size() != 4)
             return std::nullopt;
-        const QString s = fromUtf16Bytes(*b);
-        return text[4] == '1' ? Value::fromString(s) : Value::fromExpandString(s);
+        const QByteArray &b = *bytes;
+        return Value::fromDWord(uchar(b[0]) | uchar(b[1]) << 8 | uchar(b[2]) << 16
+                                | quint32(uchar(b[3])) << 24);
     }
-    if (text.startsWith(QLatin1String("hex(4):"))) {
-        auto b = hexPart(QStringLiteral("hex(4):"));
-        if (!b || b->size() != 4)
-            return std::nullopt;
-        return Value::fromDWord(uchar((*b)[0]) | uchar((*b)[1]) << 8 | uchar((*b)[2]) << 16
-                                | quint32(uchar((*b)[3])) << 24);
-    }
+    why = QStringLiteral("この種類の値 (%1) は扱えません。").arg(type);
     return std::nullopt;
 }
 
 struct ParseResult
 {
     Node root;
-    QString error; // empty when the whole file was valid
+    // Each line that could not be read, as "n 行目: why"; the lines around it are read all
+    // the same.
+    QStringList problems;
 };
 
 ParseResult parse(const QByteArray &data)
@@ -324,13 +395,9 @@ ParseResult parse(const QByteArray &data)
     ParseResult result;
     if (data.isEmpty())
         return result;
-    QString text = QString::fromUtf8(data);
-    if (text.startsWith(QChar(0xfeff)))
-        text.remove(0, 1);
-    const QStringList rawLines = text.split('\n');
-    int lineNo = 0;
-    auto fail = [&](const QString &why) {
-        result.error = QStringLiteral("%1 行目: %2").arg(lineNo).arg(why);
+    const QStringList rawLines = decodeFile(data).split('\n');
+    auto problem = [&](int lineNo, const QString &why) {
+        result.problems << QStringLiteral("%1 行目: %2").arg(lineNo).arg(why);
     };
 
     // Joins the "\" continuation lines of long hex values.
@@ -350,60 +417,81 @@ ParseResult parse(const QByteArray &data)
         lines.emplace_back(first, line);
     }
 
+    TextForm form = TextForm::Unicode;
     Node *current = nullptr;
-    bool headerSeen = false, endSeen = false;
+    // After a key line that could not be read (or one that deletes its key), the values up to
+    // the next key line have nowhere to go; the key line alone is reported.
+    bool skipValues = false;
+    bool headerSeen = false, ours = false, endSeen = false, afterEndReported = false;
+    bool contentSeen = false;
     for (const auto &[no, line] : lines) {
-        lineNo = no;
-        if (endSeen) {
-            if (!line.trimmed().isEmpty()) {
-                fail(QStringLiteral("終端の後に余分な行があります。"));
-                return result;
-            }
-            continue;
-        }
+        const QString t = line.trimmed();
         if (!headerSeen) {
-            if (line.trimmed().isEmpty())
+            if (t.isEmpty())
                 continue;
-            if (line.trimmed() != QLatin1String(kHeader)) {
-                fail(QStringLiteral("設定ファイルの形式ではありません。"));
+            if (t == QLatin1String(kHeader)) {
+                form = TextForm::Unicode;
+            } else if (t == QLatin1String(kHeader4)) {
+                form = TextForm::EightBit;
+            } else {
+                // Nothing of a file that is not in this form can be trusted.
+                problem(no, QStringLiteral("設定ファイルの形式ではありません。"));
                 return result;
             }
             headerSeen = true;
             continue;
         }
-        if (line == QLatin1String(kEndMarker)) {
-            endSeen = true;
+        if (t.isEmpty())
+            continue;
+        if (t.startsWith(';')) {
+            if (t == QLatin1String(kEndMarker))
+                endSeen = true;
+            else if (!contentSeen && t.startsWith(QLatin1String(kOwnLine)))
+                ours = true;
             continue;
         }
-        const QString t = line.trimmed();
-        if (t.isEmpty() || t.startsWith(';'))
-            continue;
+        contentSeen = true;
+        if (endSeen && !afterEndReported) {
+            problem(no, QStringLiteral("終端の後に余分な行があります。"));
+            afterEndReported = true;
+        }
         if (t.startsWith('[')) {
+            current = nullptr;
+            skipValues = true;
             if (!t.endsWith(']')) {
-                fail(QStringLiteral("キーの行が閉じていません。"));
-                return result;
+                problem(no, QStringLiteral("キーの行が閉じていません。"));
+                continue;
             }
             QString path = t.mid(1, t.size() - 2);
+            const bool deletion = path.startsWith('-');
+            if (deletion)
+                path.remove(0, 1);
             const QString rootPrefix = QLatin1String(kRootName);
             if (path.compare(rootPrefix, Qt::CaseInsensitive) == 0)
                 path.clear();
             else if (path.startsWith(rootPrefix + '\\', Qt::CaseInsensitive))
                 path = path.mid(rootPrefix.size() + 1);
             else {
-                fail(QStringLiteral("HKEY_CURRENT_USER 以外のキーです。"));
-                return result;
+                problem(no, QStringLiteral("HKEY_CURRENT_USER 以外のキーです。"));
+                continue;
             }
             auto parts = splitPath(path);
             if (!parts) {
-                fail(QStringLiteral("キーのパスが不正です。"));
-                return result;
+                problem(no, QStringLiteral("キーのパスが不正です。"));
+                continue;
+            }
+            if (deletion) {
+                applyChange(result.root, { Change::DeleteKey, *parts, {}, {} });
+                continue;
             }
             current = &makeNode(result.root, *parts);
+            skipValues = false;
             continue;
         }
         if (!current || current == &result.root) {
-            fail(QStringLiteral("キーの外に値があります。"));
-            return result;
+            if (!skipValues)
+                problem(no, QStringLiteral("キーの外に値があります。"));
+            continue;
         }
         QString name;
         int pos = 0;
@@ -412,28 +500,34 @@ ParseResult parse(const QByteArray &data)
         } else {
             auto quoted = readQuoted(t, pos);
             if (!quoted) {
-                fail(QStringLiteral("値の名前が閉じていません。"));
-                return result;
+                problem(no, QStringLiteral("値の名前が閉じていません。"));
+                continue;
             }
             name = *quoted;
         }
         if (pos >= t.size() || t[pos] != '=') {
-            fail(QStringLiteral("値の行に \"=\" がありません。"));
-            return result;
+            problem(no, QStringLiteral("値の行に \"=\" がありません。"));
+            continue;
         }
-        auto value = parseValue(t.mid(pos + 1));
+        const QString valueText = t.mid(pos + 1);
+        if (valueText == QLatin1String("-")) {
+            current->values.erase(fold(name));
+            continue;
+        }
+        QString why;
+        auto value = parseValue(valueText, form, why);
         if (!value) {
-            fail(QStringLiteral("値を読めません。"));
-            return result;
+            problem(no, why);
+            continue;
         }
-        current->values[fold(name)] = {name, *value};
+        current->values[fold(name)] = { name, *value };
     }
-    if (headerSeen && !endSeen) {
-        lineNo = int(rawLines.size());
-        fail(QStringLiteral("ファイルが途中で終わっています。"));
-    } else if (!headerSeen) {
-        fail(QStringLiteral("設定ファイルの形式ではありません。"));
-    }
+    if (!headerSeen)
+        problem(1, QStringLiteral("設定ファイルの形式ではありません。"));
+    else if (ours && !endSeen)
+        // Only a file this store wrote is known to end with the marker; an export made
+        // elsewhere is complete without it.
+        problem(int(rawLines.size()), QStringLiteral("ファイルが途中で終わっています。"));
     return result;
 }
 
@@ -463,53 +557,174 @@ private:
     int m_fd = -1;
 };
 
-QString errnoText()
+QString errnoText(int error = errno)
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Writes all of data to fd; false with errno set when the disk refuses.
+bool writeFully(int fd, const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+void syncFolder(const QString &dir)
+{
+    const int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+// The file a save replaces: the target of a symbolic link (followed through chains of links,
+// also to a target that does not exist yet), else the file itself.
+QString writeTarget(const QString &path)
+{
+    QString target = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        const QFileInfo info(target);
+        if (!info.isSymLink())
+            break;
+        target = info.symLinkTarget();
+    }
+    return target;
+}
+
+// Removes "<file>.tmp<pid>" files that a save killed half-way left behind. Only called under the
+// lock, so no save that is still running owns one of them.
+void removeLeftoverTemporaries(const QString &file)
+{
+    const QFileInfo info(file);
+    const QString prefix = info.fileName() + QStringLiteral(".tmp");
+    QDir dir(info.absolutePath());
+    const QStringList names
+        = dir.entryList({ prefix + '*' }, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        const QStringView digits = QStringView(name).mid(prefix.size());
+        bool numeric = !digits.isEmpty();
+        for (QChar ch : digits)
+            numeric = numeric && ch.isDigit();
+        if (numeric)
+            ::unlink(QFile::encodeName(dir.filePath(name)).constData());
+    }
+}
+
+// "<folder>/QVR22-damaged-20261211-031422.reg" for ".../QVR22.reg", a name not yet taken.
+QString damagedCopyName(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString stem = info.absolutePath() + '/' + info.completeBaseName()
+        + QStringLiteral("-damaged-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString suffix = info.suffix().isEmpty() ? QString() : '.' + info.suffix();
+    QString name = stem + suffix;
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = stem + QStringLiteral("-%1").arg(n) + suffix;
+    return name;
 }
 
 } // namespace
 
+bool SettingsStore::isValidName(const QString &name)
+{
+    // A line break would end the line the name is written on, and the rest of the file would
+    // be read as something else.
+    for (QChar ch : name)
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7f)
+            return false;
+    return true;
+}
+
 struct SettingsStore::Private
 {
-    QString path;
-    Node base;    // as last read from the file
+    QString path; // empty: no file, nothing is kept
+    Node base; // as last read from the file
     Node current; // base with this process's changes applied
     std::vector<Change> changes;
-    QString loadError;
-    bool loadErrorAcknowledged = true;
+    // What was wrong with the file when it was last read: it could not be read at all, or some
+    // of its lines could not (damage). Empty when it read cleanly.
+    QString unreadable;
+    QString damage;
+    // Where the damaged file is kept before a save first writes over it.
+    QString damagedCopy;
+    bool acknowledged = true;
     int batchDepth = 0;
     size_t batchStart = 0;
 
-    // Reads the file; a missing file is an empty store. Returns false when it cannot be read.
-    bool readFile(Node &into, QString &error)
+    struct FileRead
     {
+        Node root;
+        QByteArray bytes;
+        QString unreadable;
+        QString damage;
+    };
+
+    FileRead readFile() const
+    {
+        FileRead read;
+        if (path.isEmpty())
+            return read;
+        // A missing file (or a link to one not made yet) is an empty store.
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0
+            && (errno == ENOENT || errno == ENOTDIR))
+            return read;
         QFile file(path);
-        if (!file.exists()) {
-            into = Node();
-            return true;
-        }
         if (!file.open(QIODevice::ReadOnly)) {
-            error = QStringLiteral("設定ファイル %1 を読めません: %2").arg(path, file.errorString());
-            into = Node();
-            return false;
+            read.unreadable = file.errorString();
+            return read;
         }
-        ParseResult parsed = parse(file.readAll());
-        into = std::move(parsed.root);
-        if (!parsed.error.isEmpty()) {
-            error = QStringLiteral("設定ファイル %1 が壊れています (%2)。読めた所までを使います。")
-                        .arg(path, parsed.error);
-            return false;
+        read.bytes = file.readAll();
+        ParseResult parsed = parse(read.bytes);
+        read.root = std::move(parsed.root);
+        if (!parsed.problems.isEmpty()) {
+            read.damage = parsed.problems.first();
+            if (parsed.problems.size() > 1)
+                read.damage += QStringLiteral(" ほか %1 か所").arg(parsed.problems.size() - 1);
         }
-        return true;
+        return read;
+    }
+
+    // Takes what a read found wrong; new damage must be told before the file is written over.
+    void takeProblems(const FileRead &read)
+    {
+        if (read.unreadable == unreadable && read.damage == damage)
+            return;
+        unreadable = read.unreadable;
+        damage = read.damage;
+        damagedCopy = damage.isEmpty() ? QString() : damagedCopyName(path);
+        acknowledged = unreadable.isEmpty() && damage.isEmpty();
+    }
+
+    QString problemText() const
+    {
+        if (!unreadable.isEmpty())
+            return QStringLiteral("設定ファイル %1 を読めません: %2\n設定は保存しません。")
+                .arg(path, unreadable);
+        if (!damage.isEmpty())
+            return QStringLiteral(
+                       "設定ファイル %1 に読めない所があります (%2)。読めた値を使います。\n"
+                       "設定を保存する前に、元のファイルを %3 として残します。")
+                .arg(path, damage, damagedCopy);
+        return QString();
     }
 
     void load()
     {
-        QString error;
-        readFile(base, error);
-        loadError = error;
-        loadErrorAcknowledged = error.isEmpty();
+        FileRead read = readFile();
+        base = std::move(read.root);
+        takeProblems(read);
         rebuildCurrent();
     }
 
@@ -526,46 +741,76 @@ struct SettingsStore::Private
         changes.push_back(std::move(c));
     }
 
+    // The damaged file, byte for byte, under a name of its own beside the settings file.
+    void keepDamagedCopy(const QByteArray &bytes)
+    {
+        if (damagedCopy.isEmpty())
+            damagedCopy = damagedCopyName(path);
+        int fd = -1;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            fd = ::open(QFile::encodeName(damagedCopy).constData(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd >= 0 || errno != EEXIST)
+                break;
+            damagedCopy = damagedCopyName(path);
+        }
+        if (fd < 0)
+            throw SaveError(
+                QStringLiteral("壊れた設定ファイルの控え %1 を作れないため、保存しません: %2")
+                    .arg(damagedCopy, errnoText())
+                    .toStdString());
+        const bool ok = writeFully(fd, bytes) && ::fsync(fd) == 0;
+        const int error = errno;
+        ::close(fd);
+        if (!ok) {
+            ::unlink(QFile::encodeName(damagedCopy).constData());
+            throw SaveError(
+                QStringLiteral("壊れた設定ファイルの控え %1 を作れないため、保存しません: %2")
+                    .arg(damagedCopy, errnoText(error))
+                    .toStdString());
+        }
+        syncFolder(QFileInfo(damagedCopy).absolutePath());
+    }
+
     void writeAtomically(const QByteArray &data)
     {
-        const QFileInfo info(path);
+        const QString target = writeTarget(path);
+        const QFileInfo info(target);
         const QString dir = info.absolutePath();
+        const bool ownFile = target == path;
         if (!QDir().mkpath(dir))
-            throw SaveError(QStringLiteral("設定フォルダ %1 を作れません。").arg(dir).toStdString());
-        ::chmod(QFile::encodeName(dir).constData(), 0700);
-        const QByteArray tmp = QFile::encodeName(path + QStringLiteral(".tmp%1").arg(getpid()));
+            throw SaveError(
+                QStringLiteral("設定フォルダ %1 を作れません。").arg(dir).toStdString());
+        // The store's own folder is private; a link's target stays as its owner keeps it, mode
+        // included.
+        mode_t mode = 0600;
+        if (ownFile) {
+            ::chmod(QFile::encodeName(dir).constData(), 0700);
+        } else {
+            struct stat st;
+            if (::stat(QFile::encodeName(target).constData(), &st) == 0)
+                mode = st.st_mode & 07777;
+        }
+        removeLeftoverTemporaries(target);
+        const QByteArray tmp = QFile::encodeName(target + QStringLiteral(".tmp%1").arg(getpid()));
         const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd < 0)
-            throw SaveError(QStringLiteral("設定ファイルを書けません: %1").arg(errnoText()).toStdString());
-        qsizetype done = 0;
-        bool ok = true;
-        while (done < data.size()) {
-            const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                ok = false;
-                break;
-            }
-            done += n;
-        }
-        const QString why = ok ? QString() : errnoText();
-        if (ok && ::fsync(fd) != 0)
-            ok = false;
-        ::fchmod(fd, 0600);
+            throw SaveError(
+                QStringLiteral("設定ファイルを書けません: %1").arg(errnoText()).toStdString());
+        bool ok = writeFully(fd, data) && ::fsync(fd) == 0 && ::fchmod(fd, mode) == 0;
+        int error = errno;
         ::close(fd);
-        if (!ok || ::rename(tmp.constData(), QFile::encodeName(path).constData()) != 0) {
-            const QString reason = why.isEmpty() ? errnoText() : why;
+        if (ok && ::rename(tmp.constData(), QFile::encodeName(target).constData()) != 0) {
+            ok = false;
+            error = errno;
+        }
+        if (!ok) {
             ::unlink(tmp.constData());
             throw SaveError(QStringLiteral("設定ファイル %1 を保存できません: %2")
-                                .arg(path, reason)
+                                .arg(target, errnoText(error))
                                 .toStdString());
         }
-        const int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
-        if (dfd >= 0) {
-            ::fsync(dfd);
-            ::close(dfd);
-        }
+        syncFolder(dir);
     }
 };
 
@@ -587,8 +832,14 @@ SettingsStore &SettingsStore::instance()
 QString SettingsStore::defaultPath()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.config");
+    if (base.isEmpty()) {
+        // Without a home folder there is nowhere of the user's own to keep settings; the file
+        // system's root is not such a place.
+        const QString home = qEnvironmentVariable("HOME");
+        if (home.isEmpty())
+            return QString();
+        base = home + QStringLiteral("/.config");
+    }
     return base + QStringLiteral("/Quorlane/QVR22.reg");
 }
 
@@ -597,14 +848,24 @@ QString SettingsStore::filePath() const
     return d->path;
 }
 
+bool SettingsStore::keepsNothing() const
+{
+    return d->path.isEmpty();
+}
+
 QString SettingsStore::loadError() const
 {
-    return d->loadError;
+    return d->problemText();
+}
+
+QString SettingsStore::damagedCopyPath() const
+{
+    return d->damage.isEmpty() ? QString() : d->damagedCopy;
 }
 
 void SettingsStore::acknowledgeLoadError()
 {
-    d->loadErrorAcknowledged = true;
+    d->acknowledged = true;
 }
 
 bool SettingsStore::keyExists(const QString &key) const
@@ -618,8 +879,11 @@ bool SettingsStore::createKey(const QString &key)
     auto path = splitPath(key);
     if (!path)
         return false;
+    for (const QString &part : *path)
+        if (!isValidName(part))
+            return false;
     if (!findNode(d->current, *path))
-        d->record({Change::CreateKey, *path, {}, {}});
+        d->record({ Change::CreateKey, *path, {}, {} });
     return true;
 }
 
@@ -628,7 +892,7 @@ bool SettingsStore::deleteKey(const QString &key)
     auto path = splitPath(key);
     if (!path || !findNode(d->current, *path))
         return false;
-    d->record({Change::DeleteKey, *path, {}, {}});
+    d->record({ Change::DeleteKey, *path, {}, {} });
     return true;
 }
 
@@ -667,9 +931,9 @@ std::optional<Value> SettingsStore::value(const QString &key, const QString &nam
 bool SettingsStore::setValue(const QString &key, const QString &name, const Value &value)
 {
     auto path = splitPath(key);
-    if (!path || path->isEmpty() || !findNode(d->current, *path))
+    if (!path || path->isEmpty() || !isValidName(name) || !findNode(d->current, *path))
         return false;
-    d->record({Change::SetValue, *path, name, value});
+    d->record({ Change::SetValue, *path, name, value });
     return true;
 }
 
@@ -679,7 +943,7 @@ bool SettingsStore::deleteValue(const QString &key, const QString &name)
     const Node *node = path ? findNode(d->current, *path) : nullptr;
     if (!node || !node->values.count(fold(name)))
         return false;
-    d->record({Change::DeleteValue, *path, name, {}});
+    d->record({ Change::DeleteValue, *path, name, {} });
     return true;
 }
 
@@ -690,8 +954,15 @@ bool SettingsStore::hasPendingChanges() const
 
 void SettingsStore::save()
 {
-    if (!d->loadErrorAcknowledged)
-        throw SaveError(d->loadError.toStdString());
+    if (d->path.isEmpty()) {
+        // Nowhere to keep them: the changes live in memory for this run.
+        d->base = d->current;
+        d->changes.clear();
+        d->batchStart = 0;
+        return;
+    }
+    if (!d->acknowledged)
+        throw SaveError(d->problemText().toStdString());
     if (d->changes.empty())
         return;
     QDir().mkpath(QFileInfo(d->path).absolutePath());
@@ -700,21 +971,23 @@ void SettingsStore::save()
         throw SaveError(QStringLiteral("設定ファイル %1 をロックできません: %2")
                             .arg(d->path, errnoText())
                             .toStdString());
-    Node fresh;
-    QString error;
-    if (!d->readFile(fresh, error) && !(d->loadErrorAcknowledged && error == d->loadError)) {
-        // A damaged file is not overwritten before the user has been told of that damage.
-        d->loadError = error;
-        d->loadErrorAcknowledged = false;
-        throw SaveError(error.toStdString());
-    }
-    Node merged = fresh;
+    Private::FileRead fresh = d->readFile();
+    // A file that cannot be read cannot be kept either, so it is never written over; damage
+    // that the user has not been told of (another process may have caused it since the file
+    // was loaded) is told first.
+    d->takeProblems(fresh);
+    if (!d->acknowledged || !d->unreadable.isEmpty())
+        throw SaveError(d->problemText().toStdString());
+    if (!fresh.damage.isEmpty())
+        d->keepDamagedCopy(fresh.bytes);
+    Node merged = std::move(fresh.root);
     for (const Change &c : d->changes)
         applyChange(merged, c);
     d->writeAtomically(serialise(merged));
     d->base = std::move(merged);
     d->changes.clear();
     d->batchStart = 0;
+    d->damage.clear();
     d->rebuildCurrent();
 }
 
@@ -749,12 +1022,9 @@ int SettingsStore::batchDepth() const
 
 void SettingsStore::reload()
 {
-    QString error;
-    d->readFile(d->base, error);
-    if (!error.isEmpty()) {
-        d->loadError = error;
-        d->loadErrorAcknowledged = false;
-    }
+    Private::FileRead read = d->readFile();
+    d->base = std::move(read.root);
+    d->takeProblems(read);
     d->rebuildCurrent();
 }
 
