@@ -5,11 +5,17 @@
 #include "core/qvoption.h"
 #include "core/qvreg.h"
 #include "core/qvsub.h"
+#include "platform/os/heap.h"
 #include "platform/os/termination.h"
+#include "platform/registry/settingsstore.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QMainWindow>
+#include <QPointer>
+
+#include <cstdio>
 
 namespace {
 
@@ -53,31 +59,58 @@ protected:
     }
 };
 
+// Closes every question that is open, as its Esc key or close box would (or, where it has
+// neither, without an answer).
+void closeOpenDialogs()
+{
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        QPointer<QDialog> dialog = qobject_cast<QDialog *>(window);
+        if (!dialog || !dialog->isVisible())
+            continue;
+        dialog->reject();
+        if (dialog && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Before the first allocation: closing a big result must not stall the window.
+    os::tuneHeapForLargeResults();
+
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane for Postgres"));
     QApplication::setApplicationDisplayName(QStringLiteral("Corvane for Postgres"));
     QApplication::setFont(FormFont());
 
-    // Signals are turned into a normal close from here on; they act once the event loop runs,
-    // when the main window exists.
-    MainWindow *mainWindow = nullptr;
-    os::installTerminationHandler(&app, [&mainWindow] {
+    // SIGTERM and SIGINT close the program the normal way. They act whenever an event loop runs,
+    // the loop of a dialog included: an open question is closed first, then the main window;
+    // a request that comes before the main window exists means it never opens.
+    bool terminating = false;
+    QMainWindow *mainWindow = nullptr;
+    os::installTerminationHandler(&app, [&terminating, &mainWindow] {
+        terminating = true;
+        closeOpenDialogs();
         if (mainWindow)
             mainWindow->close();
     });
 
     InitializeQvsub();
     int rc = 0;
-    {
-        const QString damage = AppRegistry->store()->loadError();
-        if (!damage.isEmpty()) {
-            ShowMessageBox(damage, MB_OK | MB_ICONWARNING);
+    const QString warning = StartupWarning();
+    if (!warning.isEmpty()) {
+        // Also for whoever started the program from a terminal.
+        std::fprintf(stderr, "%s\n", warning.toLocal8Bit().constData());
+        std::fflush(stderr);
+        ShowMessageBox(warning, MB_OK | MB_ICONWARNING);
+        // A dialog closed by a termination request has not been read.
+        if (!terminating)
             AppRegistry->store()->acknowledgeLoadError();
-        }
+    }
+    if (!terminating) {
         MainWindow window;
         mainWindow = &window;
         window.show();

@@ -5,8 +5,12 @@
 // The folders the shell would name on a desktop system. Each ends in "/" and may be overridden
 // by environment (tests and portable set-ups): CORVANE_DOCUMENT_DIR for the documents folder,
 // CORVANE_DATA_DIR for the common application-data folder. An empty result means the platform
-// has no such folder; callers fall back to the program folder.
+// has no such folder; callers fall back to the program folder. Without a home folder (HOME
+// unset) only those variables and XDG_DOCUMENTS_DIR / XDG_DATA_HOME name the folders.
 namespace os {
+
+// $HOME, empty when it is not set.
+QString homeFolder();
 
 QString programFolder();
 QString documentsFolder();
