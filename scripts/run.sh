@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Corvane and opens it against a local sample database. The sample cluster lives in the
-# user's data folder and is reused on the next run; `scripts/run.sh --stop` stops it.
+# user's data folder and is reused on the next run; `scripts/run.sh --stop` stops it. It trusts
+# whoever connects, so it listens on no TCP port: only on the Unix socket in its own folder
+# (mode 0700), which other local users cannot enter.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${CORVANE_BUILD_DIR:-$root/build}
@@ -21,8 +23,10 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$build" -j "$(nproc)" --target corvane
 
 mkdir -p "$data"
-bash "$root/scripts/pg-sandbox.sh" start "$cluster" "$root/tests/support/sample_schema.sql" corvane_sample
+bash "$root/scripts/pg-sandbox.sh" start --socket-only "$cluster" \
+  "$root/tests/support/sample_schema.sql" corvane_sample
 # shellcheck disable=SC1091
 . "$cluster/server.env"
-echo "sample database corvane_sample on 127.0.0.1:$PGPORT (user postgres, no password)"
-exec "$build/src/app/corvane" "/U=postgres" "/D=corvane_sample" "/H=127.0.0.1" "/P=$PGPORT" "$@"
+# A host that starts with "/" is the folder of the server's Unix socket.
+echo "sample database corvane_sample on the socket in $PGHOST, port $PGPORT (user postgres)"
+exec "$build/src/app/corvane" "/U=postgres" "/D=corvane_sample" "/H=$PGHOST" "/P=$PGPORT" "$@"
