@@ -49,6 +49,7 @@ TEST(SettingsStore, EveryKindOfValueSurvivesSaveAndFreshRead)
         { "Quotes", Value::fromString(R"(C:\dir\"x" \\ end\)") },
         { "Lines", Value::fromString("a\r\nb\rc\nd\r\n") },
         { "Tab", Value::fromString("x\ty") },
+        { "LoneSurrogate", Value::fromString(QString("a") + QChar(0xd800) + "b") },
         { "Expand", Value::fromExpandString("%HOME%/x") },
         { "Binary", Value::fromBinary(binary) },
         { "EmptyBinary", Value::fromBinary({}) },
@@ -400,8 +401,13 @@ TEST(SettingsStore, NamesWithControlCharactersAreRefusedAndTheFileStaysWhole)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/QVR22.reg";
-    const QStringList bad
-        = { "a\nb", "a\rb", "tab\there", QString("nul") + QChar(0), "del\x7f", "\x1b[31m" };
+    const QStringList bad = { "a\nb",
+                              "a\rb",
+                              "tab\there",
+                              QString("nul") + QChar(0),
+                              "del\x7f",
+                              "\x1b[31m",
+                              QString("lone") + QChar(0xdc00) };
     {
         SettingsStore store(path);
         ASSERT_TRUE(store.createKey(kKey));

@@ -180,8 +180,12 @@ QString fromUtf16Bytes(const QByteArray &b)
     return s;
 }
 
+// Text that the line form keeps exactly: no control character, and nothing that UTF-8 cannot
+// carry (a lone surrogate).
 bool plainPrintable(const QString &s)
 {
+    if (!s.isValidUtf16())
+        return false;
     for (QChar ch : s)
         if (ch.unicode() < 0x20 || ch.unicode() == 0x7f)
             return false;
@@ -639,7 +643,9 @@ QString damagedCopyName(const QString &path)
 bool SettingsStore::isValidName(const QString &name)
 {
     // A line break would end the line the name is written on, and the rest of the file would
-    // be read as something else.
+    // be read as something else; a lone surrogate would come back as another character.
+    if (!name.isValidUtf16())
+        return false;
     for (QChar ch : name)
         if (ch.unicode() < 0x20 || ch.unicode() == 0x7f)
             return false;
