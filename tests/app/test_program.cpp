@@ -29,6 +29,18 @@ QString waitForError(QProcess &program, const QString &what, int ms = 30000)
     return text;
 }
 
+// Starts the program with settings, data and documents folders below root.
+void startProgram(QProcess &program, const QString &root)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", root + "/config");
+    env.insert("CORVANE_DATA_DIR", root + "/data");
+    env.insert("CORVANE_DOCUMENT_DIR", root + "/documents");
+    program.setProcessEnvironment(env);
+    program.start(CORVANE_EXE, {});
+}
+
 // Stops a program that a failed test left running.
 void stop(QProcess &program)
 {
@@ -44,14 +56,8 @@ TEST(Program, ClosedNormallyLeavesTheGeneralOptionsInTheSettingsFile)
 {
     QTemporaryDir dir;
     const QString file = dir.path() + "/config/Quorlane/QVR22.reg";
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
-    env.insert("CORVANE_DATA_DIR", dir.path() + "/data");
-    env.insert("CORVANE_DOCUMENT_DIR", dir.path() + "/documents");
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(CORVANE_EXE, {});
+    startProgram(program, dir.path());
     ASSERT_TRUE(program.waitForStarted(30000));
 
     // The option keys are created while the main window is made; then it is up.
@@ -110,14 +116,8 @@ TEST(Program, TerminationWhileTheStartupWarningIsOpenEndsTheProgramNormally)
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(damaged);
         }
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
-        env.insert("CORVANE_DATA_DIR", dir.path() + "/data");
-        env.insert("CORVANE_DOCUMENT_DIR", dir.path() + "/documents");
         QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(CORVANE_EXE, {});
+        startProgram(program, dir.path());
         ASSERT_TRUE(program.waitForStarted(30000));
         // The warning goes to standard error as the dialog opens; it names the line and where
         // the damaged file will be kept.

@@ -34,6 +34,14 @@ void writeAll(const QString &path, const QByteArray &data)
 
 const QString kKey = QStringLiteral("Software\\Quorlane\\QVR22");
 
+// A settings path below a file where its folder should be: nothing can be saved there until the
+// file is gone.
+QString blockedPath(const QTemporaryDir &dir)
+{
+    writeAll(dir.path() + "/blocked", "x");
+    return dir.path() + "/blocked/QVR22.reg";
+}
+
 } // namespace
 
 TEST(SettingsStore, EveryKindOfValueSurvivesSaveAndFreshRead)
@@ -181,10 +189,7 @@ TEST(SettingsStore, DamagedFileIsReportedReadAsFarAsValidAndNotOverwritten)
 TEST(SettingsStore, BatchIsSavedWholeOrNotAtAll)
 {
     QTemporaryDir dir;
-    // A file where the settings folder should be: nothing can be saved there.
-    const QString blocked = dir.path() + "/blocked";
-    writeAll(blocked, "x");
-    SettingsStore store(blocked + "/QVR22.reg");
+    SettingsStore store(blockedPath(dir));
     {
         reg::SettingsBatch batch(store);
         store.createKey(kKey);
@@ -276,7 +281,19 @@ QByteArray toCp932(const QString &text)
     return iconv.readAllStandardOutput();
 }
 
-QString dwordText(const SettingsStore &store, const QString &key, const QString &name)
+// A settings file holding one DWORD value under each of the subkeys named.
+void writeSettings(const QString &path, const std::vector<std::pair<QString, QString>> &values)
+{
+    SettingsStore store(path);
+    for (int i = 0; i < int(values.size()); ++i) {
+        const QString key = kKey + "\\" + values[i].first;
+        store.createKey(key);
+        store.setValue(key, values[i].second, Value::fromDWord(quint32(i + 1)));
+    }
+    store.save();
+}
+
+QString valueAsText(const SettingsStore &store, const QString &key, const QString &name)
 {
     auto v = store.value(key, name);
     if (!v)
@@ -300,39 +317,32 @@ QString dwordText(const SettingsStore &store, const QString &key, const QString 
 
 TEST(SettingsStore, ReadsTheExportsOfTheRegistryEditor)
 {
-    // As the registry editor exports a key: CR LF line ends, hex(2) strings in UTF-16, long hex
-    // values continued over lines, and no closing marker of ours.
-    const QString unicodeExport = QStringLiteral(
-        "Windows Registry Editor Version 5.00\r\n"
-        "\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Quorlane\\QVR22]\r\n"
-        "\"FontName\"=\"ＭＳ ゴシック\"\r\n"
-        "\"Path\"=\"C:\\\\Program Files\\\\\\\"x\\\"\"\r\n"
-        "\"Count\"=dword:0000000a\r\n"
-        "\"Temp\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,71,00,76,00,00,00\r\n"
-        "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
-        "  16,17,18\r\n"
-        "@=\"default\"\r\n"
-        "\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Quorlane\\QVR22\\GUI\\MAIN]\r\n"
-        "\"Width\"=dword:00000400\r\n"
-        "\r\n");
-    // The older 8-bit form; hex(2) holds 8-bit text with one NUL.
-    const QString eightBitExport = QStringLiteral(
-        "REGEDIT4\r\n"
-        "\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Quorlane\\QVR22]\r\n"
-        "\"FontName\"=\"ＭＳ ゴシック\"\r\n"
-        "\"Path\"=\"C:\\\\Program Files\\\\\\\"x\\\"\"\r\n"
-        "\"Count\"=dword:0000000a\r\n"
-        "\"Temp\"=hex(2):25,54,45,4d,50,25,5c,71,76,00\r\n"
-        "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
-        "  16,17,18\r\n"
-        "@=\"default\"\r\n"
-        "\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Quorlane\\QVR22\\GUI\\MAIN]\r\n"
-        "\"Width\"=dword:00000400\r\n"
-        "\r\n");
+    // As the registry editor exports a key: CR LF line ends, long hex values continued over
+    // lines, and no closing marker of ours. The header names the form, and with it how hex(2)
+    // strings are held: UTF-16, or 8-bit text with one NUL in the older form.
+    auto exportText = [](const char *header, const char *temp) -> QString {
+        return QString::fromUtf8(header)
+            + QStringLiteral("\r\n"
+                             "\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\Quorlane\\QVR22]\r\n"
+                             "\"FontName\"=\"ＭＳ ゴシック\"\r\n"
+                             "\"Path\"=\"C:\\\\Program Files\\\\\\\"x\\\"\"\r\n"
+                             "\"Count\"=dword:0000000a\r\n"
+                             "\"Temp\"=%1\r\n"
+                             "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,"
+                             "12,13,14,15,\\\r\n"
+                             "  16,17,18\r\n"
+                             "@=\"default\"\r\n"
+                             "\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\Quorlane\\QVR22\\GUI\\MAIN]\r\n"
+                             "\"Width\"=dword:00000400\r\n"
+                             "\r\n")
+                  .arg(QString::fromUtf8(temp));
+    };
+    const QString unicodeExport
+        = exportText("Windows Registry Editor Version 5.00",
+                     "hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,71,00,76,00,00,00");
+    const QString eightBitExport = exportText("REGEDIT4", "hex(2):25,54,45,4d,50,25,5c,71,76,00");
     const struct
     {
         const char *what;
@@ -353,14 +363,14 @@ TEST(SettingsStore, ReadsTheExportsOfTheRegistryEditor)
             // The second pass reads what the store wrote after a change.
             SettingsStore store(path);
             EXPECT_EQ(store.loadError(), QString()) << store.loadError().toStdString();
-            EXPECT_EQ(dwordText(store, kKey, "FontName"), "sz:ＭＳ ゴシック");
-            EXPECT_EQ(dwordText(store, kKey, "Path"), R"(sz:C:\Program Files\"x")");
-            EXPECT_EQ(dwordText(store, kKey, "Count"), "10");
-            EXPECT_EQ(dwordText(store, kKey, "Temp"), R"(expand:%TEMP%\qv)");
-            EXPECT_EQ(dwordText(store, kKey, "Blob"),
+            EXPECT_EQ(valueAsText(store, kKey, "FontName"), "sz:ＭＳ ゴシック");
+            EXPECT_EQ(valueAsText(store, kKey, "Path"), R"(sz:C:\Program Files\"x")");
+            EXPECT_EQ(valueAsText(store, kKey, "Count"), "10");
+            EXPECT_EQ(valueAsText(store, kKey, "Temp"), R"(expand:%TEMP%\qv)");
+            EXPECT_EQ(valueAsText(store, kKey, "Blob"),
                       "hex:000102030405060708090a0b0c0d0e0f101112131415161718");
-            EXPECT_EQ(dwordText(store, kKey, ""), "sz:default");
-            EXPECT_EQ(dwordText(store, kKey + "\\GUI\\MAIN", "Width"), "1024");
+            EXPECT_EQ(valueAsText(store, kKey, ""), "sz:default");
+            EXPECT_EQ(valueAsText(store, kKey + "\\GUI\\MAIN", "Width"), "1024");
             store.setValue(kKey, "Saved", Value::fromDWord(1));
             EXPECT_NO_THROW(store.save());
         }
@@ -372,14 +382,7 @@ TEST(SettingsStore, OnlyItsOwnFilesAreCutShortWithoutTheClosingMarker)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/QVR22.reg";
-    {
-        SettingsStore store(path);
-        store.createKey(kKey + "\\A");
-        store.setValue(kKey + "\\A", "X", Value::fromDWord(1));
-        store.createKey(kKey + "\\B");
-        store.setValue(kKey + "\\B", "Y", Value::fromDWord(2));
-        store.save();
-    }
+    writeSettings(path, { { "A", "X" }, { "B", "Y" } });
     const QByteArray whole = readAll(path);
     const QByteArray cut
         = whole.left(whole.indexOf("[HKEY_CURRENT_USER\\Software\\Quorlane\\QVR22\\B]"));
@@ -439,16 +442,7 @@ TEST(SettingsStore, ALineThatCannotBeReadLosesNothingElseAndTheDamagedFileIsKept
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/QVR22.reg";
-    {
-        SettingsStore store(path);
-        store.createKey(kKey + "\\A");
-        store.setValue(kKey + "\\A", "Before", Value::fromDWord(1));
-        store.createKey(kKey + "\\B");
-        store.setValue(kKey + "\\B", "After", Value::fromString("kept"));
-        store.createKey(kKey + "\\C");
-        store.setValue(kKey + "\\C", "Later", Value::fromDWord(3));
-        store.save();
-    }
+    writeSettings(path, { { "A", "Before" }, { "B", "After" }, { "C", "Later" } });
     QByteArray damaged = readAll(path);
     // A value line that cannot be read, and a key line whose values have nowhere to go.
     damaged.replace("\"Before\"=dword:00000001\n",
@@ -468,7 +462,7 @@ TEST(SettingsStore, ALineThatCannotBeReadLosesNothingElseAndTheDamagedFileIsKept
     EXPECT_TRUE(QFileInfo(copy).fileName().startsWith("QVR22-damaged-")) << copy.toStdString();
     EXPECT_FALSE(QFile::exists(copy)); // made by the first save, not by reading
     EXPECT_EQ(store.value(kKey + "\\A", "Before")->dword, 1u);
-    EXPECT_EQ(dwordText(store, kKey + "\\B", "After"), "sz:kept");
+    EXPECT_EQ(valueAsText(store, kKey + "\\B", "After"), "2");
     EXPECT_FALSE(store.value(kKey + "\\A", "Broken"));
 
     store.setValue(kKey + "\\A", "New", Value::fromDWord(5));
@@ -486,7 +480,7 @@ TEST(SettingsStore, ALineThatCannotBeReadLosesNothingElseAndTheDamagedFileIsKept
     EXPECT_EQ(reread.loadError(), QString());
     EXPECT_EQ(reread.value(kKey + "\\A", "Before")->dword, 1u);
     EXPECT_EQ(reread.value(kKey + "\\A", "New")->dword, 5u);
-    EXPECT_EQ(dwordText(reread, kKey + "\\B", "After"), "sz:kept");
+    EXPECT_EQ(valueAsText(reread, kKey + "\\B", "After"), "2");
     // A later save over the now sound file makes no further copy.
     reread.setValue(kKey + "\\A", "New", Value::fromDWord(6));
     reread.save();
@@ -587,9 +581,8 @@ TEST(SettingsStore, WithoutAHomeFolderNothingIsKept)
 TEST(RegistryAccess, AFailedSaveWhenAKeyClosesIsReportedOnce)
 {
     QTemporaryDir dir;
+    SettingsStore store(blockedPath(dir));
     const QString blocked = dir.path() + "/blocked";
-    writeAll(blocked, "x");
-    SettingsStore store(blocked + "/QVR22.reg");
     QStringList reported;
     auto previous = reg::RegistryAccess::setSaveErrorReporter(
         [&](const QString &message) { reported << message; });
@@ -613,8 +606,8 @@ TEST(RegistryAccess, AFailedSaveWhenAKeyClosesIsReportedOnce)
         r.WriteInteger("Width", 200);
         r.CloseKey();
         EXPECT_EQ(r.lastSaveError(), QString());
-        EXPECT_EQ(dwordText(SettingsStore(blocked + "/QVR22.reg"),
-                            "Software\\Quorlane\\QVR22\\GUI\\W2", "Width"),
+        EXPECT_EQ(valueAsText(SettingsStore(blocked + "/QVR22.reg"),
+                              "Software\\Quorlane\\QVR22\\GUI\\W2", "Width"),
                   "100");
         QDir(blocked).removeRecursively();
         writeAll(blocked, "x");
