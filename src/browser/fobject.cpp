@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QThread>
 #include <QTimer>
@@ -48,11 +49,6 @@ QList<CopyEntry> copyList;
 QString guiKey()
 {
     return QString::fromLatin1(QvRegistryRoot) + QStringLiteral("\\GUI\\OBJECT");
-}
-
-QString treeKey(const QString &database)
-{
-    return QString::fromLatin1(QvRegistryRoot) + QStringLiteral("\\OBJECTTREE\\") + database;
 }
 
 // The program file's name without its folder: the application name the server shows.
@@ -109,10 +105,7 @@ void TfrmObject::setupUi()
     auto *treeLayout = new QVBoxLayout(pnlTree);
     treeLayout->setContentsMargins(0, 0, 0, 0);
     treeLayout->setSpacing(0);
-    lstTree = new TqvTreeView(pnlTree);
-    lstTree->setObjectName(QStringLiteral("lstTree"));
-    lstTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    treeLayout->addWidget(lstTree);
+    setupTreeUi(treeLayout);
 
     pnlObject = new QWidget(spl1);
     pnlObject->setObjectName(QStringLiteral("pnlObject"));
@@ -247,10 +240,21 @@ void TfrmObject::Register()
 
     Disp = 0;
     if (AppRegistry
-        && AppRegistry->OpenKey(treeKey(m_dbsMain->param(QStringLiteral("Database"))), false)) {
+        && AppRegistry->OpenKey(ObjectTreeKey(m_dbsMain->param(QStringLiteral("Database"))),
+                                false)) {
         Disp = AppRegistry->GetInteger(QStringLiteral("Disp"), 0);
         AppRegistry->CloseKey();
     }
+    if (Disp < 0 || Disp > 2)
+        Disp = 0; // a value of no filter shows every schema
+    (AppOption.TreeSort == 1 ? btnTree2 : btnTree1)->setChecked(true);
+    {
+        const QSignalBlocker block(cmbTree);
+        cmbTree->setCurrentIndex(Disp);
+    }
+    ShowTree();
+    btnLevel0->setChecked(AppOption.ShowLevel0);
+    btnLevel1->setChecked(AppOption.ShowLevel1);
 
     InitForm(); // LoadWindowState among it
     lstObject->setSelectionBehavior(AppOption.RowSelect ? QAbstractItemView::SelectRows
@@ -437,7 +441,8 @@ void TfrmObject::FormClose(TCloseAction &Action)
         main->ShowWorkSpace(this);
     }
     if (AppRegistry
-        && AppRegistry->OpenKey(treeKey(m_dbsMain->param(QStringLiteral("Database"))), true)) {
+        && AppRegistry->OpenKey(ObjectTreeKey(m_dbsMain->param(QStringLiteral("Database"))),
+                                true)) {
         AppRegistry->WriteInteger(QStringLiteral("Disp"), Disp);
         AppRegistry->CloseKey();
     }

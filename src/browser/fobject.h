@@ -10,9 +10,16 @@
 
 #include <memory>
 
+class QComboBox;
+class QLayout;
+class QLabel;
 class QSplitter;
 class QThread;
 class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeWidgetItem;
+struct TqvOption;
 class TqvListView;
 class TqvTreeView;
 
@@ -121,9 +128,32 @@ public:
     QString FViewType; // kind keyword of the current list, prefix of its column widths
     int Disp = 0; // schema filter of the tree: 0 all, 1 the logon schema, 2 a chosen set
 
+    // --- object tree
+    // Builds lstTree again: the database, its schemas (as Disp filters them) and the object
+    // kinds the options, the server and the schema admit, schema first or kind first as the
+    // tree-order buttons say. The object list keeps its rows until the user selects a node.
+    void ShowTree();
+    // The user chose a filter in cmbTree: "設定" asks for the display schema set first and,
+    // cancelled, leaves everything as it was.
+    void cmbTreeChange();
+    // A tree-order button was pressed: option TreeSort 0 (schema first) or 1 (kind first).
+    void btnTreeClick(int treeSort);
+    // The selected tree node changed (50 ms after the last change).
+    void lstTreeChange();
+    // The logon schema without its enclosing quotes.
+    QString LoginSchema() const;
+
     // Controls.
     QWidget *pnlTree = nullptr;
+    QToolBar *pnlTool = nullptr;
+    QToolButton *btnTree1 = nullptr;
+    QToolButton *btnTree2 = nullptr;
+    QToolButton *btnLevel0 = nullptr;
+    QToolButton *btnLevel1 = nullptr;
+    QLabel *lblTree = nullptr;
+    QComboBox *cmbTree = nullptr;
     TqvTreeView *lstTree = nullptr;
+    QTimer *tmrTreeChange = nullptr;
     QSplitter *spl1 = nullptr;
     QWidget *pnlObject = nullptr;
     TqvListView *lstObject = nullptr;
@@ -143,6 +173,7 @@ protected:
 private:
     explicit TfrmObject(QObject *AOwner);
     void setupUi();
+    void setupTreeUi(QLayout *treeLayout);
     void Connect(const QString &Host, const QString &Port, const QString &SID,
                  const QString &Schema, const QString &UserID, const QString &Password);
     void Register();
@@ -163,6 +194,19 @@ private:
     bool m_registered = false;
     QString m_connectionKey;
 };
+
+// The role of a tree node's data that holds its image index (the object-type code of a kind
+// node, 126 for the logon schema, 4 for another schema, 1 for the database).
+inline constexpr int TreeImageRole = Qt::UserRole + 16;
+// Whether the object tree shows the kind code: the option of the kind is on and the server
+// has that kind (PROCEDURE from 11 or on the edition's servers, PACKAGE and SYNONYM on the
+// edition's servers only, MATERIALIZED VIEW from 9.3, AGGREGATE from 9.4).
+bool TreeKindVisible(int code, const TqvOption &option, int dbVer, bool postgresPlus);
+// Whether the schema holds objects of kind code in the tree: pg_temp only tables, pg_toast and
+// pg_toast_temp tables and indexes, every other schema every kind.
+bool TreeSchemaAdmits(const QString &schema, int code);
+// The settings key of the tree of a database: OBJECTTREE\<database>.
+QString ObjectTreeKey(const QString &database);
 
 // One object that the copy command of a connection window remembered for a later paste.
 struct TCopyObjectList
