@@ -4,14 +4,18 @@
 //   corvane_objectdemo OUT.png      (server from CORVANE_TEST_SERVER, as ctest's fixture writes)
 #include "browserdoubles.h"
 
+#include "browser/flogon.h"
 #include "browser/fobject.h"
 #include "core/qvoption.h"
 #include "platform/pg/connection.h"
 #include "testserver.h"
+#include "ui/qvcomctrls.h"
+#include "ui/qvstdctl.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -26,6 +30,13 @@ int main(int argc, char **argv)
     AppOption.UpdateToCommit = true;
     AppOption.CharacterSet = QStringLiteral("UTF8");
     AppOption.KeepAliveInterval = 60;
+    // The object kinds of the tree, as a fresh settings file has them.
+    for (bool *on :
+         { &AppOption.ShowTable, &AppOption.ShowIndex, &AppOption.ShowView, &AppOption.ShowProc,
+           &AppOption.ShowFunc, &AppOption.ShowPack, &AppOption.ShowType, &AppOption.ShowTrigger,
+           &AppOption.ShowSeq, &AppOption.ShowSynonym, &AppOption.ShowMView, &AppOption.ShowConst,
+           &AppOption.ShowRule, &AppOption.ShowAgrg })
+        *on = true;
     try {
         testsupport::TestDatabase db;
         browsertest::MainDouble main;
@@ -38,6 +49,21 @@ int main(int argc, char **argv)
                                                 QStringLiteral("inv"), s.user, QString());
         QTest::qWait(300);
         const bool saved = main.grab().save(QString::fromLocal8Bit(argv[1]));
+        {
+            TfrmLogon logon(&main);
+            logon.txtUserID->setText(s.user);
+            logon.txtHost->setText(QStringLiteral("localhost"));
+            logon.txtPort->setText(QString::number(s.port));
+            logon.txtDatabase->setText(db.name());
+            TfrmLogon::AddConnectItem(logon.lstUserID, s.user, QStringLiteral("localhost"),
+                                      db.name(), QStringLiteral("inv"), QString::number(s.port),
+                                      QString(), QStringLiteral("DB000"));
+            logon.show();
+            QTest::qWait(200);
+            QString logonFile = QString::fromLocal8Bit(argv[1]);
+            logonFile.replace(QStringLiteral(".png"), QStringLiteral("-logon.png"));
+            logon.grab().save(logonFile);
+        }
         std::printf("DBVer %d, MYSID %d, schema %s, keep-alive %d ms\n", window->DBVer(),
                     window->MYSID,
                     qPrintable(window->dbsMain()->param(QStringLiteral("MetaDefSchema"))),
