@@ -5,6 +5,7 @@
 #include "core/qvappwindows.h"
 #include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
+#include "core/qvoption.h"
 #include "core/qvreg.h"
 #include "core/qvscramble.h"
 #include "core/qvsub.h"
@@ -198,13 +199,7 @@ void TfrmConnection::ImportConnections(TqvListView *AList)
     QStringList order;
     QStringList existing;
     if (AppRegistry->OpenKey(currentDatabaseKey(), false)) {
-        const QString sort = AppRegistry->GetString(QStringLiteral("Sort"), QString());
-        for (QString line : sort.split(QLatin1Char('\n'))) {
-            if (line.endsWith(QLatin1Char('\r')))
-                line.chop(1);
-            if (!line.isEmpty())
-                order << line;
-        }
+        order = textToStringList(AppRegistry->GetString(QStringLiteral("Sort"), QString()));
         existing = AppRegistry->GetKeyNames();
         AppRegistry->CloseKey();
     }
@@ -248,10 +243,7 @@ void TfrmConnection::ImportConnections(TqvListView *AList)
     }
 
     if (AppRegistry->OpenKey(currentDatabaseKey(), true)) {
-        QString sort;
-        for (const QString &name : std::as_const(order))
-            sort += name + QStringLiteral("\r\n");
-        AppRegistry->WriteString(QStringLiteral("Sort"), sort);
+        AppRegistry->WriteString(QStringLiteral("Sort"), stringListToText(order));
         AppRegistry->CloseKey();
     }
 }

@@ -7,6 +7,7 @@
 #include "core/qvconsole.h"
 #include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
+#include "core/qvoption.h"
 #include "core/qvreg.h"
 #include "core/qvscramble.h"
 #include "core/qvstr.h"
@@ -45,19 +46,6 @@ QString databaseKey()
 QString logonKey()
 {
     return QString::fromLatin1(QvRegistryRoot) + QStringLiteral("\\GUI\\LOGON");
-}
-
-QStringList lines(const QString &text)
-{
-    QStringList result;
-    const QStringList parts = text.split(QLatin1Char('\n'));
-    for (QString line : parts) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (!line.isEmpty())
-            result << line;
-    }
-    return result;
 }
 
 bool containsName(const QStringList &names, const QString &name)
@@ -339,7 +327,7 @@ void TfrmLogon::LoadConnectList()
     if (!AppRegistry || !AppRegistry->OpenKey(databaseKey(), false))
         return;
     QStringList keys = AppRegistry->GetKeyNames();
-    QStringList sort = lines(AppRegistry->GetString(QStringLiteral("Sort"), QString()));
+    QStringList sort = textToStringList(AppRegistry->GetString(QStringLiteral("Sort"), QString()));
     if (sort.isEmpty())
         sort = keys;
     AppRegistry->CloseKey();
@@ -411,10 +399,10 @@ void TfrmLogon::SaveConnectList(bool WriteLast)
         AppRegistry->WriteString(QStringLiteral("Port"), txtPort->text());
         AppRegistry->WriteString(QStringLiteral("Schema"), txtSchema->text());
     }
-    QString sort;
+    QStringList sort;
     for (int i = 0; i < lstUserID->topLevelItemCount(); ++i)
-        sort += SubItemText(lstUserID->topLevelItem(i), siKey) + QStringLiteral("\r\n");
-    AppRegistry->WriteString(QStringLiteral("Sort"), sort);
+        sort << SubItemText(lstUserID->topLevelItem(i), siKey);
+    AppRegistry->WriteString(QStringLiteral("Sort"), stringListToText(sort));
     const QStringList existing = AppRegistry->GetKeyNames();
     AppRegistry->CloseKey();
 

@@ -3,6 +3,7 @@
 #include "fobject.h"
 
 #include "core/qvmsgbox.h"
+#include "core/qvoption.h"
 #include "core/qvreg.h"
 #include "core/qvsub.h"
 #include "platform/pg/connection.h"
@@ -79,18 +80,11 @@ void TfrmProject::btnOkClick()
 
 QStringList TfrmProject::DisplaySchemas(const QString &database)
 {
-    QStringList names;
     if (!AppRegistry || !AppRegistry->OpenKey(ObjectTreeKey(database), false))
-        return names;
+        return {};
     const QString text = AppRegistry->GetString(QStringLiteral("Schema"), QString());
     AppRegistry->CloseKey();
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (!line.isEmpty())
-            names << line;
-    }
-    return names;
+    return textToStringList(text);
 }
 
 bool TfrmProject::ShowWindow(TfrmObject *AOwner, const QString &ProjectName)
@@ -110,10 +104,8 @@ bool TfrmProject::ShowWindow(TfrmObject *AOwner, const QString &ProjectName)
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (AppRegistry && AppRegistry->OpenKey(ObjectTreeKey(database), true)) {
-        QString text;
-        for (const QString &name : dialog.CheckedSchemas())
-            text += name + QStringLiteral("\r\n");
-        AppRegistry->WriteString(QStringLiteral("Schema"), text);
+        AppRegistry->WriteString(QStringLiteral("Schema"),
+                                 stringListToText(dialog.CheckedSchemas()));
         AppRegistry->CloseKey();
     }
     return true;
