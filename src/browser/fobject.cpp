@@ -15,6 +15,7 @@
 #include "ui/qvcomctrls.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
