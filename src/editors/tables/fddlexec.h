@@ -1,0 +1,110 @@
+#pragma once
+
+#include "ddlrun.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class ConnectionWindow;
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
+
+// The DDL runner: a top-level window that runs a script statement by statement through its
+// connection window, logs every statement with its result and can stop at the first error.
+// While a runner window exists the windows behind it take no input.
+//
+// The window does not decide the transaction: the compile sequence below opens it before the
+// run, commits when every statement has been tried and rolls back when the run is abandoned,
+// and reports the outcome back to the window (EndRun) so the log tells the truth about it.
+class TfrmDDLExec : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class State { Running, Stopped, Finished, Abandoned };
+
+    // Opens a runner on AOwner for ASQL and runs it until every statement has been tried, or
+    // the run stops at an error (chkErrorStop) or is abandoned. The window stays open.
+    static TfrmDDLExec *ShowWindow(ConnectionWindow *AOwner, const QStringList &ASQL);
+    // Returns when no runner window exists any more.
+    static void WaitProc();
+
+    ~TfrmDDLExec() override;
+
+    State state() const { return m_state; }
+    // Every statement has been tried; the caller's outcome (an empty commitError = committed)
+    // is logged, then the final lines; without an error the window closes itself when the
+    // option CloseDDL is on.
+    void EndRun(const QString &commitError = QString());
+    int ErrorCount() const { return m_run.errorCount(); }
+    const QStringList &Pending() const { return m_run.pending(); }
+    QString LogText() const;
+
+    QPlainTextEdit *txtLog = nullptr;
+    QCheckBox *chkErrorStop = nullptr;
+    QPushButton *btnOK = nullptr;
+    QPushButton *btnCancel = nullptr;
+
+    void RunScript();
+    void AddLog(const QString &Text);
+    void btnOKClick();
+    void LoadWindowState();
+    void SaveWindowState();
+
+Q_SIGNALS:
+    // The state left Running (to Stopped, Finished waiting for EndRun, or Abandoned).
+    void runPaused();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    TfrmDDLExec(ConnectionWindow *AOwner, const QStringList &ASQL);
+    void setupUi();
+
+    QPointer<QWidget> FOwnerWidget;
+    ConnectionWindow *FOwner = nullptr;
+    DdlScriptRun m_run;
+    State m_state = State::Running;
+    bool m_allTried = false;
+    bool FEndProc = false;
+    bool m_inLoop = false;
+    bool m_closePending = false;
+};
+
+// What a definition window hands to the compile sequence.
+struct TCompileRequest
+{
+    QString Schema;
+    QString ObjName;
+    int ObjType = 0;
+    bool IsNew = false;
+    QString TableName; // constraints: their table; otherwise empty
+    // The window's steps after a successful commit (IsNew := False, reload message, own
+    // reload); an exception from them is shown and makes the compile a failure.
+    std::function<void()> AfterSuccess;
+};
+
+// The source backups around a compile: called before the transaction (when the object exists)
+// and after a successful commit. The connection window registers the writer; without one
+// nothing is backed up. A writer that fails throws, and the compile does not start (before) or
+// reports the failure (after).
+using SourceBackupWriter
+    = std::function<void(ConnectionWindow *owner, const TCompileRequest &req, bool after)>;
+void setSourceBackupWriter(SourceBackupWriter writer);
+
+// The compile sequence that every editor shares: the preview (option ShowDDL), the backup of
+// the current source, one transaction on the owner's main session (a savepoint when the user
+// has a transaction open, which is never committed here), the runner with every statement in a
+// savepoint of its own so that "go on after an error" really runs the rest, then commit when
+// every statement has been tried, or rollback when the run was abandoned; the backup of the new
+// source and the window's own steps after success; last the wait until the runner window is
+// closed. True only when the transaction was committed (or its savepoint released) and no
+// statement failed; the steps after success run whenever the transaction was committed, since
+// with "go on after an error" the statements that succeeded are in.
+bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TCompileRequest &req);
