@@ -317,3 +317,27 @@ INSERT INTO inv.item (warehouse_id, name, description, price) VALUES
     (2, 'ナット', NULL, 8.00);
 INSERT INTO inv.stock_move VALUES (1, 1000, '2025-06-01', 100), (2, 1010, '2026-02-01', -5);
 REFRESH MATERIALIZED VIEW inv.stock_mv;
+
+-- Indexes of every kind and clause the index editor reads back: access methods, expressions,
+-- operator classes, collations, sort order, INCLUDE, storage parameters, predicates, and two
+-- names that differ only in letter case.
+CREATE SCHEMA idx;
+CREATE TABLE idx.doc (
+    doc_id  integer PRIMARY KEY,
+    title   text NOT NULL,
+    tags    text[],
+    span    int4range,
+    created date NOT NULL,
+    score   numeric
+);
+CREATE INDEX doc_created_brin ON idx.doc USING brin (created) WITH (pages_per_range = 16);
+CREATE INDEX doc_title_hash ON idx.doc USING hash (title);
+CREATE INDEX doc_tags_gin ON idx.doc USING gin (tags);
+CREATE INDEX doc_span_gist ON idx.doc USING gist (span);
+CREATE INDEX doc_title_spgist ON idx.doc USING spgist (title);
+CREATE INDEX doc_lower_title ON idx.doc (lower(title) text_pattern_ops, created DESC NULLS LAST);
+CREATE INDEX doc_recent ON idx.doc (created) WHERE score > 0;
+CREATE UNIQUE INDEX doc_title_incl ON idx.doc (title COLLATE "C") INCLUDE (score, created);
+CREATE INDEX doc_score_desc ON idx.doc (score DESC, doc_id);
+CREATE INDEX "Doc_Mixed" ON idx.doc (doc_id);
+CREATE INDEX doc_mixed ON idx.doc (title);

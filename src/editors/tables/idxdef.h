@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// One index as the index editor shows it and as its statements are written: a plain value
+// read from the catalog (pg_get_indexdef split into its clauses) or from the window's controls.
+struct TIndexDefinition
+{
+    QString Schema; // the index's schema and name, exactly as stored
+    QString Name;
+    QString TableSchema;
+    QString TableName;
+    bool Only = false; // ON ONLY: a partitioned table's index without its partitions
+    bool Unique = false;
+    bool Expression = false; // some key is an expression
+    QString Method = QStringLiteral("btree");
+    // Every key as the server writes it: column or expression with COLLATE, operator class,
+    // DESC and NULLS FIRST/LAST.
+    QStringList Keys;
+    QStringList Include; // INCLUDE columns, as written
+    QString With; // storage parameters inside WITH ( )
+    QString Where; // the predicate, as written
+    QString Tablespace; // the tablespace shown; the database's default when the index has none
+
+    bool operator==(const TIndexDefinition &) const = default;
+};
+
+// The clauses of an index definition as pg_get_indexdef writes it, into def (Keys, Include,
+// With, Where, Only); false when the text does not have that form.
+bool ParseIndexDefinition(const QString &text, const QString &method, TIndexDefinition &def);
+
+// Splits text at the commas outside parentheses, quoted names and literals; parts trimmed.
+QStringList SplitTopLevel(const QString &text);
+
+// The keys of an expression text, one or more per line: lines trimmed, empty ones skipped,
+// joined by ", " unless the text so far ends with ",".
+QString JoinExpressionLines(const QStringList &lines);
+
+struct TIndexScriptOptions
+{
+    QString TablePrefix; // "schema." or empty, as the window's schema-prefix rule says
+    bool WithTablespace = true; // the storage clause is written (existing index, option on)
+};
+
+// CREATE [UNIQUE ]INDEX name / ON [ONLY ]table / USING method / (keys) / [INCLUDE (...)] /
+// [WITH (...)] / [TABLESPACE ts] / [WHERE predicate] / ;
+QStringList IndexCreateScript(const TIndexDefinition &def, const TIndexScriptOptions &options);
+QStringList IndexDropScript(const TIndexDefinition &def);
+// What turns old into now: nothing when equal; ALTER INDEX ... SET TABLESPACE when only the
+// tablespace changed; otherwise DROP INDEX and CREATE INDEX.
+QStringList IndexChangeScript(const TIndexDefinition &old, const TIndexDefinition &now,
+                              const TIndexScriptOptions &options, const QString &indexPrefix);

@@ -1,0 +1,284 @@
+#include "qvdefform.h"
+
+#include "core/qvappwindows.h"
+#include "core/qvconnkey.h"
+#include "core/qvencoding.h"
+#include "core/qvfile.h"
+#include "core/qvmsgbox.h"
+#include "core/qvobjectwindows.h"
+#include "core/qvreg.h"
+#include "core/qvsub.h"
+#include "core/qvwaitcursor.h"
+#include "platform/pg/connection.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+QString TqvDefineForm::CaptionKey(const Kind &kind, ConnectionWindow *owner, const QString &Schema,
+                                  const QString &ObjectName, const QString &TableName)
+{
+    TConnParams params = ConnectionParams(*owner);
+    params.MetaDefSchema = Schema;
+    return kind.KindWord
+        + GetRecParamCaption(MakeRecParam(params, ObjectName, QString(), TableName), kind.KeyMode,
+                             false);
+}
+
+TqvForm *TqvDefineForm::FindWindow(const QMetaObject &meta, const QString &key, bool show)
+{
+    QList<TqvForm *> candidates;
+    if (MainWindowServices *main = mainWindowServices()) {
+        if (auto *area = main->mainWidget()->findChild<QMdiArea *>()) {
+            for (QMdiSubWindow *sub : area->subWindowList(QMdiArea::CreationOrder)) {
+                if (auto *form = qobject_cast<TqvForm *>(sub->widget()))
+                    candidates << form;
+            }
+        }
+    }
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *form = qobject_cast<TqvForm *>(w); form && !candidates.contains(form))
+            candidates << form;
+    }
+    for (qsizetype i = candidates.size() - 1; i >= 0; --i) {
+        TqvForm *form = candidates.at(i);
+        if (form->SourceMode != smShow || !form->metaObject()->inherits(&meta)
+            || form->windowTitle() != key)
+            continue;
+        if (show)
+            ShowForm(form);
+        return form;
+    }
+    return nullptr;
+}
+
+TqvDefineForm::TqvDefineForm(QObject *AOwner, const Kind &kind, TSourceMode mode)
+    : TqvForm(AOwner)
+    , m_kind(kind)
+{
+    SourceMode = mode;
+    setupCommon();
+}
+
+void TqvDefineForm::setupCommon()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    mnuTool = new QMenuBar(this);
+    mnuTool->setObjectName(QStringLiteral("mnuTool"));
+    layout->setMenuBar(mnuTool);
+    tolCmd = new QToolBar(this);
+    tolCmd->setObjectName(QStringLiteral("tolCmd"));
+    tolCmd->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    layout->addWidget(tolCmd);
+
+    const auto action = [this](const char *name, const QString &caption) {
+        auto *a = new QAction(caption, this);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    actCompile = action("actCompile", QStringLiteral("作成(&C)"));
+    actRefresh = action("actRefresh", QStringLiteral("戻す(&R)"));
+    actDelete = action("actDelete", QStringLiteral("削除(&D)"));
+    actExit = action("actExit", QStringLiteral("終了(&X)"));
+    actSave = action("actSave", QStringLiteral("ファイル保存(&S)"));
+    for (QAction *a : { actCompile, actRefresh, actDelete, actSave, actExit })
+        tolCmd->addAction(a);
+    QMenu *mnuObject = mnuTool->addMenu(m_kind.MenuCaption);
+    mnuObject->setObjectName(QStringLiteral("mnuObject"));
+    mnuObject->addAction(actCompile);
+    mnuObject->addAction(actDelete);
+    mnuObject->addSeparator();
+    mnuObject->addAction(actSave);
+    connect(actCompile, &QAction::triggered, this,
+            [this] { RunGuarded([this] { Compile(actCompile); }); });
+    connect(actRefresh, &QAction::triggered, this,
+            [this] { RunGuarded([this] { Reload(actRefresh); }); });
+    connect(actDelete, &QAction::triggered, this,
+            [this] { RunGuarded([this] { actDeleteExecute(); }); });
+    connect(actSave, &QAction::triggered, this,
+            [this] { RunGuarded([this] { actSaveExecute(); }); });
+    connect(actExit, &QAction::triggered, this, &QWidget::close);
+
+    pnlName = new QWidget(this);
+    pnlName->setObjectName(QStringLiteral("pnlName"));
+    auto *names = new QHBoxLayout(pnlName);
+    names->setContentsMargins(0, 0, 0, 0);
+    cmbSchema = new QComboBox(pnlName);
+    cmbSchema->setObjectName(QStringLiteral("cmbSchema"));
+    cmbSchema->setEditable(true);
+    cmbSchema->setMinimumWidth(160);
+    txtName = new QLineEdit(pnlName);
+    txtName->setObjectName(QStringLiteral("txtName"));
+    names->addWidget(new QLabel(QStringLiteral("スキーマ"), pnlName));
+    names->addWidget(cmbSchema);
+    names->addWidget(new QLabel(QStringLiteral("名前"), pnlName));
+    names->addWidget(txtName, 1);
+    layout->addWidget(pnlName);
+
+    pagObject = new QTabWidget(this);
+    pagObject->setObjectName(QStringLiteral("pagObject"));
+    tabDefine = new QWidget(pagObject);
+    tabDefine->setObjectName(QStringLiteral("tabDefine"));
+    m_defineLayout = new QVBoxLayout(tabDefine);
+    pagObject->addTab(tabDefine, QStringLiteral("定義情報"));
+    tabSource = new QWidget(pagObject);
+    tabSource->setObjectName(QStringLiteral("tabSource"));
+    auto *sourceLayout = new QVBoxLayout(tabSource);
+    txtSource = new QPlainTextEdit(tabSource);
+    txtSource->setObjectName(QStringLiteral("txtSource"));
+    txtSource->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtSource->setFont(QFont(QStringLiteral("monospace")));
+    sourceLayout->addWidget(txtSource);
+    pagObject->addTab(tabSource, QStringLiteral("ソース"));
+    layout->addWidget(pagObject, 1);
+
+    connect(txtName, &QLineEdit::textEdited, this, [this] { OnChange(); });
+    connect(cmbSchema, &QComboBox::editTextChanged, this, [this] { OnChange(); });
+    connect(txtSource, &QPlainTextEdit::textChanged, this, [this] {
+        if (txtSource->hasFocus())
+            OnChange();
+    });
+    connect(pagObject, &QTabWidget::currentChanged, this, [this](int index) {
+        if (m_turningPage)
+            return;
+        if (!pagObjectChanging(index)) {
+            const QSignalBlocker quiet(pagObject);
+            pagObject->setCurrentIndex(m_currentPage);
+            return;
+        }
+        m_currentPage = index;
+        RunGuarded([this] { pagObjectChange(); });
+    });
+}
+
+void TqvDefineForm::OnChange()
+{
+    setModified(true);
+}
+
+bool TqvDefineForm::pagObjectChanging(int)
+{
+    if (!Modified() || IsToastObject())
+        return true;
+    const int answer
+        = ShowMessageBox(QStringLiteral("情報が変更されています。コンパイルしますか？"),
+                         MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL)
+        return false;
+    if (answer == IDYES) {
+        m_turningPage = true;
+        const QSignalBlocker quiet(pagObject);
+        pagObject->setCurrentIndex(m_currentPage);
+        RunGuarded([this] { Compile(actCompile); });
+        m_turningPage = false;
+    } else {
+        setModified(false);
+    }
+    return !Modified();
+}
+
+void TqvDefineForm::pagObjectChange()
+{
+    ShowData();
+}
+
+void TqvDefineForm::ChangedIsNew()
+{
+    if (IsNew()) {
+        setWindowTitle(m_kind.KindWord + QStringLiteral("新規"));
+        setTaskCaption(QStringLiteral("新規"));
+    } else if (OwnerForm()) {
+        setWindowTitle(CaptionKey(m_kind, OwnerForm(), cmbSchema->currentText(), txtName->text(),
+                                  m_tableName));
+        setTaskCaption(txtName->text());
+    }
+    pnlName->setEnabled(IsNew());
+    for (QWidget *page : PagesOfExisting()) {
+        const int index = pagObject->indexOf(page);
+        if (index >= 0)
+            pagObject->setTabVisible(index, !IsNew());
+    }
+    if (IsNew())
+        txtName->setFocus();
+}
+
+void TqvDefineForm::Reload(QObject *)
+{
+    if (Modified()
+        && ShowMessageBox(QStringLiteral("全ての変更を取り消しますか？"),
+                          MB_YESNO | MB_ICONQUESTION)
+            != IDYES)
+        return;
+    pagObjectChange();
+}
+
+void TqvDefineForm::actDeleteExecute()
+{
+    if (ShowMessageBox(QStringLiteral("オブジェクトを削除しますか？"),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2)
+        != IDYES)
+        return;
+    {
+        const SQLWaitCursor wait;
+        OwnerForm()->ExecuteSQL(GetDropStatement());
+    }
+    ShowMessageBox(QStringLiteral("オブジェクトが削除されました。"), MB_ICONINFORMATION);
+    setModified(false);
+    if (DeleteRefreshesLists())
+        RefreshObjectWindows();
+    close();
+}
+
+void TqvDefineForm::actSaveExecute()
+{
+    const QString base = RemoveInvalidFileChars(cmbSchema->currentText() + QLatin1Char('.')
+                                                + txtName->text() + QStringLiteral(".sql"));
+    const QString path
+        = ShowSaveFileDialog(QString(), QDir(AppOption.FileDir).filePath(base),
+                             QStringLiteral("SQLファイル(*.sql)|*.sql|すべてのファイル(*.*)|*.*"));
+    if (path.isEmpty())
+        return;
+    QStringList lines;
+    GetSourceCreate(lines);
+    SaveStringsToFile(path, lines, GetFileEncoding(), false);
+    ShowMessageBox(QStringLiteral("スクリプトが出力されました。"), MB_ICONINFORMATION);
+    AppOption.FileDir = QFileInfo(path).absolutePath();
+}
+
+void TqvDefineForm::cmbSchemaDropDown()
+{
+    // The connection window's schema list; the owner here is only the interface.
+    const pg::Result rows = OwnerForm()->dbsMain()->exec(QStringLiteral(
+        "SELECT nspname FROM pg_namespace WHERE nspname NOT LIKE 'pg\\_%' AND nspname <> "
+        "'information_schema' OR nspname = 'pg_catalog' ORDER BY 1"));
+    const QString current = cmbSchema->currentText();
+    const QSignalBlocker quiet(cmbSchema);
+    cmbSchema->clear();
+    for (int i = 0; i < rows.rowCount(); ++i)
+        cmbSchema->addItem(rows.text(i, 0));
+    cmbSchema->setEditText(current);
+}
+
+void TqvDefineForm::LoadWindowState()
+{
+    LoadWindowSize(m_kind.RegistryWord);
+}
+
+void TqvDefineForm::SaveWindowState()
+{
+    SaveWindowSize(m_kind.RegistryWord);
+}

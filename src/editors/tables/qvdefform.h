@@ -1,0 +1,107 @@
+#pragma once
+
+#include "core/qvoption.h"
+#include "ui/qvforms.h"
+
+#include <QString>
+#include <QStringList>
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenuBar;
+class QPlainTextEdit;
+class QTabWidget;
+class QToolBar;
+class QVBoxLayout;
+
+// The skeleton of the definition windows (table, index, constraint, trigger): the caption key
+// that makes one window per object, the task button, the name panel (schema and name), the
+// pages with the definition page first and the editable source page, the commands (compile,
+// revert, delete, exit, save to file) with their tool bar and menu, and the window state under
+// GUI\<registry word>.
+//
+// Names are kept exactly as the catalog stores them: an object "Orders" beside "orders" opens,
+// compiles and drops the one it was opened for. The CREATE script of an object comes from
+// ScriptLines, which builds no window on the screen and throws when the object cannot be read,
+// so script output and backups never write an empty or partial script.
+class TqvDefineForm : public TqvForm
+{
+    Q_OBJECT
+public:
+    struct Kind
+    {
+        QString KindWord; // "INDEX - "
+        int KeyMode = 4; // mode of GetRecParamCaption
+        int ObjType = 0;
+        QString RegistryWord; // "INDEX"
+        QString MenuCaption; // "INDEX(&O)"
+    };
+
+    // The caption key of an object: the kind word and the connection key of the object.
+    static QString CaptionKey(const Kind &kind, ConnectionWindow *owner, const QString &Schema,
+                              const QString &ObjectName, const QString &TableName = QString());
+    // The open definition window of class meta whose caption is key (searched from the last
+    // window to the first), brought to the front when show; nullptr when there is none.
+    static TqvForm *FindWindow(const QMetaObject &meta, const QString &key, bool show);
+
+    QToolBar *tolCmd = nullptr;
+    QMenuBar *mnuTool = nullptr;
+    QWidget *pnlName = nullptr;
+    QComboBox *cmbSchema = nullptr;
+    QLineEdit *txtName = nullptr;
+    QTabWidget *pagObject = nullptr;
+    QWidget *tabDefine = nullptr;
+    QWidget *tabSource = nullptr;
+    QPlainTextEdit *txtSource = nullptr;
+    QAction *actCompile = nullptr;
+    QAction *actRefresh = nullptr;
+    QAction *actDelete = nullptr;
+    QAction *actExit = nullptr;
+    QAction *actSave = nullptr;
+
+    void ChangedIsNew() override;
+    void Reload(QObject *Sender) override;
+    void LoadWindowState() override;
+    void SaveWindowState() override;
+
+    void actDeleteExecute();
+    void actSaveExecute();
+    void cmbSchemaDropDown();
+
+    // The object's CREATE script as the window writes it.
+    virtual void GetSourceCreate(QStringList &Lines) = 0;
+
+protected:
+    // Checks the owner (a connection window, or the silent abort after the duplicate check),
+    // builds the common controls; the editor adds its own, then calls InitDefine.
+    TqvDefineForm(QObject *AOwner, const Kind &kind, TSourceMode mode);
+
+    // Definition page contents and extra pages go into these.
+    QVBoxLayout *defineLayout() const { return m_defineLayout; }
+    const Kind &kind() const { return m_kind; }
+    QString TableNameForKey() const { return m_tableName; }
+    void setTableNameForKey(const QString &table) { m_tableName = table; }
+
+    // Loads the object into the controls (and the source page); editor's own.
+    virtual void ShowData() = 0;
+    // The DROP statement of the object.
+    virtual QString GetDropStatement() const = 0;
+    // The pages hidden while the object is new.
+    virtual QList<QWidget *> PagesOfExisting() const { return { tabSource }; }
+    // Whether the delete command sends the reload message to the connection windows.
+    virtual bool DeleteRefreshesLists() const { return true; }
+
+    void pagObjectChange();
+    bool pagObjectChanging(int index);
+    void OnChange();
+
+private:
+    void setupCommon();
+
+    Kind m_kind;
+    QString m_tableName;
+    QVBoxLayout *m_defineLayout = nullptr;
+    int m_currentPage = 0;
+    bool m_turningPage = false;
+};
