@@ -225,23 +225,12 @@ void TfrmDDLExec::closeEvent(QCloseEvent *event)
 
 void TfrmDDLExec::LoadWindowState()
 {
-    if (!AppRegistry || !AppRegistry->OpenKey(RunnerKey, true))
-        return;
-    const int w = AppRegistry->GetInteger(QStringLiteral("Width"), width());
-    const int h = AppRegistry->GetInteger(QStringLiteral("Height"), height());
-    AppRegistry->CloseKey();
-    resize(w, h);
+    LoadDialogState(this, RunnerKey);
 }
 
 void TfrmDDLExec::SaveWindowState()
 {
-    if (!AppRegistry || !AppRegistry->OpenKey(RunnerKey, true))
-        return;
-    AppRegistry->WriteInteger(QStringLiteral("Left"), x());
-    AppRegistry->WriteInteger(QStringLiteral("Top"), y());
-    AppRegistry->WriteInteger(QStringLiteral("Width"), width());
-    AppRegistry->WriteInteger(QStringLiteral("Height"), height());
-    AppRegistry->CloseKey();
+    SaveDialogState(this, RunnerKey);
 }
 
 void setSourceBackupWriter(SourceBackupWriter writer)

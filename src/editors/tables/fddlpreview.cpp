@@ -89,25 +89,35 @@ void TfrmDDLPreview::btnSaveClick()
     ShowMessageBox(QStringLiteral("SQL文の保存が完了しました。"), MB_ICONINFORMATION);
 }
 
+void LoadDialogState(QWidget *window, const QString &key)
+{
+    if (!AppRegistry || !AppRegistry->OpenKey(key, true))
+        return;
+    const QRect r(AppRegistry->GetInteger(QStringLiteral("Left"), window->x()),
+                  AppRegistry->GetInteger(QStringLiteral("Top"), window->y()),
+                  AppRegistry->GetInteger(QStringLiteral("Width"), window->width()),
+                  AppRegistry->GetInteger(QStringLiteral("Height"), window->height()));
+    AppRegistry->CloseKey();
+    window->resize(r.size());
+}
+
+void SaveDialogState(const QWidget *window, const QString &key)
+{
+    if (!AppRegistry || !AppRegistry->OpenKey(key, true))
+        return;
+    AppRegistry->WriteInteger(QStringLiteral("Left"), window->x());
+    AppRegistry->WriteInteger(QStringLiteral("Top"), window->y());
+    AppRegistry->WriteInteger(QStringLiteral("Width"), window->width());
+    AppRegistry->WriteInteger(QStringLiteral("Height"), window->height());
+    AppRegistry->CloseKey();
+}
+
 void TfrmDDLPreview::LoadWindowState()
 {
-    if (!AppRegistry || !AppRegistry->OpenKey(PreviewKey, true))
-        return;
-    const QRect r(AppRegistry->GetInteger(QStringLiteral("Left"), x()),
-                  AppRegistry->GetInteger(QStringLiteral("Top"), y()),
-                  AppRegistry->GetInteger(QStringLiteral("Width"), width()),
-                  AppRegistry->GetInteger(QStringLiteral("Height"), height()));
-    AppRegistry->CloseKey();
-    resize(r.size());
+    LoadDialogState(this, PreviewKey);
 }
 
 void TfrmDDLPreview::SaveWindowState()
 {
-    if (!AppRegistry || !AppRegistry->OpenKey(PreviewKey, true))
-        return;
-    AppRegistry->WriteInteger(QStringLiteral("Left"), x());
-    AppRegistry->WriteInteger(QStringLiteral("Top"), y());
-    AppRegistry->WriteInteger(QStringLiteral("Width"), width());
-    AppRegistry->WriteInteger(QStringLiteral("Height"), height());
-    AppRegistry->CloseKey();
+    SaveDialogState(this, PreviewKey);
 }

@@ -5,6 +5,11 @@
 #include <QStringList>
 
 class QPlainTextEdit;
+
+// The position and size of the preview and runner windows under their GUI key: "Left", "Top",
+// "Width", "Height"; missing values leave the window as it is.
+void LoadDialogState(QWidget *window, const QString &key);
+void SaveDialogState(const QWidget *window, const QString &key);
 class QPushButton;
 
 // The DDL preview: a modal dialog that shows a script before it runs, lets the user edit it,
