@@ -270,9 +270,7 @@ void DataSet::open()
     m_rows.resize(rows);
     for (int r = 0; r < rows; ++r)
         m_rows[r] = r;
-    m_nextBookmark = rows;
-    m_reordered = false;
-    m_positionsValid = false;
+    resetRowLookup(rows);
     m_current = rows > 0 ? 0 : -1;
     m_state = DataSetState::Browse;
     Q_EMIT wasReset();
@@ -559,8 +557,7 @@ void DataSet::close()
     m_target.reset();
     m_rows.clear();
     m_slots.clear();
-    m_positions.clear();
-    m_positionsValid = false;
+    resetRowLookup(0);
     m_buffer.clear();
     m_changed.clear();
     m_current = -1;
@@ -600,8 +597,7 @@ void DataSet::setResult(const Result &result)
     m_rows.resize(rows);
     for (int r = 0; r < rows; ++r)
         m_rows[r] = r;
-    m_nextBookmark = rows;
-    m_reordered = false;
+    resetRowLookup(rows);
     m_current = rows > 0 ? 0 : -1;
     m_state = DataSetState::Browse;
     Q_EMIT wasReset();
@@ -771,21 +767,65 @@ Bookmark DataSet::bookmarkAt(int row) const
 
 int DataSet::rowOf(Bookmark bookmark) const
 {
-    if (bookmark < 0 || !isActive())
+    if (bookmark < 0 || bookmark >= m_nextBookmark || !isActive() || m_removed[size_t(bookmark)])
         return -1;
-    if (!m_reordered)
-        return bookmark < recordCount() ? int(bookmark) : -1;
-    if (!m_positionsValid) {
-        m_positions.clear();
-        m_positions.reserve(m_rows.size());
-        for (int row = 0; row < recordCount(); ++row)
-            m_positions.emplace_back(bookmarkAt(row), row);
-        std::sort(m_positions.begin(), m_positions.end());
-        m_positionsValid = true;
+    int row = -1;
+    size_t replayFrom = 0;
+    if (bookmark < m_lookupBase) {
+        row = m_rowOfBookmark.empty() ? int(bookmark) : m_rowOfBookmark[size_t(bookmark)];
+    } else {
+        // a record inserted since the table was built starts where it was inserted
+        for (size_t i = 0; i < m_rowChanges.size(); ++i) {
+            if (m_rowChanges[i].inserted == bookmark) {
+                row = m_rowChanges[i].row;
+                replayFrom = i + 1;
+                break;
+            }
+        }
     }
-    const auto it
-        = std::lower_bound(m_positions.begin(), m_positions.end(), std::make_pair(bookmark, -1));
-    return it != m_positions.end() && it->first == bookmark ? it->second : -1;
+    if (row < 0)
+        return -1;
+    for (size_t i = replayFrom; i < m_rowChanges.size(); ++i) {
+        const RowChange &change = m_rowChanges[i];
+        if (change.inserted != NoBookmark) {
+            if (change.row <= row)
+                ++row;
+        } else if (change.row < row) {
+            --row;
+        } else if (change.row == row) {
+            return -1;
+        }
+    }
+    return row;
+}
+
+bool DataSet::isValidBookmark(Bookmark bookmark) const
+{
+    return bookmark >= 0 && bookmark < m_nextBookmark && isActive() && !m_removed[size_t(bookmark)];
+}
+
+void DataSet::resetRowLookup(int rows)
+{
+    m_nextBookmark = rows;
+    m_lookupBase = rows;
+    std::vector<int>().swap(m_rowOfBookmark);
+    m_rowChanges.clear();
+    m_removed.assign(size_t(rows), false);
+}
+
+void DataSet::noteRowChange(int row, Bookmark inserted)
+{
+    // Replaying costs each look-up a step per change; building the table costs a step per
+    // record. Rebuilding after this many changes keeps both small for a million rows.
+    constexpr size_t maxReplayed = 256;
+    m_rowChanges.push_back({ row, inserted });
+    if (m_rowChanges.size() < maxReplayed)
+        return;
+    m_rowOfBookmark.assign(size_t(m_nextBookmark), -1);
+    for (int r = 0; r < recordCount(); ++r)
+        m_rowOfBookmark[size_t(bookmarkAt(r))] = r;
+    m_lookupBase = m_nextBookmark;
+    m_rowChanges.clear();
 }
 
 bool DataSet::gotoBookmark(Bookmark bookmark)
@@ -876,17 +916,17 @@ void DataSet::insertRecordAt(int row)
     m_slots.push_back(std::move(slot));
     Q_EMIT rowsAboutToBeInserted(row, row);
     m_rows.insert(m_rows.begin() + row, -qint32(m_slots.size()));
-    m_reordered = true;
-    m_positionsValid = false;
+    m_removed.push_back(false);
+    noteRowChange(row, m_slots.back().bookmark);
     Q_EMIT rowsInserted(row, row);
 }
 
 void DataSet::removeRecordAt(int row)
 {
     Q_EMIT rowsAboutToBeRemoved(row, row);
+    m_removed[size_t(bookmarkAt(row))] = true;
     m_rows.erase(m_rows.begin() + row);
-    m_reordered = true;
-    m_positionsValid = false;
+    noteRowChange(row, NoBookmark);
     const int previous = m_current;
     if (m_current >= recordCount())
         m_current = recordCount() - 1;

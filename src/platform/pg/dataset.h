@@ -122,7 +122,7 @@ public:
     Bookmark bookmark() const { return bookmarkAt(m_current); }
     Bookmark bookmarkAt(int row) const;
     int rowOf(Bookmark bookmark) const; // -1 when it names no record any more
-    bool isValidBookmark(Bookmark bookmark) const { return rowOf(bookmark) >= 0; }
+    bool isValidBookmark(Bookmark bookmark) const;
     bool gotoBookmark(Bookmark bookmark);
     // Order of two bookmarks by the position of their records (invalid ones first).
     int compareBookmarks(Bookmark a, Bookmark b) const;
@@ -195,6 +195,8 @@ private:
     int slotForRow(int row);
     void insertRecordAt(int row);
     void removeRecordAt(int row);
+    void resetRowLookup(int rows);
+    void noteRowChange(int row, Bookmark inserted);
     // With sameAsStored the field goes back to the record's stored value, unchanged.
     void setCell(int field, std::optional<QByteArray> value, bool sameAsStored = false);
     // Whether the current record, being edited, stores a value in the field that same()
@@ -218,9 +220,22 @@ private:
     std::vector<qint32> m_rows;
     std::vector<Slot> m_slots;
     Bookmark m_nextBookmark = 0;
-    bool m_reordered = false; // records were inserted or removed since open
-    mutable std::vector<std::pair<Bookmark, int>> m_positions; // sorted, rebuilt on demand
-    mutable bool m_positionsValid = false;
+
+    // The row of a bookmark. Bookmarks below m_lookupBase are answered by m_rowOfBookmark (or,
+    // while it is empty, by the row they had at opening, which is their own number); the
+    // records inserted and removed since are replayed from m_rowChanges on each look-up, and
+    // the table is built again only after many of them. So a removal never re-sorts or renumbers
+    // every row, and deleting records one after another costs about the same however many rows
+    // the result holds.
+    struct RowChange
+    {
+        int row;
+        Bookmark inserted; // the new record's bookmark; NoBookmark for a removal
+    };
+    std::vector<int> m_rowOfBookmark;
+    Bookmark m_lookupBase = 0;
+    std::vector<RowChange> m_rowChanges;
+    std::vector<bool> m_removed; // per bookmark: its record is gone
 
     // The pending change of the current record.
     std::vector<std::optional<QByteArray>> m_buffer;
