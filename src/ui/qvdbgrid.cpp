@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QScrollBar>
+#include <QTimer>
 
 // ---------------------------------------------------------------------------------------------
 // Construction and settings
@@ -88,6 +89,17 @@ void TqvDBGrid::setReadOnly(bool readOnly)
     LayoutChanged();
     if (m_editorMode)
         refreshEditor();
+}
+
+void TqvDBGrid::setSortMark(int fieldIndex, bool descending)
+{
+    if (fieldIndex < 0)
+        descending = false;
+    if (fieldIndex == m_sortField && descending == m_sortDescending)
+        return;
+    m_sortField = fieldIndex;
+    m_sortDescending = descending;
+    viewport()->update();
 }
 
 QFont TqvDBGrid::TitleFont() const
@@ -663,7 +675,10 @@ void TqvDBGrid::updateRecordCount()
     if (count <= visible) {
         m_top = 0;
     } else {
-        const int current = ds->currentRow();
+        // A hidden grid has no size of its own yet (or an old one): following the current
+        // record with it would scroll records out of view that the shown grid has room for.
+        // It follows the record once it is shown and sized.
+        const int current = isVisible() ? ds->currentRow() : -1;
         if (current >= 0) {
             if (current < m_top)
                 m_top = current;
@@ -811,6 +826,22 @@ void TqvDBGrid::recordScrollAction(int action)
         }
     });
     records->setSliderPosition(qMax(0, ds->currentRow()));
+}
+
+void TqvDBGrid::showEvent(QShowEvent *event)
+{
+    QAbstractScrollArea::showEvent(event);
+    // the layout sizes a grid it shows after this event: follow the current record then
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible())
+            return;
+        if (m_updateLock == 0)
+            updateRecordCount();
+        ensureFieldVisible();
+        updateScrollBars();
+        placeEditor();
+        viewport()->update();
+    });
 }
 
 void TqvDBGrid::resizeEvent(QResizeEvent *event)

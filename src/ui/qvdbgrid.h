@@ -81,9 +81,16 @@ QBitmap GridIndicatorPicture(TDBGridIndicator kind, bool recordsInRows);
 
 // Paints text in cellRect the way the grids paint cell text: the cell filled with the
 // painter's brush, the text clipped to the cell, left-aligned dx from the left edge, right-
-// aligned 3 pixels from the right edge or centred, dy below the top.
+// aligned 3 pixels from the right edge or centred, dy below the top. Text too wide for the cell
+// ends in "…" where it is cut.
 void DrawGridCellText(QPainter &painter, const QRect &cellRect, int dx, int dy, const QString &text,
                       Qt::Alignment alignment);
+
+// The text that stands for NULL in a cell and in an empty editor over it: "(NULL)".
+QString GridNullText();
+// The colour in which "(NULL)" is painted on background: blue, unless blue is hard to read
+// there (a selection), then white or black, whichever stands out more.
+QColor GridNullColour(const QColor &background);
 
 // The in-place editor of a record grid: a text box over the current cell, with a "..." button
 // or a drop-down pick list as the cell's item says. Its clipboard commands act on records when
@@ -157,6 +164,11 @@ public:
     // The font of the titles; follows the grid's font until one is set.
     QFont TitleFont() const;
     void setTitleFont(const QFont &font);
+    // The field whose title carries the sort mark (its index in the data set; -1: none) and
+    // whether the mark says descending. The grid only shows it; sorting is the host's.
+    int SortMarkField() const { return m_sortField; }
+    bool SortMarkDescending() const { return m_sortDescending; }
+    void setSortMark(int fieldIndex, bool descending);
     // Shown on a right click (see the mouse rules); the host may change it as the mouse moves.
     QMenu *PopupMenu() const;
     void setPopupMenu(QMenu *menu);
@@ -285,6 +297,7 @@ protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -406,6 +419,8 @@ private:
     bool m_defaultDrawing = true;
     QFont m_titleFont;
     bool m_titleFontSet = false;
+    int m_sortField = -1;
+    bool m_sortDescending = false;
     int m_titleOffset = 1;
     int m_indicatorOffset = 1;
     int m_updateLock = 0;

@@ -86,8 +86,11 @@ TDBGridInplaceEdit::TDBGridInplaceEdit(TqvDBGrid *grid)
             m_grid->editButtonClick();
         }
     });
-    connect(this, &QLineEdit::textEdited, this,
-            [this](const QString &text) { m_grid->setEditText(text); });
+    connect(this, &QLineEdit::textEdited, this, [this](const QString &text) {
+        // what the user types is a value, no longer the NULL the cell held
+        setPlaceholderText(QString());
+        m_grid->setEditText(text);
+    });
 }
 
 TDBGridInplaceEdit::~TDBGridInplaceEdit() = default;
@@ -475,6 +478,9 @@ void TqvDBGrid::refreshEditor()
     m_editText = row >= 0 && field >= 0 ? CellEditText(row, field) : QString(QLatin1String(""));
     m_editor->UpdateContents();
     m_editor->setText(m_editText);
+    // an empty editor over NULL says so until the user types, as the cell itself does
+    const bool null = row >= 0 && field >= 0 && ds->isNull(row, field);
+    m_editor->setPlaceholderText(null ? GridNullText() : QString());
     // the whole text selected, shown from its start
     m_editor->setSelection(int(m_editText.size()), -int(m_editText.size()));
 }

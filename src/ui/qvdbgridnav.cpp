@@ -283,8 +283,11 @@ void TqvDBGrid::fieldMove(int dataIndex, int direction, Qt::KeyboardModifiers sh
         ensureFieldVisible();
         updateScrollBars();
         fieldEnter();
-        if (m_editorMode)
+        if (m_editorMode) {
+            // the editor goes with the current cell, not only with its text
             refreshEditor();
+            placeEditor();
+        }
     }
     if (!updateSelection)
         return;

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <cmath>
+
 namespace qvdbgridpaint {
 
 // The indicator pictures pointing right, 6 × 11, "X" drawn.
@@ -44,6 +46,21 @@ QString cellLine(const QString &text)
     return line;
 }
 
+// The contrast of two colours as the web's accessibility rules measure it: 1 (none) to 21.
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    auto luminance = [](const QColor &c) {
+        auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF())
+            + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
 } // namespace qvdbgridpaint
 
 QBitmap GridIndicatorPicture(TDBGridIndicator kind, bool recordsInRows)
@@ -65,6 +82,23 @@ QBitmap GridIndicatorPicture(TDBGridIndicator kind, bool recordsInRows)
     return QBitmap::fromImage(image);
 }
 
+QString GridNullText()
+{
+    return QStringLiteral("(NULL)");
+}
+
+QColor GridNullColour(const QColor &background)
+{
+    using qvdbgridpaint::contrastRatio;
+    const QColor blue(0x00, 0x00, 0xFF);
+    // 3:1 is what large text and marks need; blue on white is 8.6, on a selection about 2
+    if (contrastRatio(blue, background) >= 3.0)
+        return blue;
+    const QColor white(Qt::white);
+    const QColor black(Qt::black);
+    return contrastRatio(white, background) >= contrastRatio(black, background) ? white : black;
+}
+
 void DrawGridCellText(QPainter &painter, const QRect &cellRect, int dx, int dy, const QString &text,
                       Qt::Alignment alignment)
 {
@@ -72,9 +106,14 @@ void DrawGridCellText(QPainter &painter, const QRect &cellRect, int dx, int dy, 
         painter.fillRect(cellRect, painter.brush());
     if (text.isEmpty())
         return;
-    const QString line = qvdbgridpaint::cellLine(text);
+    QString line = qvdbgridpaint::cellLine(text);
     const QFontMetrics fm(painter.font());
-    const int width = fm.horizontalAdvance(line);
+    int width = fm.horizontalAdvance(line);
+    const int room = cellRect.width() - qMax(dx, 0) - 3;
+    if (width > room) {
+        line = fm.elidedText(line, Qt::ElideRight, qMax(room, 0));
+        width = fm.horizontalAdvance(line);
+    }
     int x = cellRect.x() + dx;
     if (alignment & Qt::AlignRight)
         x = cellRect.x() + cellRect.width() - width - 3;
@@ -217,6 +256,18 @@ void TqvDBGrid::paintIndicator(QPainter &painter, int lane, const QRect &rect)
             painter.drawPixmap(x, y, picture);
             painter.restore();
         }
+        if (!m_recordsInRows) {
+            // the title of a record column: the record's number, after the indicator's place
+            const int pictureWidth = 11;
+            const QRect title = inner.adjusted(pictureWidth + 2, 0, 0, 0);
+            painter.save();
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(pal.color(QPalette::ButtonText));
+            painter.setFont(font());
+            DrawGridCellText(painter, title, 2, frameOffset, QString::number(row + 1),
+                             Qt::AlignLeft);
+            painter.restore();
+        }
     }
     paintFixedEdges(painter, rect);
 }
@@ -233,8 +284,30 @@ void TqvDBGrid::paintTitle(QPainter &painter, int dataIndex, const QRect &rect)
     painter.setPen(pal.color(QPalette::ButtonText));
     // the titles of the one-record-per-column grid are its left column, in the grid's font
     painter.setFont(m_recordsInRows ? TitleFont() : font());
-    const QString caption = m_items->Item(dataIndex)->TitleCaption();
-    DrawGridCellText(painter, inner, frameOffset + 1, frameOffset, caption, Qt::AlignLeft);
+    const TDBGridItem *item = m_items->Item(dataIndex);
+    QRect captionRect = inner;
+    if (m_sortField >= 0 && item->FieldIndex() == m_sortField) {
+        // a small triangle at the end of the title: up ascending, down descending
+        const int w = 7;
+        const int h = 4;
+        const int x = inner.right() - w - 3;
+        const int y = inner.center().y() - h / 2;
+        if (x > inner.x() + frameOffset) {
+            const QPolygon mark = m_sortDescending
+                ? QPolygon({ QPoint(x, y), QPoint(x + w, y), QPoint(x + w / 2, y + h) })
+                : QPolygon({ QPoint(x, y + h), QPoint(x + w, y + h), QPoint(x + w / 2, y) });
+            captionRect.setRight(x - 2);
+            painter.save();
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setBrush(pal.color(QPalette::ButtonText));
+            painter.setPen(pal.color(QPalette::ButtonText));
+            painter.drawPolygon(mark);
+            painter.restore();
+        }
+    }
+    painter.setBrush(Qt::NoBrush);
+    DrawGridCellText(painter, captionRect, frameOffset + 1, frameOffset, item->TitleCaption(),
+                     Qt::AlignLeft);
     painter.restore();
     paintFixedEdges(painter, rect);
 }

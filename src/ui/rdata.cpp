@@ -42,7 +42,6 @@ constexpr int maxWidthColumns = 100;
 constexpr int maxHexBytes = 1024;
 
 const QColor stripeColour(0xFF, 0xFF, 0xCC);
-const QColor nullColour(0x00, 0x00, 0xFF);
 
 const TDBGridOptions gridOptions = dgEditing | dgAlwaysShowEditor | dgTitles | dgIndicator
     | dgColumnResize | dgColLines | dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit
@@ -127,10 +126,10 @@ TfraData::TfraData(QWidget *parent)
     btnIns = addButton("btnIns", 39, QStringLiteral("レコードの挿入"));
     btnDel = addButton("btnDel", 40, QStringLiteral("レコードの削除"));
     tolLeft->addSeparator();
-    btnFirst = addButton("btnFirst", 37, QString());
-    btnPrev = addButton("btnPrev", 35, QString());
-    btnNext = addButton("btnNext", 36, QString());
-    btnLast = addButton("btnLast", 38, QString());
+    btnFirst = addButton("btnFirst", 37, QStringLiteral("先頭のレコード"));
+    btnPrev = addButton("btnPrev", 35, QStringLiteral("前のレコード"));
+    btnNext = addButton("btnNext", 36, QStringLiteral("次のレコード"));
+    btnLast = addButton("btnLast", 38, QStringLiteral("最後のレコード"));
 
     auto *gridArea = new QWidget(this);
     auto *stack = new QGridLayout(gridArea);
@@ -422,14 +421,21 @@ void TfraData::qryDataAfterOpenClose()
 {
     const bool active = qryData->isActive();
     const bool writable = active && !qryData->isReadOnly();
-    btnCopy->setEnabled(active);
+    // The workbook and clipboard output and the totals are not built yet: offered, they
+    // would do nothing.
+    btnExcel->setEnabled(false);
+    btnCopy->setEnabled(false);
     btnIns->setEnabled(writable);
     btnDel->setEnabled(writable);
     for (QToolButton *b : { btnFirst, btnPrev, btnNext, btnLast })
         b->setEnabled(active);
     const QList<QAction *> columnItems = popColumn->actions();
     for (QAction *a : columnItems)
-        a->setEnabled(active);
+        a->setEnabled(active && a->objectName() != QLatin1String("mnugroup"));
+    // the mark in the sorted field's title, for the statement now open
+    const int sorted = active && !m_sort.isEmpty() ? m_sort.toInt() - 1 : -1;
+    grdData1->setSortMark(sorted, m_desc);
+    grdData2->setSortMark(sorted, m_desc);
     for (QAction *a : popRecord->actions()) {
         if (a->objectName() == QLatin1String("mnuCopy"))
             a->setEnabled(active);
@@ -621,7 +627,7 @@ QString TfraData::CellText(int row, int fieldIndex) const
         || fieldIndex >= qryData->fields().count())
         return QString();
     if (qryData->isNull(row, fieldIndex))
-        return QStringLiteral("(NULL)");
+        return GridNullText();
     const pg::FieldClass c = qryData->fields().at(fieldIndex).fieldClass;
     if (c == pg::FieldClass::Blob) {
         const QByteArray bytes = qryData->bytes(row, fieldIndex);
@@ -658,8 +664,8 @@ void TfraData::grdData1DrawColumnCell(QPainter *painter, const QRect &rect, int 
     if (field < 0)
         return;
     if (qryData->isNull(row, field)) {
-        painter->setPen(rdata::nullColour);
-        DrawGridCellText(*painter, rect, 2, 2, QStringLiteral("(NULL)"), Qt::AlignLeft);
+        painter->setPen(GridNullColour(painter->brush().color()));
+        DrawGridCellText(*painter, rect, 2, 2, GridNullText(), Qt::AlignLeft);
         return;
     }
     const pg::FieldClass c = qryData->fields().at(field).fieldClass;
@@ -688,14 +694,16 @@ void TfraData::grdData2DrawRowCell(QPainter *painter, const QRect &rect, int dat
     if (field < 0 || mode < 0 || mode > 2)
         return;
     const pg::FieldClass c = qryData->fields().at(field).fieldClass;
-    // bytea reads from its first byte, whatever the alignment of the others
+    // bytea follows the mode's alignment like every other value: the cell shows "…" where
+    // its hexadecimal text is cut
     if (c == pg::FieldClass::Blob && !qryData->isNull(row, field)) {
-        DrawGridCellText(*painter, rect, 2, 2, CellText(row, field), Qt::AlignLeft);
+        DrawGridCellText(*painter, rect, 2, 2, CellText(row, field),
+                         mode == 2 ? Qt::AlignRight : Qt::AlignLeft);
         return;
     }
     if (qryData->isNull(row, field)) {
-        painter->setPen(rdata::nullColour);
-        DrawGridCellText(*painter, rect, 2, 2, QStringLiteral("(NULL)"),
+        painter->setPen(GridNullColour(painter->brush().color()));
+        DrawGridCellText(*painter, rect, 2, 2, GridNullText(),
                          mode == 2 ? Qt::AlignRight : Qt::AlignLeft);
         return;
     }

@@ -40,21 +40,43 @@ std::vector<CharClass> classify(const QString &s)
     return cls;
 }
 
+// The sort and the row limit, each clause on a line of its own: a line comment that ends the
+// text before them (the user's, or the end of an editor's condition) cannot swallow them.
 QString orderAndLimit(int sortColumn, bool desc, const QString &hostOrder, qint64 limit)
 {
     QString text;
     if (sortColumn > 0) {
-        text += QLatin1String(" ORDER BY ") + QString::number(sortColumn);
+        text += QLatin1String("\nORDER BY ") + QString::number(sortColumn);
         if (desc)
             text += QLatin1String(" DESC");
         if (!hostOrder.trimmed().isEmpty())
             text += QLatin1String(", ") + hostOrder.trimmed();
     } else if (!hostOrder.trimmed().isEmpty()) {
-        text += QLatin1String(" ORDER BY ") + hostOrder.trimmed();
+        text += QLatin1String("\nORDER BY ") + hostOrder.trimmed();
     }
     if (limit > 0)
-        text += QLatin1String(" LIMIT ") + QString::number(limit);
+        text += QLatin1String("\nLIMIT ") + QString::number(limit);
     return text;
+}
+
+// Whether the sort and the limit may follow the text itself rather than a subquery around it:
+// one statement that has no clause of its own that must come after them (or, for a sort,
+// an order of its own). Then the data layer still sees the user's SELECT … FROM the table and
+// can add the row identity of a table without a primary key, so the result stays editable.
+bool takesOrderAndLimit(const QString &sql, const std::vector<CharClass> &cls, bool sorting)
+{
+    for (int i = 0; i < int(sql.size()); ++i) {
+        if (cls[size_t(i)] == Code && sql.at(i) == QLatin1Char(';'))
+            return false;
+    }
+    if (sorting && pg::findTopLevelWord(sql, QLatin1String("ORDER")) >= 0)
+        return false;
+    for (const QLatin1String word : { QLatin1String("LIMIT"), QLatin1String("OFFSET"),
+                                      QLatin1String("FETCH"), QLatin1String("FOR") }) {
+        if (pg::findTopLevelWord(sql, word) >= 0)
+            return false;
+    }
+    return true;
 }
 
 const QLatin1String widthSectionV("COLWIDTH_V");
@@ -88,8 +110,11 @@ QString BuildDataQuery(const QString &sql, int sortColumn, bool desc, qint64 lim
 {
     if ((sortColumn <= 0 && limit <= 0) || !IsWrappableQuery(sql))
         return sql;
-    return QLatin1String("SELECT * FROM (\n") + RemoveTrailingSemicolon(sql)
-        + QLatin1String("\n) AS q") + rdatasql::orderAndLimit(sortColumn, desc, {}, limit);
+    const QString text = RemoveTrailingSemicolon(sql);
+    const QString clauses = rdatasql::orderAndLimit(sortColumn, desc, {}, limit);
+    if (rdatasql::takesOrderAndLimit(text, rdatasql::classify(text), sortColumn > 0))
+        return text + clauses;
+    return QLatin1String("SELECT * FROM (\n") + text + QLatin1String("\n) AS q") + clauses;
 }
 
 QString BuildTableQuery(const TDataTableSource &source, int sortColumn, bool desc, qint64 limit)
@@ -104,7 +129,7 @@ QString BuildTableQuery(const TDataTableSource &source, int sortColumn, bool des
         text += pg::quoteIdentifier(source.schema) + QLatin1Char('.');
     text += pg::quoteIdentifier(source.name);
     if (!source.where.trimmed().isEmpty())
-        text += QLatin1String(" WHERE ") + source.where.trimmed();
+        text += QLatin1String("\nWHERE ") + source.where.trimmed();
     return text + rdatasql::orderAndLimit(sortColumn, desc, source.orderBy, limit);
 }
 

@@ -9,13 +9,22 @@
 // share them.
 //
 // The frame never edits the user's SQL. With neither a sort nor a row limit it runs the text
-// as it is; otherwise it puts the text, less one trailing ";", into a subquery:
+// as it is. Otherwise, less one trailing ";", the text is followed by the sort and the limit,
+// each on a line of its own:
+//     <sql>
+//     ORDER BY <column> [DESC]
+//     LIMIT <n>
+// when it is one query that can take them there (no ORDER BY of its own when a sort is
+// asked; no LIMIT, OFFSET, FETCH or FOR); such a result stays as editable as the text itself
+// (the data layer adds the row identity of a keyless table to the user's own SELECT). Any
+// other query goes into a subquery:
 //     SELECT * FROM (
 //     <sql>
-//     ) AS q ORDER BY <column> [DESC] LIMIT <n>
-// so that an ORDER BY, a LIMIT, a ";" inside a literal or a comment at the end of the text
-// cannot break the statement or change what it means. The lines around <sql> keep a closing
-// line comment from swallowing the rest.
+//     ) AS q
+//     ORDER BY <column> [DESC]
+//     LIMIT <n>
+// so that its own ORDER BY, LIMIT or locking cannot break the statement or change what it
+// means. The line breaks keep a closing line comment from swallowing what follows.
 //
 // The object editors (table, view, materialized view) instead describe the rows they want as a
 // TDataTableSource, and the frame writes the whole SELECT itself from the table's name: a
@@ -48,8 +57,9 @@ bool IsWrappableQuery(const QString &sql);
 QString BuildDataQuery(const QString &sql, int sortColumn, bool desc, qint64 limit);
 
 // The statement the frame runs for a table or view: SELECT of the columns (each in double
-// quotes) FROM "schema"."name", the editor's condition, the frame's sort before the editor's
-// own order, and the row limit.
+// quotes) FROM "schema"."name", then each on a line of its own the editor's condition (WHERE),
+// the frame's sort before the editor's own order (ORDER BY), and the row limit (LIMIT), so
+// that a condition ending in a line comment keeps the clauses after it.
 QString BuildTableQuery(const TDataTableSource &source, int sortColumn, bool desc, qint64 limit);
 
 // The number of items of the first SELECT list of the text (top-level commas plus one); 0 when

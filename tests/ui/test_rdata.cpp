@@ -15,6 +15,8 @@
 #include "ui/rdata.h"
 
 #include <QFile>
+#include <QMenu>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -136,7 +138,7 @@ TEST_F(DataFrame, UserSqlIsWrappedNotEdited)
     clickTitle(frame, 1);
     EXPECT_EQ(frame->Statement(),
               "SELECT * FROM (\nselect id, note from fx_data where note <> ';' order by id "
-              "desc\n) AS q ORDER BY 2");
+              "desc\n) AS q\nORDER BY 2");
     EXPECT_EQ(frameColumn(frame, 1),
               serverColumn("SELECT coalesce(note, '<null>') FROM fx_data WHERE note <> ';' "
                            "ORDER BY note"));
@@ -321,7 +323,6 @@ TEST_F(DataFrame, ButtonsGridSwitchAndNavigation)
     frame->setSQL("SELECT g AS id, 'x' AS name FROM generate_series(1, 8) g");
     frame->Prepare();
     frame->Open();
-    EXPECT_TRUE(frame->btnCopy->isEnabled());
     EXPECT_FALSE(frame->btnIns->isEnabled());
     EXPECT_TRUE(frame->btnNext->isEnabled());
     {
@@ -392,6 +393,248 @@ TEST_F(DataFrame, CellTexts)
     EXPECT_TRUE(hex.startsWith("ABAB"));
     EXPECT_TRUE(hex.endsWith(QChar(0x2026)));
     delete w2.data();
+}
+
+// A sort by a title keeps the user's own SELECT around the table, so that a table without a
+// primary key stays editable (its row identity is added by the data layer), and the values
+// come back sorted as the server sorts them.
+TEST_F(DataFrame, SortingTheUsersSelectKeepsAKeylessTableEditable)
+{
+    const QString texts[] = {
+        "SELECT a, b FROM fx_nopk",
+        "select * from fx_nopk;",
+        "SELECT a, b FROM fx_nopk WHERE a > 0 -- every row",
+        "SELECT a, b\nFROM fx_nopk\n/* all */",
+    };
+    for (const QString &sql : texts) {
+        SCOPED_TRACE(sql.toStdString());
+        m_db.exec("TRUNCATE fx_nopk; INSERT INTO fx_nopk VALUES (1, 'one'), (2, 'two'), "
+                  "(3, 'three')");
+        QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+        TfraData *frame = w->fraData;
+        frame->setSQL(sql);
+        frame->Prepare();
+        frame->Open();
+        pg::DataSet *set = frame->qryData;
+        ASSERT_FALSE(set->isReadOnly()) << set->readOnlyReason().toStdString();
+        clickTitle(frame, 1);
+        clickTitle(frame, 1);
+        ASSERT_TRUE(set->isActive());
+        EXPECT_EQ(frameColumn(frame, 1).join(','), "two,three,one");
+        EXPECT_FALSE(set->isReadOnly()) << "sorted: " << set->readOnlyReason().toStdString();
+        EXPECT_TRUE(frame->btnIns->isEnabled());
+        EXPECT_TRUE(frame->btnDel->isEnabled());
+        if (!set->isReadOnly()) {
+            set->first();
+            set->edit();
+            set->setText(1, "zwei");
+            set->post();
+            EXPECT_EQ(m_db.query("SELECT b FROM fx_nopk WHERE a = 2"), "zwei");
+        }
+        delete w.data();
+    }
+}
+
+// The tool bar offers only what works: the workbook and clipboard output and the totals are
+// not there yet and stay disabled; every button has a hint.
+TEST_F(DataFrame, ToolBarOffersOnlyWhatWorksAndHintsEveryButton)
+{
+    QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+    TfraData *frame = w->fraData;
+    frame->setSQL("SELECT * FROM fx_data");
+    frame->Prepare();
+    frame->Open();
+    ASSERT_TRUE(frame->qryData->isActive());
+    EXPECT_FALSE(frame->btnExcel->isEnabled());
+    EXPECT_FALSE(frame->btnCopy->isEnabled());
+    auto *group = frame->popColumn->findChild<QMenu *>("mnugroup");
+    ASSERT_TRUE(group);
+    EXPECT_FALSE(group->menuAction()->isEnabled());
+    for (const QAction *a : frame->popColumn->actions()) {
+        if (a->objectName() == "mnuSort") {
+            EXPECT_TRUE(a->isEnabled());
+        }
+    }
+    const QStringList hints = { "結果を編集可能にする",
+                                "出力方向変更",
+                                "結果をExcelファイルに出力する",
+                                "結果をクリップボードに出力する",
+                                "レコードの挿入",
+                                "レコードの削除",
+                                "先頭のレコード",
+                                "前のレコード",
+                                "次のレコード",
+                                "最後のレコード" };
+    const QToolButton *buttons[]
+        = { frame->btnUpdate, frame->btnGridType, frame->btnExcel, frame->btnCopy, frame->btnIns,
+            frame->btnDel,    frame->btnFirst,    frame->btnPrev,  frame->btnNext, frame->btnLast };
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(buttons[i]->toolTip(), hints.at(i)) << buttons[i]->objectName().toStdString();
+    delete w.data();
+}
+
+// The title of the sorted field carries the mark in both grids, pointing the sort's way; a
+// new text drops it.
+TEST_F(DataFrame, SortedFieldIsMarkedInBothGrids)
+{
+    QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+    TfraData *frame = w->fraData;
+    frame->setSQL("SELECT id, name, amount FROM fx_data");
+    frame->Prepare();
+    frame->Open();
+    EXPECT_EQ(frame->grdData1->SortMarkField(), -1);
+    clickTitle(frame, 2);
+    EXPECT_EQ(frame->grdData1->SortMarkField(), 2);
+    EXPECT_FALSE(frame->grdData1->SortMarkDescending());
+    EXPECT_EQ(frame->grdData2->SortMarkField(), 2);
+    clickTitle(frame, 2);
+    EXPECT_TRUE(frame->grdData1->SortMarkDescending());
+    EXPECT_TRUE(frame->grdData2->SortMarkDescending());
+    Q_EMIT frame->grdData2->OnTitleClick(frame->grdData2->Rows()->Items(1));
+    EXPECT_EQ(frame->grdData1->SortMarkField(), 1);
+    EXPECT_EQ(frame->grdData2->SortMarkField(), 1);
+    frame->setSQL("SELECT id, name, amount FROM fx_data");
+    frame->Prepare();
+    frame->Open();
+    EXPECT_EQ(frame->grdData1->SortMarkField(), -1);
+    EXPECT_EQ(frame->grdData2->SortMarkField(), -1);
+    delete w.data();
+}
+
+// Switching to the grid with one record per column after moving shows the records the grid
+// has room for, the current one among them, from the first on.
+TEST_F(DataFrame, SwitchingTheGridKeepsRecordsInView)
+{
+    struct Case
+    {
+        int current;
+        int top;
+    };
+    const Case cases[] = { { 1, 0 }, { 0, 0 }, { 3, 0 } };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.current);
+        QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+        w->resize(900, 420);
+        TfraData *frame = w->fraData;
+        frame->setSQL("SELECT * FROM fx_data ORDER BY id");
+        frame->Prepare();
+        frame->Open();
+        ASSERT_TRUE(showActive(*w));
+        frame->qryData->setCurrentRow(c.current);
+        QApplication::processEvents();
+        frame->btnGridType->click();
+        QTest::qWait(50);
+        TqvDBGridH *grid = frame->grdData2;
+        ASSERT_GE(grid->VisibleRecordCount(), 4) << "the test needs room for four records";
+        EXPECT_EQ(grid->TopRecord(), c.top);
+        EXPECT_FALSE(
+            grid->GetCellRect(grid->TitleOffset() + c.current - grid->TopRecord(), 1).isEmpty());
+        // and back: the other grid shows its records from the first on as well
+        frame->btnGridType->click();
+        QTest::qWait(50);
+        EXPECT_EQ(frame->grdData1->TopRecord(), 0);
+        delete w.data();
+    }
+}
+
+// Under the option DataShowMode 2 the grid with one record per column right-aligns every
+// value, bytea and NULL included; 0 and 1 put bytea at the left.
+TEST_F(DataFrame, DataShowModeAlignsByteaAndNull)
+{
+    struct Case
+    {
+        int mode;
+        int record; // 0: '\x0001ff'; 2: NULL
+        bool right;
+    };
+    const Case cases[] = {
+        { 2, 0, true }, { 2, 2, true }, { 0, 0, false }, { 1, 0, false }, { 1, 2, false },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(QString("mode %1, record %2").arg(c.mode).arg(c.record).toStdString());
+        AppOption.DataShowMode = c.mode;
+        QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+        w->resize(900, 420);
+        TfraData *frame = w->fraData;
+        frame->setSQL("SELECT id, payload FROM fx_data ORDER BY id");
+        frame->Prepare();
+        frame->Open();
+        frame->btnGridType->click();
+        ASSERT_TRUE(showActive(*w));
+        QTest::qWait(50);
+        TqvDBGridH *grid = frame->grdData2;
+        grid->setDefaultColWidth(160);
+        frame->qryData->setCurrentRow(3); // the editor away from the cells looked at
+        QApplication::processEvents();
+        ASSERT_EQ(grid->TopRecord(), 0);
+        const QRect cell = grid->GetCellRect(grid->TitleOffset() + c.record - grid->TopRecord(),
+                                             grid->IndicatorOffset() + 1);
+        ASSERT_FALSE(cell.isEmpty());
+        QImage image(grid->viewport()->size(), QImage::Format_RGB32);
+        grid->viewport()->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        const QRgb background = image.pixel(cell.left() + 1, cell.bottom() - 1);
+        int left = cell.right();
+        int right = cell.left();
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            for (int x = cell.left(); x <= cell.right(); ++x) {
+                if (image.pixel(x, y) != background) {
+                    left = qMin(left, x);
+                    right = qMax(right, x);
+                }
+            }
+        }
+        ASSERT_LE(left, right) << "nothing painted";
+        if (c.right) {
+            EXPECT_GT(left, cell.center().x()) << "not at the right";
+            EXPECT_GE(right, cell.right() - 8);
+        } else {
+            EXPECT_LE(left, cell.left() + 4) << "not at the left";
+        }
+        delete w.data();
+    }
+}
+
+// "(NULL)" stays legible where the cell is selected: its colour stands out against the
+// selection's as much as against white.
+TEST_F(DataFrame, NullIsLegibleOnTheSelection)
+{
+    QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+    w->resize(900, 420);
+    TfraData *frame = w->fraData;
+    frame->setSQL("SELECT id, name, note FROM fx_data ORDER BY id");
+    frame->Prepare();
+    frame->Open();
+    ASSERT_TRUE(showActive(*w));
+    TqvDBGridV *grid = frame->grdData1;
+    // record 3 (name NULL) selected with the name field, the current record elsewhere
+    frame->qryData->setCurrentRow(2);
+    grid->SelectedRecords()->setCurrentRowSelected(true);
+    grid->setRangeStart(1);
+    grid->setRangeEnd(1);
+    frame->qryData->setCurrentRow(5);
+    QApplication::processEvents();
+    const QRect cell = grid->GetCellRect(grid->IndicatorOffset() + 1, grid->TitleOffset() + 2);
+    QImage image(grid->viewport()->size(), QImage::Format_RGB32);
+    grid->viewport()->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const QColor highlight = grid->palette().color(QPalette::Highlight);
+    ASSERT_EQ(QColor(image.pixel(cell.right() - 2, cell.center().y())), highlight)
+        << "the cell is not painted as selected";
+    auto luminance = [](const QColor &c) {
+        auto ch = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
+    };
+    const double lb = luminance(highlight);
+    double best = 1;
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const double l = luminance(QColor(image.pixel(x, y)));
+            best = std::max(best, (std::max(l, lb) + 0.05) / (std::min(l, lb) + 0.05));
+        }
+    }
+    EXPECT_GE(best, 3.0) << "the text of the selected NULL cell hardly stands out";
+    delete w.data();
 }
 
 // The demo window builds, shows its frame with the task button, and paints.

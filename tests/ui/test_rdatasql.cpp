@@ -79,22 +79,36 @@ TEST(DataQueryText, BuilderTable)
     } cases[] = {
         { "SELECT a, b FROM t", 0, false, 0, "SELECT a, b FROM t" },
         { "SELECT a, b FROM t;", 0, false, 0, "SELECT a, b FROM t;" },
-        { "SELECT a, b FROM t;", 2, false, 0,
-          "SELECT * FROM (\nSELECT a, b FROM t\n) AS q ORDER BY 2" },
-        { "SELECT a, b FROM t;", 2, true, 0,
-          "SELECT * FROM (\nSELECT a, b FROM t\n) AS q ORDER BY 2 DESC" },
-        { "SELECT a FROM t", 0, false, 1000,
-          "SELECT * FROM (\nSELECT a FROM t\n) AS q LIMIT 1000" },
-        { "SELECT a, b FROM t", 2, true, 1000,
-          "SELECT * FROM (\nSELECT a, b FROM t\n) AS q ORDER BY 2 DESC LIMIT 1000" },
+        // a query that takes a sort and a limit after it gets them there, each on its own line
+        { "SELECT a, b FROM t;", 2, false, 0, "SELECT a, b FROM t\nORDER BY 2" },
+        { "SELECT a, b FROM t;", 2, true, 0, "SELECT a, b FROM t\nORDER BY 2 DESC" },
+        { "SELECT a FROM t", 0, false, 1000, "SELECT a FROM t\nLIMIT 1000" },
+        { "SELECT a, b FROM t", 2, true, 1000, "SELECT a, b FROM t\nORDER BY 2 DESC\nLIMIT 1000" },
+        { "SELECT 'x;y' AS a;", 1, false, 0, "SELECT 'x;y' AS a\nORDER BY 1" },
+        { "SELECT 1 AS a; -- done", 1, false, 0, "SELECT 1 AS a -- done\nORDER BY 1" },
+        { "SELECT a FROM t -- order by a limit 3", 1, false, 5,
+          "SELECT a FROM t -- order by a limit 3\nORDER BY 1\nLIMIT 5" },
+        { "select a from t order by a", 0, false, 10, "select a from t order by a\nLIMIT 10" },
+        { "SELECT a FROM t WHERE a IN (SELECT b FROM u ORDER BY b LIMIT 3)", 1, false, 0,
+          "SELECT a FROM t WHERE a IN (SELECT b FROM u ORDER BY b LIMIT 3)\nORDER BY 1" },
+        { "WITH w AS (SELECT 1 AS a ORDER BY 1) SELECT a FROM w", 1, true, 0,
+          "WITH w AS (SELECT 1 AS a ORDER BY 1) SELECT a FROM w\nORDER BY 1 DESC" },
+        { "VALUES (1), (2)", 1, false, 0, "VALUES (1), (2)\nORDER BY 1" },
+        { "SELECT \"order\", \"limit\" FROM t", 1, false, 0,
+          "SELECT \"order\", \"limit\" FROM t\nORDER BY 1" },
+        // its own order, limit or locking: a subquery
         { "select a from t order by a", 1, false, 0,
-          "SELECT * FROM (\nselect a from t order by a\n) AS q ORDER BY 1" },
+          "SELECT * FROM (\nselect a from t order by a\n) AS q\nORDER BY 1" },
         { "SELECT a FROM t LIMIT 5", 0, false, 1000,
-          "SELECT * FROM (\nSELECT a FROM t LIMIT 5\n) AS q LIMIT 1000" },
-        { "SELECT 'x;y' AS a;", 1, false, 0,
-          "SELECT * FROM (\nSELECT 'x;y' AS a\n) AS q ORDER BY 1" },
-        { "SELECT 1 AS a; -- done", 1, false, 0,
-          "SELECT * FROM (\nSELECT 1 AS a -- done\n) AS q ORDER BY 1" },
+          "SELECT * FROM (\nSELECT a FROM t LIMIT 5\n) AS q\nLIMIT 1000" },
+        { "SELECT a FROM t OFFSET 2", 1, false, 0,
+          "SELECT * FROM (\nSELECT a FROM t OFFSET 2\n) AS q\nORDER BY 1" },
+        { "SELECT a FROM t FETCH FIRST 2 ROWS ONLY", 1, false, 0,
+          "SELECT * FROM (\nSELECT a FROM t FETCH FIRST 2 ROWS ONLY\n) AS q\nORDER BY 1" },
+        { "SELECT a FROM t FOR UPDATE", 1, false, 0,
+          "SELECT * FROM (\nSELECT a FROM t FOR UPDATE\n) AS q\nORDER BY 1" },
+        { "SELECT 1 AS a; SELECT 2", 1, false, 0,
+          "SELECT * FROM (\nSELECT 1 AS a; SELECT 2\n) AS q\nORDER BY 1" },
         { "EXPLAIN SELECT 1", 1, false, 10, "EXPLAIN SELECT 1" },
     };
     for (const auto &c : cases)
@@ -110,15 +124,21 @@ TEST(DataQueryText, TableQueries)
     s.columns = { "id", "Name" };
     s.where = "\"id\" > 3 ";
     EXPECT_EQ(BuildTableQuery(s, 0, false, 50),
-              "SELECT \"id\", \"Name\" FROM \"sales\".\"order \"\"lines\"\"\" WHERE \"id\" > 3 "
-              "LIMIT 50");
+              "SELECT \"id\", \"Name\" FROM \"sales\".\"order \"\"lines\"\"\"\nWHERE \"id\" > 3"
+              "\nLIMIT 50");
     s.orderBy = "\"Name\" DESC";
     EXPECT_EQ(BuildTableQuery(s, 0, false, 0),
-              "SELECT \"id\", \"Name\" FROM \"sales\".\"order \"\"lines\"\"\" WHERE \"id\" > 3 "
-              "ORDER BY \"Name\" DESC");
+              "SELECT \"id\", \"Name\" FROM \"sales\".\"order \"\"lines\"\"\"\nWHERE \"id\" > 3"
+              "\nORDER BY \"Name\" DESC");
     EXPECT_EQ(BuildTableQuery(s, 1, true, 7),
-              "SELECT \"id\", \"Name\" FROM \"sales\".\"order \"\"lines\"\"\" WHERE \"id\" > 3 "
-              "ORDER BY 1 DESC, \"Name\" DESC LIMIT 7");
+              "SELECT \"id\", \"Name\" FROM \"sales\".\"order \"\"lines\"\"\"\nWHERE \"id\" > 3"
+              "\nORDER BY 1 DESC, \"Name\" DESC\nLIMIT 7");
+    // a condition that ends in a line comment keeps the clauses after it
+    s.orderBy.clear();
+    s.where = "id > 0 -- only positive";
+    EXPECT_EQ(BuildTableQuery(s, 1, false, 10),
+              "SELECT \"id\", \"Name\" FROM \"sales\".\"order \"\"lines\"\"\"\n"
+              "WHERE id > 0 -- only positive\nORDER BY 1\nLIMIT 10");
 }
 
 TEST(DataQueryText, SelectListCount)
@@ -205,6 +225,7 @@ TEST(DataQueryText, BuilderAgainstServer)
         { "SELECT id FROM fx ORDER BY id LIMIT 4", 1, true, 2, "4,3" },
         { "SELECT id FROM fx WHERE name = 'b;'; -- one row", 1, false, 10, "1" },
         { "SELECT id, id FROM fx WHERE id < 3", 2, true, 0, "2,1" },
+        { "SELECT id FROM fx -- every row", 1, true, 2, "5,4" },
     };
     for (const auto &c : cases) {
         const QString text = BuildDataQuery(c.sql, c.sort, c.desc, c.limit);
@@ -220,6 +241,12 @@ TEST(DataQueryText, BuilderAgainstServer)
     EXPECT_EQ(ids(BuildTableQuery(s, 0, false, 0)), "5,4,2,1");
     EXPECT_EQ(ids(BuildTableQuery(s, 2, false, 3)), "1,4,2");
     EXPECT_EQ(ids(BuildTableQuery(s, 2, true, 0)), "5,2,4,1");
+    // an editor's condition that ends in a comment: its sort and limit still apply
+    s.where = "id > 0 -- only positive";
+    s.orderBy.clear();
+    EXPECT_EQ(ids(BuildTableQuery(s, 1, true, 2)), "5,4");
+    s.orderBy = "\"name\" -- by name";
+    EXPECT_EQ(ids(BuildTableQuery(s, 0, false, 3)), "3,1,4");
 }
 
 TEST(DataColumnWidths, FileRoundTripKeepsOtherSections)

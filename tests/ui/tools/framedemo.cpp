@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QToolButton>
 
 #include <cstdio>
 
@@ -47,6 +48,20 @@ int main(int argc, char **argv)
         frame->qryData->setCurrentRow(1);
         frame->grdData1->setFocus();
         QTest::qWait(300);
+        for (const QString &step :
+             qEnvironmentVariable("FRAMEDEMO_STEPS").split(',', Qt::SkipEmptyParts)) {
+            if (step == "last")
+                frame->btnLast->click();
+            else if (step == "first")
+                frame->btnFirst->click();
+            else if (step == "next")
+                frame->btnNext->click();
+            else if (step == "switch")
+                frame->btnGridType->click();
+            else if (step.startsWith("row"))
+                frame->qryData->setCurrentRow(step.mid(3).toInt());
+            QTest::qWait(150);
+        }
         const bool saved = demo.main->grab().save(QString::fromLocal8Bit(argv[1]));
         delete demo.table;
         return saved ? 0 : 1;
