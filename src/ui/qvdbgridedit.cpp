@@ -588,15 +588,11 @@ void TqvDBGrid::pasteRecords(const QString &text)
     const QList<TGridPasteRecord> records = ParseGridRecordText(text);
     if (records.isEmpty())
         return;
-    // the values go to the fields the grid shows, in the order it shows them, as a copy
-    // of whole records wrote them
-    QList<int> targets;
-    for (int i = 0; i < ItemCount(); ++i) {
-        const int field = m_link->FieldListIndex(i);
-        if (itemShowing(i) && field >= 0)
-            targets << field;
-    }
+    // the values go to the data set's fields in its own order, whatever the grid shows and
+    // wherever its columns were moved: a line means the same in every grid over the data set
+    const int fieldCount = int(ds->fields().count());
     int stored = 0;
+    int openQuoteLine = 0;
     int line = 1;
     QString failure;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -607,9 +603,18 @@ void TqvDBGrid::pasteRecords(const QString &text)
         clearSelection();
         for (const TGridPasteRecord &record : records) {
             line = record.line;
+            if (!record.complete()) {
+                // cut short by a quote that never closes: what came before the quote waits in
+                // a new record for the user to finish; nothing after it is pasted
+                openQuoteLine = record.openQuoteLine;
+                if (record.values.isEmpty())
+                    break;
+            }
             ds->append();
-            for (int i = 0; i < record.values.size() && i < targets.size(); ++i)
-                writeFieldText(targets.at(i), record.values.at(i));
+            for (int i = 0; i < record.values.size() && i < fieldCount; ++i)
+                writeFieldText(i, record.values.at(i));
+            if (!record.complete())
+                break;
             ds->post();
             ++stored;
         }
@@ -620,6 +625,17 @@ void TqvDBGrid::pasteRecords(const QString &text)
     }
     m_link->EnableControls();
     QApplication::restoreOverrideCursor();
+    if (failure.isNull() && openQuoteLine > 0) {
+        m_inDialog = true;
+        ShowMessageBox(
+            QStringLiteral("%1 件のレコードを格納しました。貼り付けたテキストの %2 行目の"
+                           "二重引用符 (\") が閉じていないため、そこから後は貼り付けて"
+                           "いません。")
+                .arg(stored)
+                .arg(openQuoteLine),
+            MB_OK | MB_ICONWARNING);
+        m_inDialog = false;
+    }
     if (!failure.isNull()) {
         m_inDialog = true;
         ShowMessageBox(QStringLiteral("%1 件のレコードを格納した後、貼り付けたテキストの %2 行目で"

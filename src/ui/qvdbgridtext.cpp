@@ -44,9 +44,7 @@ QList<TGridPasteRecord> ParseGridRecordText(const QString &text)
     State state = FieldStart;
     int line = 1;
     bool recordOpen = false; // something of the current line has been read
-    qsizetype quoteStart = -1; // where the open quoted field began
-    int quoteLine = 1;
-    qsizetype literalAt = -1; // a quote that never closes, to be read as text
+    int quoteLine = 1; // where the open quoted field began
 
     auto endField = [&] {
         record.values << field;
@@ -72,9 +70,8 @@ QList<TGridPasteRecord> ParseGridRecordText(const QString &text)
             record.line = line;
             recordOpen = true;
         }
-        if (state == FieldStart && c == QLatin1Char('"') && i != literalAt) {
+        if (state == FieldStart && c == QLatin1Char('"')) {
             state = Quoted;
-            quoteStart = i;
             quoteLine = line;
             ++i;
             continue;
@@ -122,14 +119,12 @@ QList<TGridPasteRecord> ParseGridRecordText(const QString &text)
         } else {
             ++i;
         }
-        if (i >= n && state == Quoted) {
-            // the quote never closed: read the field again from its quote as plain text
-            field.clear();
-            state = FieldStart;
-            literalAt = quoteStart;
-            i = quoteStart;
-            line = quoteLine;
-        }
+    }
+    if (state == Quoted) {
+        // the quote never closed: the record ends before it, and nothing after it is read
+        record.openQuoteLine = quoteLine;
+        records << record;
+        return records;
     }
     if (recordOpen)
         endRecord();

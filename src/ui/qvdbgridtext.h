@@ -17,17 +17,22 @@ QString GridCopyValueText(const QString &value);
 bool IsGridRecordText(const QString &text);
 
 // One pasted line, split into its field texts, and the line of the text where it began
-// (1-based), for messages.
+// (1-based), for messages. A record cut short by a quote that never closes holds the fields
+// before that quote; openQuoteLine is then the line where the quote stands (0 otherwise).
 struct TGridPasteRecord
 {
     QStringList values;
     int line = 1;
+    int openQuoteLine = 0;
+
+    bool complete() const { return openQuoteLine == 0; }
 };
 
 // Splits pasted text into records: lines end at CR LF, LF or CR, fields at tabs. A field that
 // opens with a double quote runs to the closing quote, across tabs and line ends, with doubled
 // quotes read as one; what follows the closing quote up to the next tab or line end is
-// dropped. A quote that never closes is taken literally, as the start of a plain field. An
+// dropped. A quote that never closes protects the rest of the text: no later tab or line end
+// splits anything, so the list ends with the record it stands in, cut short before it. An
 // empty line is a record with one empty field; the line end after the last line adds no
 // record.
 QList<TGridPasteRecord> ParseGridRecordText(const QString &text);

@@ -337,6 +337,62 @@ TEST(DbGridEdit, PastedLinesBecomeRecordsAndPlainTextGoesIntoTheCell)
     EXPECT_EQ(f.dataSet.recordCount(), 2);
 }
 
+// A pasted line fills the data set's fields in their own order: a field the grid does not
+// show and a column moved elsewhere take their values all the same.
+TEST(DbGridEdit, PasteFillsFieldsInTheDataSetsOrder)
+{
+    struct Case
+    {
+        const char *name;
+        bool hideKey; // the grid shows no id
+        bool moveColumns; // the grid shows n, v, id
+    };
+    const Case cases[] = {
+        { "every field shown", false, false },
+        { "the key hidden", true, false },
+        { "columns moved", false, true },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        GridFixture f(true, "CREATE TABLE p (id int PRIMARY KEY, v text, n int)",
+                      "SELECT id, v, n FROM p");
+        ASSERT_TRUE(f.show());
+        if (c.hideKey)
+            f.dataSet.setFieldVisible(0, false);
+        if (c.moveColumns) {
+            auto *grid = static_cast<TqvDBGridV *>(f.grid);
+            grid->Columns()->setState(csCustomized);
+            grid->Columns()->Move(2, 0);
+            grid->Columns()->Move(2, 1);
+            ASSERT_EQ(grid->Columns()->Items(0)->FieldName(), "n");
+        }
+        QGuiApplication::clipboard()->setText("1\tone\t10\r\n2\ttwo\t20\r\n");
+        f.key(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_TRUE(f.responder.asked.isEmpty()) << f.responder.texts().join('|').toStdString();
+        EXPECT_EQ(f.second("SELECT string_agg(id || ':' || v || ':' || n, ',' ORDER BY id) FROM p"),
+                  "1:one:10,2:two:20");
+    }
+}
+
+// A quote that never closes ends the paste: the lines before it are stored, the record it
+// stands in waits, filled up to the quote, for the user to finish, and the user is told.
+TEST(DbGridEdit, AnUnclosedQuoteStopsThePasteThere)
+{
+    GridFixture f(true, "CREATE TABLE p (id int PRIMARY KEY, v text)", "SELECT * FROM p");
+    ASSERT_TRUE(f.show());
+    QGuiApplication::clipboard()->setText("1\ta\r\n2\t\"b\tc\r\n3\td\r\n");
+    f.key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(f.second("SELECT string_agg(id || v, ',' ORDER BY id) FROM p"), "1a");
+    EXPECT_EQ(f.dataSet.state(), pg::DataSetState::Insert);
+    EXPECT_EQ(f.dataSet.text(0), "2");
+    EXPECT_TRUE(f.dataSet.isNull(1));
+    ASSERT_EQ(f.responder.asked.size(), 1);
+    const QString message = f.responder.asked.first().text;
+    EXPECT_TRUE(message.contains("1 件")) << message.toStdString();
+    EXPECT_TRUE(message.contains("2 行目")) << message.toStdString();
+    EXPECT_FALSE(f.connection.autoCommit());
+}
+
 TEST(DbGridEdit, AReadOnlyResultTakesNoPasteAndNoDelete)
 {
     GridFixture f(true, TenRows, "SELECT id, v FROM t UNION ALL SELECT 0, 'x' ORDER BY 1");

@@ -68,10 +68,6 @@ TEST(DbGridText, PasteSplitsRecordsAndFields)
         { "two quotes alone are empty", "\"\"\tx", { { "", "x" } }, { 1 } },
         { "text after the closing quote is dropped", "\"a\"bc\td", { { "a", "d" } }, { 1 } },
         { "quote inside a plain field is text", "a\"b\tc", { { "a\"b", "c" } }, { 1 } },
-        { "unclosed quote is read as text",
-          "\"abc\tdef\r\nx\r\n",
-          { { "\"abc", "def" }, { "x" } },
-          { 1, 2 } },
         { "japanese",
           "りんご\t赤\r\nみかん\t橙",
           { { "りんご", "赤" }, { "みかん", "橙" } },
@@ -85,6 +81,37 @@ TEST(DbGridText, PasteSplitsRecordsAndFields)
             EXPECT_EQ(got.at(i).values, c.records.at(i)) << c.name << " record " << i;
             EXPECT_EQ(got.at(i).line, c.lines.at(i)) << c.name << " record " << i;
         }
+    }
+}
+
+// A quote that never closes protects the rest of the text: the record it stands in ends before
+// it, and no later line is read.
+TEST(DbGridText, AnUnclosedQuoteEndsThePaste)
+{
+    const struct
+    {
+        const char *name;
+        QString text;
+        QList<QStringList> records;
+        int openQuoteLine;
+    } cases[] = {
+        { "at the start", "\"abc\tdef\r\nx\r\n", { {} }, 1 },
+        { "in the second field of the second line",
+          "1\ta\r\n2\t\"b\tc\r\n3\td\r\n",
+          { { "1", "a" }, { "2" } },
+          2 },
+        { "after a closed one", "\"p\nq\"\t\"r", { { "p\nq" } }, 2 },
+        { "a doubled quote does not close it", "x\t\"a\"\"b\r\ny", { { "x" } }, 1 },
+    };
+    for (const auto &c : cases) {
+        const QList<TGridPasteRecord> got = ParseGridRecordText(c.text);
+        ASSERT_EQ(got.size(), c.records.size()) << c.name;
+        for (int i = 0; i < got.size(); ++i)
+            EXPECT_EQ(got.at(i).values, c.records.at(i)) << c.name << " record " << i;
+        for (int i = 0; i + 1 < got.size(); ++i)
+            EXPECT_TRUE(got.at(i).complete()) << c.name << " record " << i;
+        EXPECT_FALSE(got.last().complete()) << c.name;
+        EXPECT_EQ(got.last().openQuoteLine, c.openQuoteLine) << c.name;
     }
 }
 
