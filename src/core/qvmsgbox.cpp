@@ -132,11 +132,9 @@ QString ApplicationTitle()
 
 QString CleanMessageText(const QString &text)
 {
-    QString cleaned = text;
-    cleaned.remove(QString::fromUtf16(QvDriverErrorPrefix), Qt::CaseSensitive);
-    if (cleaned == QStringLiteral(": "))
-        cleaned = QString::fromUtf16(QvSyntaxErrorText);
-    return cleaned;
+    if (text == QStringLiteral(": "))
+        return QString::fromUtf16(QvSyntaxErrorText);
+    return text;
 }
 
 int ShowMessageBox(const QString &text, quint16 flags)

@@ -50,9 +50,7 @@ inline constexpr int IDNO = 7;
 // ShowCheckMessage's answer for a close that is none of the seven.
 inline constexpr int IDCHECKOTHER = 8;
 
-// What the data-access layer puts before the text of a client error, and the text shown for
-// an error that is nothing but ": ".
-inline constexpr const char16_t *QvDriverErrorPrefix = u"[FireDAC][Phys][PG][libpq] ";
+// The text shown for an error that is nothing but ": ".
 inline constexpr const char16_t *QvSyntaxErrorText = u"ERROR: SQL構文エラー";
 
 // One check box of a question: its caption and the caller's flag, which gives the first state
@@ -67,8 +65,7 @@ using TqvCheckList = QList<TqvCheckItem>;
 // The title of every message: the application's display name ("Corvane for Postgres").
 QString ApplicationTitle();
 
-// text without any of the driver's prefixes, and the bare ": " of a failed statement as a
-// readable error.
+// text as it is, except the bare ": " of a failed statement, shown as a readable error.
 QString CleanMessageText(const QString &text);
 
 // Shows text with the style bits flags; returns the answer (IDOK ... IDNO).

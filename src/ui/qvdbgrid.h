@@ -15,10 +15,7 @@ class QPainter;
 class QMenu;
 class QToolButton;
 class TqvDBGrid;
-
-namespace qvdbgrid {
-class PickListPopup;
-}
+class TqvPickListPopup;
 
 // The record grids: TqvDBGridV shows the records of a data set one per row and its fields one
 // per column, TqvDBGridH one record per column and one field per row. Both are one
@@ -134,7 +131,7 @@ private:
 
     TqvDBGrid *m_grid;
     QToolButton *m_button = nullptr;
-    qvdbgrid::PickListPopup *m_popup = nullptr;
+    TqvPickListPopup *m_popup = nullptr;
     bool m_pickList = false;
 };
 

@@ -1,63 +1,19 @@
 #include "qvdbgrid.h"
 #include "qvdbgridtext.h"
+#include "qvpicklist.h"
 
 #include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
+#include "core/qvwaitcursor.h"
 #include "platform/pg/dataset.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QListWidget>
-#include <QScreen>
 #include <QToolButton>
-#include <QVBoxLayout>
 
-namespace qvdbgrid {
-
-// The drop-down list of a cell's pick list.
-class PickListPopup : public QFrame
-{
-public:
-    explicit PickListPopup(TDBGridInplaceEdit *editor)
-        : QFrame(editor, Qt::Popup)
-        , m_editor(editor)
-    {
-        setFrameStyle(QFrame::Box | QFrame::Plain);
-        auto *layout = new QVBoxLayout(this);
-        layout->setContentsMargins(1, 1, 1, 1);
-        list = new QListWidget(this);
-        list->setObjectName(QStringLiteral("PickList"));
-        list->setFrameShape(QFrame::NoFrame);
-        layout->addWidget(list);
-        QObject::connect(list, &QListWidget::itemClicked, list,
-                         [this] { m_editor->CloseUp(true); });
-    }
-
-    QListWidget *list = nullptr;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            m_editor->CloseUp(true);
-            return;
-        case Qt::Key_Escape:
-        case Qt::Key_F4:
-            m_editor->CloseUp(false);
-            return;
-        default:
-            QFrame::keyPressEvent(event);
-        }
-    }
-
-private:
-    TDBGridInplaceEdit *m_editor;
-};
-
-} // namespace qvdbgrid
+#include <memory>
 
 // ---------------------------------------------------------------------------------------------
 // TDBGridInplaceEdit
@@ -349,7 +305,7 @@ bool TDBGridInplaceEdit::ListVisible() const
 
 QListWidget *TDBGridInplaceEdit::PickListWidget() const
 {
-    return m_popup ? m_popup->list : nullptr;
+    return m_popup;
 }
 
 void TDBGridInplaceEdit::DropDown()
@@ -361,28 +317,17 @@ void TDBGridInplaceEdit::DropDown()
         return;
     TDBGridItem *item = m_grid->Items()->Item(index);
     if (!m_popup)
-        m_popup = new qvdbgrid::PickListPopup(this);
-    QListWidget *list = m_popup->list;
-    list->clear();
-    list->addItems(item->PickList());
-    const QList<QListWidgetItem *> found = list->findItems(text(), Qt::MatchExactly);
-    if (!found.isEmpty())
-        list->setCurrentItem(found.first());
-    const int rows = qMax(1, qMin(item->DropDownRows(), list->count()));
-    const int rowHeight = list->sizeHintForRow(0) > 0 ? list->sizeHintForRow(0) : height();
-    m_popup->resize(qMax(width(), 80), rows * rowHeight + 4);
-    m_popup->move(mapToGlobal(QPoint(0, height())));
-    m_popup->show();
-    list->setFocus();
+        m_popup = new TqvPickListPopup(this, [this](bool accept) { CloseUp(accept); });
+    m_popup->DropDown(this, item->PickList(), text(), item->DropDownRows());
 }
 
 void TDBGridInplaceEdit::CloseUp(bool accept)
 {
     if (!ListVisible())
         return;
-    QListWidgetItem *chosen = m_popup->list->currentItem();
+    QListWidgetItem *chosen = m_popup->currentItem();
     const QString value = chosen ? chosen->text() : QString();
-    m_popup->hide();
+    m_popup->HideQuietly();
     setFocus();
     if (!accept || !chosen)
         return;
@@ -547,7 +492,7 @@ void TqvDBGrid::copy()
         if (itemShowing(i) && field >= 0)
             fields << field;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SQLWaitCursor wait;
     QString out;
     const bool several = m_bookmarks->Count() > 1;
     for (const pg::Bookmark bookmark : m_bookmarks->Bookmarks()) {
@@ -562,7 +507,6 @@ void TqvDBGrid::copy()
         if (several)
             out += QLatin1String("\r\n");
     }
-    QApplication::restoreOverrideCursor();
     clipboard->setText(out);
 }
 
@@ -595,7 +539,7 @@ void TqvDBGrid::pasteRecords(const QString &text)
     int openQuoteLine = 0;
     int line = 1;
     QString failure;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto wait = std::make_unique<SQLWaitCursor>();
     m_link->DisableControls();
     try {
         TqvGridCommitScope rule(ds);
@@ -624,7 +568,7 @@ void TqvDBGrid::pasteRecords(const QString &text)
         failure = QString::fromUtf8(e.what());
     }
     m_link->EnableControls();
-    QApplication::restoreOverrideCursor();
+    wait.reset();
     if (failure.isNull() && openQuoteLine > 0) {
         m_inDialog = true;
         ShowMessageBox(

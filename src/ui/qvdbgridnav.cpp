@@ -2,6 +2,7 @@
 
 #include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
+#include "core/qvwaitcursor.h"
 #include "platform/pg/dataset.h"
 
 #include <QApplication>
@@ -435,11 +436,7 @@ void TqvDBGrid::deleteRecords()
 {
     pg::DataSet *ds = DataSet();
     if (m_bookmarks->Count() > 0) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        struct Restore
-        {
-            ~Restore() { QApplication::restoreOverrideCursor(); }
-        } restore;
+        SQLWaitCursor wait;
         m_bookmarks->Delete();
     } else {
         ds->deleteRecord();

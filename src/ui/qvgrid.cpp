@@ -1,6 +1,7 @@
 #include "qvgrid.h"
 
 #include "qvcheckdraw.h"
+#include "qvpicklist.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -10,7 +11,6 @@
 #include <QListWidget>
 #include <QMetaMethod>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QToolButton>
@@ -409,63 +409,6 @@ private:
     TqvStringGrid *m_grid;
 };
 
-// The drop-down list of a pick-list cell.
-class PickListPopup : public QListWidget
-{
-public:
-    explicit PickListPopup(TqvInplaceEditor *editor)
-        : QListWidget(editor)
-        , m_editor(editor)
-    {
-        setWindowFlags(Qt::Popup);
-        setObjectName(QStringLiteral("PickList"));
-        setUniformItemSizes(true);
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    }
-
-    bool closing = false;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            m_editor->CloseUp(true);
-            return;
-        case Qt::Key_Escape:
-            m_editor->CloseUp(false);
-            return;
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-            if (event->modifiers() & Qt::AltModifier) {
-                m_editor->CloseUp(true);
-                return;
-            }
-            break;
-        default:
-            break;
-        }
-        QListWidget::keyPressEvent(event);
-    }
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        QListWidget::mouseReleaseEvent(event);
-        if (itemAt(event->position().toPoint()))
-            m_editor->CloseUp(true);
-    }
-    void hideEvent(QHideEvent *event) override
-    {
-        QListWidget::hideEvent(event);
-        // A click outside closes the popup without choosing.
-        if (!closing)
-            m_editor->CloseUp(false);
-    }
-
-private:
-    TqvInplaceEditor *m_editor;
-};
-
 // Letters A to Z compare without regard to case, everything else exactly.
 static bool startsWithFolded(const QString &entry, const QString &prefix)
 {
@@ -518,7 +461,7 @@ TqvInplaceEditor::TqvInplaceEditor(TqvStringGrid *grid)
             Q_EMIT m_grid->OnEditButtonClick();
         }
     });
-    m_popup = new PickListPopup(this);
+    m_popup = new TqvPickListPopup(this, [this](bool accept) { CloseUp(accept); });
     m_popup->hide();
 }
 
@@ -601,38 +544,15 @@ void TqvInplaceEditor::DropDown()
     loadPickList(true);
     if (m_items.isEmpty())
         return;
-    m_popup->clear();
-    m_popup->addItems(m_items);
-    m_popup->setCurrentRow(int(m_items.indexOf(text())));
-    const int rows = qMin(int(m_items.size()), qMax(1, m_dropDownRows));
-    const int rowHeight = qMax(m_popup->sizeHintForRow(0), 1);
-    const int frame = 2 * m_popup->frameWidth();
-    int width = qMax(this->width(), m_popup->sizeHintForColumn(0) + frame + 4);
-    if (m_items.size() > rows)
-        width += m_popup->verticalScrollBar()->sizeHint().width();
-    const QSize size(width, rows * rowHeight + frame);
-    QPoint at = mapToGlobal(QPoint(0, height()));
-    if (const QScreen *screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        if (at.y() + size.height() > area.bottom())
-            at.setY(mapToGlobal(QPoint(0, 0)).y() - size.height());
-        if (at.x() + size.width() > area.right())
-            at.setX(area.right() - size.width());
-    }
-    m_popup->closing = false;
-    m_popup->setGeometry(QRect(at, size));
-    m_popup->show();
-    m_popup->setFocus(Qt::PopupFocusReason);
+    m_popup->DropDown(this, m_items, text(), m_dropDownRows);
 }
 
 void TqvInplaceEditor::CloseUp(bool accept)
 {
-    if (!ListVisible() && !m_popup->closing)
+    if (!ListVisible())
         return;
     const int index = m_popup->currentRow();
-    m_popup->closing = true;
-    m_popup->hide();
-    m_popup->closing = false;
+    m_popup->HideQuietly();
     if (accept && index >= 0 && index < m_items.size()) {
         if (text() != m_items.at(index))
             setText(m_items.at(index));

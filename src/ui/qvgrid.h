@@ -14,8 +14,8 @@ namespace qvgrid {
 class GridModel;
 class GridHeader;
 class GridCorner;
-class PickListPopup;
 } // namespace qvgrid
+class TqvPickListPopup;
 
 // How Return, the arrows and the in-place editor behave in a TqvStringGrid.
 enum TqvGridEditorMode {
@@ -89,7 +89,7 @@ private:
     TqvStringGrid *m_grid;
     TqvGridEditStyle m_style = geSimple;
     QToolButton *m_button = nullptr;
-    qvgrid::PickListPopup *m_popup = nullptr;
+    TqvPickListPopup *m_popup = nullptr;
     QStringList m_items;
     bool m_itemsLoaded = false;
     int m_dropDownRows = 20;

@@ -9,6 +9,7 @@
 #include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
 #include "core/qvoption.h"
+#include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/dataset.h"
 
@@ -25,16 +26,6 @@
 #include <QToolButton>
 
 namespace rdata {
-
-// The hourglass of a running statement, put back however the statement ends.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 // Results of this many columns or more keep the widths the grid gives them.
 constexpr int maxWidthColumns = 100;
@@ -363,7 +354,7 @@ void TfraData::loadStatement(qint64 limit)
 
 void TfraData::Prepare()
 {
-    rdata::WaitCursor wait;
+    SQLWaitCursor wait;
     if (qryData->isActive() && !VisibleGrid()->ConfirmPendingRecord())
         throw SilentAbort();
     qryData->close();
@@ -383,7 +374,7 @@ void TfraData::Prepare()
 
 void TfraData::Open()
 {
-    rdata::WaitCursor wait;
+    SQLWaitCursor wait;
     const qint64 limit = ownerRowLimit();
     if (!m_sql.isEmpty() || !m_tableSource.isEmpty())
         loadStatement(limit);
