@@ -1,6 +1,7 @@
-// Shows both record grids over a small result with NULL values, makes a selection of a range
-// of fields and one of whole records in each as a user would with the mouse, and saves each
-// state as a picture.
+// Shows both record grids over a small table with NULL values, makes a selection of a range
+// of fields and one of whole records in each as a user would with the mouse, then edits a
+// record in both grids, and saves each state as a picture. The table corvane_griddemo is made
+// in the database and dropped again.
 //
 //   corvane_griddemo OUTDIR        (server from PGHOST, PGPORT, PGUSER, PGDATABASE)
 #include "platform/pg/connection.h"
@@ -16,7 +17,10 @@
 
 namespace {
 
-const char DemoSql[] = R"(
+// The rows, in a table of their own so that the grids can edit them; dropped at the end.
+const char DemoTable[] = R"(
+DROP TABLE IF EXISTS corvane_griddemo;
+CREATE TABLE corvane_griddemo AS
 SELECT id, name, price, stock, updated, note
   FROM (VALUES (1, 'りんご', 120.50, 10, timestamp '2026-01-05 09:30:00', 'aomori'),
                (2, 'みかん', NULL, 25, timestamp '2026-01-06 10:00:00', NULL),
@@ -25,21 +29,21 @@ SELECT id, name, price, stock, updated, note
                (5, NULL, 99.90, 0, timestamp '2026-01-09 08:00:00', 'okayama'),
                (6, 'なし', 210.00, 14, timestamp '2026-01-10 17:45:00', 'tottori'),
                (7, 'かき', NULL, NULL, timestamp '2026-01-11 11:11:00', NULL))
-       AS t(id, name, price, stock, updated, note)
- ORDER BY id
+       AS t(id, name, price, stock, updated, note);
+ALTER TABLE corvane_griddemo ADD PRIMARY KEY (id);
 )";
+const char DemoSql[]
+    = "SELECT id, name, price, stock, updated, note FROM corvane_griddemo ORDER BY id";
 
-// NULL in blue, as the data frame paints it.
+// NULL as the data frame paints it: blue, or what stands out on a selection.
 void paintNull(TqvDBGrid *grid, QPainter *painter, const QRect &rect, int dataIndex)
 {
     pg::DataSet *ds = grid->DataSet();
     const int field = grid->DataLink()->FieldListIndex(dataIndex);
     if (!ds || field < 0 || !ds->isNull(grid->PaintingRecord(), field))
         return;
-    painter->fillRect(rect, painter->brush());
-    painter->setPen(QColor(0, 0, 0xFF));
-    painter->drawText(rect.x() + 2, rect.y() + 2 + painter->fontMetrics().ascent(),
-                      QStringLiteral("(NULL)"));
+    painter->setPen(GridNullColour(painter->brush().color()));
+    DrawGridCellText(*painter, rect, 2, 2, GridNullText(), Qt::AlignLeft);
 }
 
 void click(TqvDBGrid *grid, int col, int row, Qt::KeyboardModifiers modifiers = {})
@@ -71,6 +75,11 @@ int main(int argc, char **argv)
     pg::DataSet dataSet(&connection);
     try {
         connection.open();
+        for (const QString &statement :
+             QString::fromUtf8(DemoTable).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            if (!statement.trimmed().isEmpty())
+                connection.exec(statement);
+        }
         dataSet.setSql(QString::fromUtf8(DemoSql));
         dataSet.open();
     } catch (const pg::Error &e) {
@@ -126,5 +135,32 @@ int main(int argc, char **argv)
     click(gridH, 2, 0);
     click(gridH, 4, 0, Qt::ShiftModifier);
     ok &= save(&window, out + QStringLiteral("/grid_h_whole.png"));
+
+    // both grids in the middle of an edit: a new name typed for みかん in the grid with one
+    // record per row, Tab to its price, which is NULL; the other grid on the same record's
+    // note, NULL as well; the untouched fields of the record show what is stored
+    gridV->SelectedRecords()->Clear();
+    gridH->SelectedRecords()->Clear();
+    gridV->setFocus();
+    click(gridV, 2, 2);
+    QWidget *editor = gridV->InplaceEditor();
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    for (const QChar c : QStringLiteral("みかん（早生）")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(editor, &press);
+    }
+    QTest::keyClick(editor, Qt::Key_Tab);
+    gridH->setSelectedIndex(5);
+    gridV->setFocus();
+    ok &= save(&window, out + QStringLiteral("/grids_editing.png"));
+    dataSet.cancel();
+    dataSet.close();
+    gridV->setDataSet(nullptr);
+    gridH->setDataSet(nullptr);
+    try {
+        connection.exec(QStringLiteral("DROP TABLE corvane_griddemo"));
+    } catch (const pg::Error &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+    }
     return ok ? 0 : 1;
 }
