@@ -6,6 +6,7 @@
 #include "platform/pg/connection.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <sys/resource.h>
 
@@ -44,6 +45,18 @@ struct Server
         connection.setParam(QStringLiteral("Password"), qEnvironmentVariable("PGPASSWORD"));
     }
 };
+
+// Reads the "--key value" pairs of a command line: the server's options into server, every
+// other pair through take(key, value).
+template<class Take> void readOptions(const QStringList &args, Server &server, Take take)
+{
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        const QString &key = args.at(i);
+        const QString &value = args.at(i + 1);
+        if (!server.takeOption(key, value))
+            take(key, value);
+    }
+}
 
 inline QString mixedRowsSql(qint64 rows)
 {

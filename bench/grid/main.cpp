@@ -68,19 +68,14 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Options o;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        const QString &key = args.at(i);
-        const QString &value = args.at(i + 1);
-        if (o.server.takeOption(key, value))
-            continue;
+    bench::readOptions(app.arguments(), o.server, [&o](const QString &key, const QString &value) {
         if (key == QLatin1String("--rows"))
             o.rows = value.toLongLong();
         else if (key == QLatin1String("--repeat"))
             o.repeat = qMax(1, value.toInt());
         else if (key == QLatin1String("--jumps"))
             o.jumps = qMax(1, value.toInt());
-    }
+    });
 
     pg::Connection connection;
     o.server.applyTo(connection);

@@ -66,12 +66,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Options o;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        const QString &key = args.at(i);
-        const QString &value = args.at(i + 1);
-        if (o.server.takeOption(key, value))
-            continue;
+    bench::readOptions(app.arguments(), o.server, [&o](const QString &key, const QString &value) {
         if (key == QLatin1String("--rows")) {
             o.rows = value.toLongLong();
         } else if (key == QLatin1String("--repeat")) {
@@ -81,7 +76,7 @@ int main(int argc, char **argv)
             for (const QString &part : value.split(QLatin1Char(',')))
                 o.selected << qMax(1, part.toInt());
         }
-    }
+    });
     AppOption.UpdateToCommit = true;
 
     pg::Connection connection;

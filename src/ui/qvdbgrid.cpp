@@ -833,20 +833,19 @@ void TqvDBGrid::showEvent(QShowEvent *event)
     QAbstractScrollArea::showEvent(event);
     // the layout sizes a grid it shows after this event: follow the current record then
     QTimer::singleShot(0, this, [this] {
-        if (!isVisible())
-            return;
-        if (m_updateLock == 0)
-            updateRecordCount();
-        ensureFieldVisible();
-        updateScrollBars();
-        placeEditor();
-        viewport()->update();
+        if (isVisible())
+            followSize();
     });
 }
 
 void TqvDBGrid::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    followSize();
+}
+
+void TqvDBGrid::followSize()
+{
     if (m_updateLock == 0)
         updateRecordCount();
     ensureFieldVisible();

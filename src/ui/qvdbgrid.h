@@ -340,6 +340,8 @@ private:
     void updateRecordCount();
     void updateActive();
     void updateScrollBars();
+    // the records, fields, scroll bars and editor for the grid's present size
+    void followSize();
     void ensureFieldVisible();
     void recordScrollAction(int action);
     void fieldScrollAction(int action);
