@@ -79,6 +79,17 @@ protected:
         return testsupport::queryColumn(m_db.conninfo(), sql);
     }
 
+    // An SQL window sized for the grids, its frame showing sql.
+    TfrmSQL *sqlWindow(const QString &sql)
+    {
+        TfrmSQL *w = CreateForm<TfrmSQL>(m_connection.get());
+        w->resize(900, 420);
+        w->fraData->setSQL(sql);
+        w->fraData->Prepare();
+        w->fraData->Open();
+        return w;
+    }
+
     static void clickTitle(TfraData *frame, int column)
     {
         Q_EMIT frame->grdData1->OnTitleClick(frame->grdData1->Columns()->Items(column));
@@ -410,11 +421,8 @@ TEST_F(DataFrame, SortingTheUsersSelectKeepsAKeylessTableEditable)
         SCOPED_TRACE(sql.toStdString());
         m_db.exec("TRUNCATE fx_nopk; INSERT INTO fx_nopk VALUES (1, 'one'), (2, 'two'), "
                   "(3, 'three')");
-        QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+        QPointer<TfrmSQL> w = sqlWindow(sql);
         TfraData *frame = w->fraData;
-        frame->setSQL(sql);
-        frame->Prepare();
-        frame->Open();
         pg::DataSet *set = frame->qryData;
         ASSERT_FALSE(set->isReadOnly()) << set->readOnlyReason().toStdString();
         clickTitle(frame, 1);
@@ -439,11 +447,8 @@ TEST_F(DataFrame, SortingTheUsersSelectKeepsAKeylessTableEditable)
 // not there yet and stay disabled; every button has a hint.
 TEST_F(DataFrame, ToolBarOffersOnlyWhatWorksAndHintsEveryButton)
 {
-    QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+    QPointer<TfrmSQL> w = sqlWindow("SELECT * FROM fx_data");
     TfraData *frame = w->fraData;
-    frame->setSQL("SELECT * FROM fx_data");
-    frame->Prepare();
-    frame->Open();
     ASSERT_TRUE(frame->qryData->isActive());
     EXPECT_FALSE(frame->btnExcel->isEnabled());
     EXPECT_FALSE(frame->btnCopy->isEnabled());
@@ -477,11 +482,8 @@ TEST_F(DataFrame, ToolBarOffersOnlyWhatWorksAndHintsEveryButton)
 // new text drops it.
 TEST_F(DataFrame, SortedFieldIsMarkedInBothGrids)
 {
-    QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
+    QPointer<TfrmSQL> w = sqlWindow("SELECT id, name, amount FROM fx_data");
     TfraData *frame = w->fraData;
-    frame->setSQL("SELECT id, name, amount FROM fx_data");
-    frame->Prepare();
-    frame->Open();
     EXPECT_EQ(frame->grdData1->SortMarkField(), -1);
     clickTitle(frame, 2);
     EXPECT_EQ(frame->grdData1->SortMarkField(), 2);
@@ -513,12 +515,8 @@ TEST_F(DataFrame, SwitchingTheGridKeepsRecordsInView)
     const Case cases[] = { { 1, 0 }, { 0, 0 }, { 3, 0 } };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.current);
-        QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
-        w->resize(900, 420);
+        QPointer<TfrmSQL> w = sqlWindow("SELECT * FROM fx_data ORDER BY id");
         TfraData *frame = w->fraData;
-        frame->setSQL("SELECT * FROM fx_data ORDER BY id");
-        frame->Prepare();
-        frame->Open();
         ASSERT_TRUE(showActive(*w));
         frame->qryData->setCurrentRow(c.current);
         QApplication::processEvents();
@@ -553,12 +551,8 @@ TEST_F(DataFrame, DataShowModeAlignsByteaAndNull)
     for (const Case &c : cases) {
         SCOPED_TRACE(QString("mode %1, record %2").arg(c.mode).arg(c.record).toStdString());
         AppOption.DataShowMode = c.mode;
-        QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
-        w->resize(900, 420);
+        QPointer<TfrmSQL> w = sqlWindow("SELECT id, payload FROM fx_data ORDER BY id");
         TfraData *frame = w->fraData;
-        frame->setSQL("SELECT id, payload FROM fx_data ORDER BY id");
-        frame->Prepare();
-        frame->Open();
         frame->btnGridType->click();
         ASSERT_TRUE(showActive(*w));
         QTest::qWait(50);
@@ -598,12 +592,8 @@ TEST_F(DataFrame, DataShowModeAlignsByteaAndNull)
 // selection's as much as against white.
 TEST_F(DataFrame, NullIsLegibleOnTheSelection)
 {
-    QPointer<TfrmSQL> w = CreateForm<TfrmSQL>(m_connection.get());
-    w->resize(900, 420);
+    QPointer<TfrmSQL> w = sqlWindow("SELECT id, name, note FROM fx_data ORDER BY id");
     TfraData *frame = w->fraData;
-    frame->setSQL("SELECT id, name, note FROM fx_data ORDER BY id");
-    frame->Prepare();
-    frame->Open();
     ASSERT_TRUE(showActive(*w));
     TqvDBGridV *grid = frame->grdData1;
     // record 3 (name NULL) selected with the name field, the current record elsewhere
