@@ -8,9 +8,9 @@
 #include "platform/os/heap.h"
 #include "platform/os/termination.h"
 #include "platform/registry/settingsstore.h"
+#include "shell/fmain.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
@@ -33,29 +33,6 @@ public:
             ShowExceptionMessage(std::current_exception());
             return false;
         }
-    }
-};
-
-class MainWindow : public QMainWindow
-{
-public:
-    MainWindow()
-    {
-        setObjectName(QStringLiteral("frmMain"));
-        setWindowTitle(QApplication::applicationName());
-        resize(1024, 700);
-        LoadOptions();
-    }
-
-protected:
-    void closeEvent(QCloseEvent *event) override
-    {
-        // A failed save is told and the window closes all the same: the file keeps its previous
-        // settings whole.
-        QString error;
-        if (!SaveOptions(&error))
-            ShowMessageBox(error, MB_OK | MB_ICONERROR);
-        event->accept();
     }
 };
 
@@ -111,7 +88,7 @@ int main(int argc, char **argv)
             AppRegistry->store()->acknowledgeLoadError();
     }
     if (!terminating) {
-        MainWindow window;
+        TfrmMain window;
         mainWindow = &window;
         window.show();
         rc = app.exec();

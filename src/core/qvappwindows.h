@@ -40,6 +40,13 @@ public:
     // window's object-count summary).
     virtual int ObjectCount() const { return 0; }
     virtual int SelectedObjectCount() const { return 0; }
+    // The new-object command for the kind objectType (an object-type code) in the
+    // connection's default schema; the main window's new-object buttons forward to it.
+    virtual void NewObject(int /*objectType*/) { }
+    // Copies the shortcuts of the main window's object-list actions onto the window's own.
+    virtual void SetShortCut() { }
+    // The object list's view style: 2 list, 3 report.
+    virtual void SetObjectListStyle(int /*style*/) { }
 };
 
 // The six connection parameters of the window's main session.

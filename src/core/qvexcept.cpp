@@ -5,23 +5,28 @@
 
 #include <QString>
 
-void ShowExceptionMessage(const std::exception_ptr &error)
+QString ExceptionText(const std::exception_ptr &error)
 {
     if (!error)
-        return;
+        return QString();
     QString text;
     try {
         std::rethrow_exception(error);
     } catch (const SilentAbort &) {
-        return;
+        return QString();
     } catch (const pg::Error &e) {
         text = e.text();
     } catch (const std::exception &e) {
         text = QString::fromUtf8(e.what());
-    } catch (...) {
-        text = QStringLiteral("予期しないエラーが発生しました。");
-    }
+    } catch (...) { }
     if (text.isEmpty())
         text = QStringLiteral("予期しないエラーが発生しました。");
-    ShowMessageBox(text, MB_OK | MB_ICONERROR);
+    return text;
+}
+
+void ShowExceptionMessage(const std::exception_ptr &error)
+{
+    const QString text = ExceptionText(error);
+    if (!text.isEmpty())
+        ShowMessageBox(text, MB_OK | MB_ICONERROR);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <exception>
 #include <utility>
 
@@ -13,6 +15,10 @@ class SilentAbort : public std::exception
 public:
     const char *what() const noexcept override { return "silent abort"; }
 };
+
+// The text that ShowExceptionMessage shows for error: the server's text of a database error,
+// the text of any other exception; empty for the silent abort and for no exception.
+QString ExceptionText(const std::exception_ptr &error);
 
 // Shows the exception held by error through the message-box helper: the server's text of a
 // database error, the text of any other exception, nothing for the silent abort. The last net

@@ -1,0 +1,193 @@
+#pragma once
+
+#include "core/qvappwindows.h"
+#include "core/qvobjectwindows.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QMenuBar;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class TqvListView;
+class TqvStatusBar;
+
+// One step of the main window's shutdown: what it saves, and how.
+struct TShutdownStep
+{
+    QString what;
+    std::function<void()> run;
+};
+
+// Runs every step on its own guard, so that one failing save does not keep the others from
+// running. Returns one line per failure: what, ": " and the failure's text.
+QStringList RunShutdownSteps(const QList<TShutdownStep> &steps);
+
+// The main window: the multi-document frame that holds everything every other window shares.
+// It keeps the connection selector (cmbDBName: items are connection keys, their data the
+// connection windows) with the current connection, enables its commands by the server kind and
+// version of that connection, answers the window lookups, writes the status texts of long
+// loops, and hosts the menus, tool bars, task bar, workspace list and status bar.
+//
+// Its commands that open windows of other subsystems run through the command registry
+// (fmaincmd.h); such an action stays disabled until its command is registered.
+//
+// Created once by the program; its creation loads the options and the SQL-history index,
+// closing it closes the connection windows and writes layout, options and index back.
+class TfrmMain : public QMainWindow, public MainWindowServices, public WindowDirectory
+{
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // The one main window while it exists.
+    static TfrmMain *instance();
+
+    // MainWindowServices
+    QWidget *mainWidget() override { return this; }
+    ConnectionWindow *CurrentForm() const override;
+    void SelectConnection(const QString &key) override;
+    QToolBar *tolTask() const override { return m_tolTask; }
+    QIcon imgMain(int index) const override;
+    void ShowChildWindow(QWidget *window) override;
+    // WindowDirectory
+    QList<ObjectListWindow *> connectionWindows() const override;
+
+    // The pictures of imgMain at 20 × 20, for the tool buttons of the other windows.
+    QIcon imgButton(int index) const;
+
+    // The child windows of the multi-document area (the widget inside each frame), the
+    // front-most first.
+    QList<QWidget *> MDIChildren() const;
+
+    // The connection window whose connection key equals ServerName exactly: the current one
+    // when its key matches, else the one nearest the end of MDIChildren.
+    ConnectionWindow *GetDBForm(const QString &ServerName) const;
+    // The child window of class AClass (or derived from it) whose caption equals ACaption
+    // exactly, searched from the end of MDIChildren; when ShowWindow, it is shown and brought
+    // to the front.
+    QWidget *FindWindow(const QMetaObject *AClass, const QString &ACaption, bool ShowWindow) const;
+    template<class T> T *FindWindow(const QString &ACaption, bool ShowWindow) const
+    {
+        return qobject_cast<T *>(FindWindow(&T::staticMetaObject, ACaption, ShowWindow));
+    }
+
+    // The object-count summary of the current connection window in the message panel; nothing
+    // is written without a current connection window.
+    void SetDefMessage();
+    // The progress text of a long loop in the message panel; the panel is painted at once,
+    // but not more often than every 50 ms, so that a fast loop is not slowed by painting.
+    void SetLoopMessage(int NowCount, int MaxCount);
+    // The text of the message panel (panel 2 of stsMain).
+    QString MessageText() const;
+
+    // A connection window joins the selector (selected) or leaves it (the first remaining
+    // entry is selected), and the commands are gated anew.
+    void AddConnection(ConnectionWindow *window);
+    void RemoveConnection(ConnectionWindow *window);
+
+    // Enables the actions and new-object buttons for the connections open and the current
+    // one's server, then brings the current connection window to the front.
+    void cmbDBNameChange();
+    // Re-evaluates every action: gating, registered commands and their update rules.
+    void UpdateActions();
+    // Applies the stored shortcut table to the main window's actions and has every connection
+    // window copy the object-list shortcuts.
+    void SetShortCut();
+
+    // Rebuilds the home-page submenu of the Help menu: one item per non-empty address.
+    void SetHomePage();
+    void SetHomePage(const QStringList &addresses);
+    // Fill the user-command and report menus from their documents; both keep only their fixed
+    // items until the documents exist.
+    void SetCommandList();
+    void SetReportList();
+
+    // The layout of the window under GUI\MAIN: state, bounds and the visibility of the bars.
+    void LoadLayout();
+    void SaveLayout();
+
+    // The task bar's pop-up: the button under pos (task-bar coordinates) brings its window to
+    // the front, then the menu offers "閉じる", which closes the active child window.
+    void popTaskPopup(const QPoint &pos);
+    void mnuCloseWindowClick();
+
+    QAction *action(const QString &name) const;
+    QList<QAction *> actMain() const { return m_actions; }
+    QComboBox *cmbDBName() const { return m_cmbDBName; }
+    QMdiArea *mdiArea() const { return m_mdi; }
+    TqvStatusBar *stsMain() const { return m_stsMain; }
+    QMenu *popEditor() const { return m_popEditor; }
+    QMenu *popTask() const { return m_popTask; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    QMenu *createPopupMenu() override;
+
+private:
+    void setupUi();
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createClientArea();
+    void applyColours();
+
+    void FormCreate();
+    void FormPaint();
+    // Closes the connection windows; false when one of them stays open.
+    bool FormCloseQuery();
+    void FormClose();
+
+    void runCommand(QAction *action);
+    void btnNewClick(QToolButton *button);
+    void actDBCommitExecute();
+    void actDBRollbackExecute();
+    void actDBLogoffExecute();
+    void endTransaction(const QString &command);
+    void mnuDisplayClick();
+    void mnuToolClick(QAction *item);
+    void ResetToolBars();
+    void mnuWindowShow();
+    void subWindowActivated(QMdiSubWindow *window);
+
+    static TfrmMain *s_instance;
+
+    QList<QAction *> m_actions;
+    QHash<QAction *, bool> m_gate; // the gating's state of the gated actions
+    QList<QToolButton *> m_newButtons;
+    QList<QToolBar *> m_toolBars; // pnlDB, pnlEdit, pnlTool, pnlAdmin, pnlNewObj, pnlTool2
+    QMenuBar *m_mnuMain = nullptr;
+    QMenu *m_mnuWindow = nullptr;
+    QMenu *m_mnuHelpHomePage = nullptr;
+    QMenu *m_mnuToolbar = nullptr;
+    QMenu *m_mnuCommandMenu = nullptr;
+    QMenu *m_mnuReportMenu = nullptr;
+    QMenu *m_popEditor = nullptr;
+    QMenu *m_popTask = nullptr;
+    QList<QAction *> m_windowItems; // the child-window entries of the Window menu
+    QComboBox *m_cmbDBName = nullptr;
+    QMdiArea *m_mdi = nullptr;
+    QSplitter *m_splWorkSpace = nullptr;
+    TqvListView *m_lstWorkSpace = nullptr;
+    QWidget *m_scrTask = nullptr;
+    QToolBar *m_tolTask = nullptr;
+    TqvStatusBar *m_stsMain = nullptr;
+    mutable QHash<int, QIcon> m_images;
+    mutable QHash<int, QIcon> m_buttons;
+    QElapsedTimer m_lastLoopPaint;
+    bool m_painted = false;
+    bool m_closing = false;
+};
