@@ -450,8 +450,8 @@ void TfrmMain::applyColours()
     // The menu bar's unselected items, the rest of the bar to its right end and the bar area
     // around the tool bars share the bar colour; a selected menu item keeps the highlight.
     setStyleSheet(
-        QStringLiteral("QMainWindow#frmMain, %1, QWidget#scrTask, QToolBar#tolTask "
-                       "{ background-color: %2; }\n"
+        QStringLiteral("QMainWindow#frmMain, QWidget#scrTask { background-color: %2; }\n"
+                       "%1, QToolBar#tolTask { background-color: %2; border: none; }\n"
                        "QMenuBar#mnuMain { background-color: %2; }\n"
                        "QMenuBar#mnuMain::item { background: transparent; padding: 3px 8px; }\n"
                        "QMenuBar#mnuMain::item:selected, QMenuBar#mnuMain::item:pressed "
@@ -660,8 +660,22 @@ void TfrmMain::ShowChildWindow(QWidget *window)
     if (!window)
         return;
     auto *sub = qobject_cast<QMdiSubWindow *>(window->parentWidget());
-    if (!sub || sub->mdiArea() != m_mdi)
+    if (!sub || sub->mdiArea() != m_mdi) {
+        // The frame takes the size the window was given, not its (empty) size hint.
+        const QSize wanted = window->size();
+        const bool sized = window->testAttribute(Qt::WA_Resized);
+        const int others = int(m_mdi->subWindowList().size());
         sub = m_mdi->addSubWindow(window);
+        // Each new window a step further down and right than the one before, as a cascade.
+        const int step = others % 10;
+        sub->move(step * 24, step * 24);
+        if (sized) {
+            sub->ensurePolished();
+            const QMargins frame = sub->contentsMargins();
+            sub->resize(wanted.width() + frame.left() + frame.right(),
+                        wanted.height() + frame.top() + frame.bottom());
+        }
+    }
     window->show();
     if (sub->isMinimized())
         sub->showNormal();

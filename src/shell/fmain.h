@@ -94,7 +94,8 @@ public:
     QString MessageText() const;
 
     // A connection window joins the selector (selected) or leaves it (the first remaining
-    // entry is selected), and the commands are gated anew.
+    // entry is selected), and the commands are gated anew. Telling the other windows (message
+    // 1) is the connection window's part.
     void AddConnection(ConnectionWindow *window);
     void RemoveConnection(ConnectionWindow *window);
 
