@@ -3,6 +3,7 @@
 #include "qvobjectwindows.h"
 
 #include <QEvent>
+#include <QMetaObject>
 #include <QString>
 
 class QIcon;
@@ -90,6 +91,15 @@ public:
     // The workspace panel lists the entries of the open connections again, leaving out those
     // of closing (a connection window that is closing), when given.
     virtual void ShowWorkSpace(ConnectionWindow *closing) { }
+    // The child window of class windowClass (or one derived from it) whose caption equals
+    // caption exactly; shown and brought to the front when show is set. nullptr when none is.
+    virtual QWidget *FindWindow(const QMetaObject * /*windowClass*/, const QString & /*caption*/,
+                                bool /*show*/) const
+    {
+        return nullptr;
+    }
+    // The progress text of a long loop in the message panel (SetDefMessage after the loop).
+    virtual void SetLoopMessage(int /*NowCount*/, int /*MaxCount*/) { }
 };
 
 void setMainWindowServices(MainWindowServices *services);

@@ -78,7 +78,8 @@ public:
     // The child window of class AClass (or derived from it) whose caption equals ACaption
     // exactly, searched from the end of MDIChildren; when ShowWindow, it is shown and brought
     // to the front.
-    QWidget *FindWindow(const QMetaObject *AClass, const QString &ACaption, bool ShowWindow) const;
+    QWidget *FindWindow(const QMetaObject *AClass, const QString &ACaption,
+                        bool ShowWindow) const override;
     template<class T> T *FindWindow(const QString &ACaption, bool ShowWindow) const
     {
         return qobject_cast<T *>(FindWindow(&T::staticMetaObject, ACaption, ShowWindow));
@@ -86,10 +87,10 @@ public:
 
     // The object-count summary of the current connection window in the message panel; nothing
     // is written without a current connection window.
-    void SetDefMessage();
+    void SetDefMessage() override;
     // The progress text of a long loop in the message panel; the panel is painted at once,
     // but not more often than every 50 ms, so that a fast loop is not slowed by painting.
-    void SetLoopMessage(int NowCount, int MaxCount);
+    void SetLoopMessage(int NowCount, int MaxCount) override;
     // The text of the message panel (panel 2 of stsMain).
     QString MessageText() const;
 

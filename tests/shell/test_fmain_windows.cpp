@@ -105,6 +105,10 @@ TEST(MainWindowLookup, FindWindowByClassAndExactCaption)
     EXPECT_EQ(main.FindWindow<ToolWindow>("テーブル : public.emp", true), tool);
     EXPECT_EQ(main.mdiArea()->activeSubWindow()->widget(), tool);
     EXPECT_EQ(main.MDIChildren().first(), tool); // the front-most first
+    // the same lookup for the windows below the shell
+    EXPECT_EQ(mainWindowServices()->FindWindow(&ToolWindow::staticMetaObject,
+                                               "テーブル : public.dept", false),
+              table);
 }
 
 TEST(MainWindowLookup, GetDBFormByConnectionKey)
@@ -162,6 +166,10 @@ TEST(MainWindowMessages, LoopAndSummaryTexts)
         EXPECT_EQ(main.MessageText(), QString::fromUtf8(loop.text));
         EXPECT_EQ(main.stsMain()->PanelText(2), main.MessageText());
     }
+    // the same texts for the windows below the shell
+    mainWindowServices()->SetLoopMessage(7, 8);
+    EXPECT_EQ(main.MessageText(), "7 / 8 [ESC]キーを押すと処理を中断");
+    main.SetLoopMessage(1234, 5678);
     // Without a connection the summary leaves the last text.
     main.SetDefMessage();
     EXPECT_EQ(main.MessageText(), "1234 / 5678 [ESC]キーを押すと処理を中断");
