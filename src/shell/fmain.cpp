@@ -75,6 +75,27 @@ QString guiMainKey()
     return QString::fromLatin1(QvRegistryRoot) + QStringLiteral("\\GUI\\MAIN");
 }
 
+// The tool bar that an entry of the tool-bar submenu shows or hides, by the entry's Tag.
+const char *toolBarOfTag(int tag)
+{
+    switch (tag) {
+    case 1:
+        return "pnlDB";
+    case 2:
+        return "pnlEdit";
+    case 3:
+        return "pnlTool";
+    case 4:
+        return "pnlAdmin";
+    case 5:
+        return "pnlNewObj";
+    case 7:
+        return "pnlTool2";
+    default:
+        return nullptr;
+    }
+}
+
 // Closes a child window of the multi-document area through its frame; false when it stays.
 bool closeChild(QWidget *window)
 {
@@ -1086,30 +1107,7 @@ void TfrmMain::mnuDisplayClick()
     }
     const QList<QAction *> bars = m_mnuToolbar->actions();
     for (QAction *item : bars) {
-        const int tag = item->property("Tag").toInt();
-        const char *bar = nullptr;
-        switch (tag) {
-        case 1:
-            bar = "pnlDB";
-            break;
-        case 2:
-            bar = "pnlEdit";
-            break;
-        case 3:
-            bar = "pnlTool";
-            break;
-        case 4:
-            bar = "pnlAdmin";
-            break;
-        case 5:
-            bar = "pnlNewObj";
-            break;
-        case 7:
-            bar = "pnlTool2";
-            break;
-        default:
-            break;
-        }
+        const char *bar = fmain::toolBarOfTag(item->property("Tag").toInt());
         if (bar) {
             if (auto *toolBar = findChild<QToolBar *>(QString::fromLatin1(bar)))
                 item->setChecked(!toolBar->isHidden());
@@ -1137,29 +1135,9 @@ void TfrmMain::mnuToolClick(QAction *item)
             ResetToolBars();
         return;
     }
-    const char *bar = nullptr;
-    switch (tag) {
-    case 1:
-        bar = "pnlDB";
-        break;
-    case 2:
-        bar = "pnlEdit";
-        break;
-    case 3:
-        bar = "pnlTool";
-        break;
-    case 4:
-        bar = "pnlAdmin";
-        break;
-    case 5:
-        bar = "pnlNewObj";
-        break;
-    case 7:
-        bar = "pnlTool2";
-        break;
-    default:
+    const char *bar = fmain::toolBarOfTag(tag);
+    if (!bar)
         return;
-    }
     if (auto *toolBar = findChild<QToolBar *>(QString::fromLatin1(bar)))
         toolBar->setVisible(item->isChecked());
 }
