@@ -392,7 +392,7 @@ void TfrmMain::createToolBars()
                     // the connection window reads the kind to create from the image index
                     tool->setProperty("ImageIndex", button.objectType);
                     connect(tool, &QToolButton::clicked, this, [this, tool] { btnNewClick(tool); });
-                    bar->addWidget(tool);
+                    m_newButtonActions.insert(tool->objectName(), bar->addWidget(tool));
                     m_newButtons.append(tool);
                 }
             } else {
@@ -797,19 +797,22 @@ void TfrmMain::SetLoopMessage(int NowCount, int MaxCount)
     }
 }
 
-void TfrmMain::AddConnection(ConnectionWindow *window)
+void TfrmMain::AddConnection(const QString &key, ConnectionWindow *window)
 {
     QWidget *widget = window->connectionWidget();
-    m_cmbDBName->addItem(ConnectionKey(*window), QVariant::fromValue<QObject *>(widget));
+    m_cmbDBName->addItem(key, QVariant::fromValue<QObject *>(widget));
     // A window that goes without leaving the selector takes its entry with it.
+    disconnect(widget, &QObject::destroyed, this, nullptr);
     connect(widget, &QObject::destroyed, this, [this, widget] {
+        bool removed = false;
         for (int i = m_cmbDBName->count() - 1; i >= 0; --i) {
             if (m_cmbDBName->itemData(i).value<QObject *>() == widget) {
                 m_cmbDBName->removeItem(i);
-                if (!m_closing)
-                    cmbDBNameChange();
+                removed = true;
             }
         }
+        if (removed && !m_closing)
+            cmbDBNameChange();
     });
     {
         const QSignalBlocker quiet(m_cmbDBName);
@@ -821,18 +824,56 @@ void TfrmMain::AddConnection(ConnectionWindow *window)
 void TfrmMain::RemoveConnection(ConnectionWindow *window)
 {
     QWidget *widget = window->connectionWidget();
-    disconnect(widget, &QObject::destroyed, this, nullptr);
     {
         const QSignalBlocker quiet(m_cmbDBName);
         for (int i = m_cmbDBName->count() - 1; i >= 0; --i) {
-            if (m_cmbDBName->itemData(i).value<QObject *>() == widget)
+            if (m_cmbDBName->itemData(i).value<QObject *>() == widget) {
                 m_cmbDBName->removeItem(i);
+                break;
+            }
         }
-        if (m_cmbDBName->count() > 0 && m_cmbDBName->currentIndex() < 0)
-            m_cmbDBName->setCurrentIndex(0);
+        m_cmbDBName->setCurrentIndex(m_cmbDBName->count() - 1);
     }
+    bool stillListed = false;
+    for (int i = 0; i < m_cmbDBName->count() && !stillListed; ++i)
+        stillListed = m_cmbDBName->itemData(i).value<QObject *>() == widget;
+    if (!stillListed)
+        disconnect(widget, &QObject::destroyed, this, nullptr);
     if (!m_closing)
         cmbDBNameChange();
+}
+
+void TfrmMain::ConnectionActivated(ConnectionWindow *window)
+{
+    if (!window)
+        return;
+    const int version = window->DBVer();
+    const bool edition = window->g_bPostgresPlus();
+    const struct
+    {
+        const char *button;
+        bool shown;
+    } kinds[] = {
+        { "btnNewMView", version >= 90300 },
+        { "btnNewAgrg", version >= 90400 },
+        { "btnNewProc", edition || version >= 110000 },
+        { "btnNewPack", edition },
+        { "btnNewSynonym", edition },
+    };
+    for (const auto &kind : kinds) {
+        if (QAction *place = m_newButtonActions.value(QString::fromLatin1(kind.button)))
+            place->setVisible(kind.shown);
+    }
+    QAction *dbLink = action(QStringLiteral("actAdminDBLink"));
+    dbLink->setVisible(edition);
+    m_gate[dbLink] = edition;
+    m_gate[action(QStringLiteral("actAdminEventList"))] = edition && version >= 110000;
+    UpdateActions();
+}
+
+void TfrmMain::SetStatusText(const QString &text)
+{
+    m_stsMain->SetPanelText(fmain::messagePanel, text);
 }
 
 // ---------------------------------------------------------------- gating and actions

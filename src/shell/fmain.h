@@ -94,11 +94,18 @@ public:
     // The text of the message panel (panel 2 of stsMain).
     QString MessageText() const;
 
-    // A connection window joins the selector (selected) or leaves it (the first remaining
-    // entry is selected), and the commands are gated anew. Telling the other windows (message
-    // 1) is the connection window's part.
-    void AddConnection(ConnectionWindow *window);
-    void RemoveConnection(ConnectionWindow *window);
+    // A connection window joins the selector under key (and is selected), or leaves it (the
+    // last remaining entry is selected); the commands are gated anew either way. Telling the
+    // other windows (message 1) is the connection window's part.
+    void AddConnection(const QString &key, ConnectionWindow *window) override;
+    void AddConnection(ConnectionWindow *window) { AddConnection(ConnectionKey(*window), window); }
+    void RemoveConnection(ConnectionWindow *window) override;
+    // The connection window became the active one: the new-object buttons of the kinds its
+    // server has are shown, the others hidden, and the database-link and wait-event commands
+    // follow its edition and version.
+    void ConnectionActivated(ConnectionWindow *window) override;
+    // The message panel's text.
+    void SetStatusText(const QString &text) override;
 
     // Enables the actions and new-object buttons for the connections open and the current
     // one's server, then brings the current connection window to the front.
@@ -170,6 +177,7 @@ private:
     QList<QAction *> m_actions;
     QHash<QAction *, bool> m_gate; // the gating's state of the gated actions
     QList<QToolButton *> m_newButtons;
+    QHash<QString, QAction *> m_newButtonActions; // the tool-bar places of the buttons, by name
     QList<QToolBar *> m_toolBars; // pnlDB, pnlEdit, pnlTool, pnlAdmin, pnlNewObj, pnlTool2
     QMenuBar *m_mnuMain = nullptr;
     QMenu *m_mnuWindow = nullptr;
