@@ -14,9 +14,11 @@
 #include "core/qvshortcut.h"
 #include "core/qvsub.h"
 #include "platform/pg/connection.h"
+#include "ui/fsupport.h"
 #include "ui/qvcomctrls.h"
 #include "ui/qvctlopt.h"
 #include "ui/qvforms.h"
+#include "ui/qvhhelp.h"
 #include "ui/qvstsbar.h"
 
 #include <QActionGroup>
@@ -489,6 +491,18 @@ void TfrmMain::FormCreate()
     QApplication::setApplicationDisplayName(title);
     setWindowTitle(title);
     setWindowIcon(imgMain(0));
+
+    // The program's help handler, and the commands of the framework's own windows; the
+    // start-up code may register others in their place.
+    auto *help = new THTMLHelp(this);
+    help->setObjectName(QStringLiteral("hlpMain"));
+    SetHelpContext(this, 100);
+    if (!IsMainCommandRegistered(QStringLiteral("actHelp")))
+        RegisterMainCommand(QStringLiteral("actHelp"),
+                            { [](ConnectionWindow *) { AppHelpCommand(HELP_CONTENTS, 0); }, {} });
+    if (!IsMainCommandRegistered(QStringLiteral("actHelpSupport")))
+        RegisterMainCommand(QStringLiteral("actHelpSupport"),
+                            { [](ConnectionWindow *) { TfrmSupport::ShowWindow(); }, {} });
 
     LoadOptions();
     SetShortCut();

@@ -4,6 +4,7 @@
 
 #include "../ui/uitest.h"
 
+#include "ui/qvhhelp.h"
 #include "ui/qvstsbar.h"
 
 #include <QMdiArea>
@@ -166,4 +167,32 @@ TEST(MainWindowView, LayoutWrittenAtCloseIsReadOnTheNextStart)
     EXPECT_TRUE(main.stsMain()->isHidden());
     EXPECT_FALSE(main.findChild<QAction *>("mnuStsbar")->isChecked());
     EXPECT_FALSE(main.findChild<QAction *>("mnuTool7")->isChecked());
+}
+
+TEST(MainWindowView, HelpContentsAndSupportWindowFromTheHelpMenu)
+{
+    MainEnvironment env;
+    TfrmMain main;
+    ASSERT_TRUE(showActive(main));
+    QList<QUrl> opened;
+    const THelpOpener previous = setHelpOpener([&](const QUrl &url) {
+        opened << url;
+        return true;
+    });
+    ASSERT_TRUE(main.action("actHelp")->isEnabled());
+    main.action("actHelp")->trigger();
+    setHelpOpener(previous);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened.first().toString().contains("index.html"))
+        << opened.first().toString().toStdString();
+
+    ASSERT_TRUE(main.action("actHelpSupport")->isEnabled());
+    QString shown;
+    whenModal([&](QWidget *dialog) {
+        shown = dialog->objectName();
+        dialog->close();
+    });
+    main.action("actHelpSupport")->trigger();
+    EXPECT_EQ(shown, "frmSupport");
+    EXPECT_TRUE(env.messages.texts.isEmpty());
 }
