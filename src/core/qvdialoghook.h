@@ -37,6 +37,7 @@ struct DialogRequest
     QString value; // input text or proposed path; a responder sets the answer
     bool numeric = false; // input query: digits and one decimal point only
     QString filter; // file choosers: "Text (*.txt);;All (*)"
+    bool multiple = false; // open chooser: several files, answered one path per line in value
 };
 
 // The answer is a result code: one of `buttons` for the messages, IDOK or IDCANCEL for the

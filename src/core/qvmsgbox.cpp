@@ -357,6 +357,25 @@ QString ShowOpenFileDialog(const QString &caption, const QString &path, const QS
     return askPath(DialogKind::OpenFile, caption, path, filter);
 }
 
+QStringList ShowOpenFilesDialog(const QString &caption, const QString &path, const QString &filter)
+{
+    DialogRequest request;
+    request.kind = DialogKind::OpenFile;
+    request.caption = caption;
+    request.value = path;
+    request.filter = qtFilter(filter);
+    request.buttons = { IDOK, IDCANCEL };
+    request.defaultButton = IDOK;
+    request.multiple = true;
+    if (hasDialogResponder()) {
+        if (answerByResponder(request) != IDOK)
+            return {};
+        return request.value.split(u'\n', Qt::SkipEmptyParts);
+    }
+    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), caption, path,
+                                         request.filter);
+}
+
 QString ShowSaveFileDialog(const QString &caption, const QString &path, const QString &filter)
 {
     return askPath(DialogKind::SaveFile, caption, path, filter);

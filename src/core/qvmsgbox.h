@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 class QCheckBox;
@@ -100,6 +101,8 @@ bool IsWindowsNT6(bool orLater);
 // ("Excel (*.xlsx);;All (*)") or the "description|pattern|..." form of the program's options.
 // The result is empty when the user cancelled.
 QString ShowOpenFileDialog(const QString &caption, const QString &path, const QString &filter);
+// Several files to read; a responder answers with the paths one per line in value.
+QStringList ShowOpenFilesDialog(const QString &caption, const QString &path, const QString &filter);
 QString ShowSaveFileDialog(const QString &caption, const QString &path, const QString &filter);
 QString ShowDirectoryDialog(const QString &caption, const QString &path);
 
