@@ -1,0 +1,135 @@
+#pragma once
+
+#include "platform/pg/param.h"
+#include "sqllang/qvmemo.h"
+#include "ui/qvforms.h"
+
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+
+class QAction;
+class QComboBox;
+class QSplitter;
+class QTabWidget;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+class TfraData;
+
+namespace pg {
+class Query;
+}
+
+// The statement kinds the run tells apart: a statement that returns rows is shown on a result
+// tab, any other one is executed and its row count reported.
+enum class TSQLKind { Rows, Command };
+
+// The kind of statement text by its first keyword (comments and opening brackets skipped):
+// SELECT, WITH, VALUES, TABLE, SHOW, EXPLAIN and FETCH return rows.
+TSQLKind SQLStatementKind(const QString &sql);
+
+// The statement's lines without the empty and REM / REMARK lines at its start and end; when
+// the first or last kept line begins with "select", TAB characters become blanks.
+QStringList TrimRemarkLines(const QStringList &lines);
+
+// Whether the final ";" of statement text is part of the statement: a routine body (CREATE
+// [OR REPLACE] FUNCTION, PROCEDURE, TRIGGER, TYPE, PACKAGE, any letter case) or a ";" that
+// closes a dollar-quoted or quoted body keeps it. Otherwise the text loses one final ";".
+QString StripFinalSemicolon(const QString &sql);
+
+// The parameter type names of the parameter grid and what they bind as. Returns false for a
+// name that is not one of them (the value then binds as text); "[]" at the end is ignored.
+// The serial types bind as 64-bit integers.
+bool GetParamFieldType(const QString &typeName, pg::Oid *type);
+// The cell text converted for typeName; throws pg::Error (invalid text representation) for a
+// text that does not convert.
+pg::Param ConvertParamValue(const QString &typeName, const QString &text);
+
+// The SQL window: an editor, the run of its statements on the bound connection's main session,
+// one result tab per row-returning statement ("結果", "結果2", ...), the parameter grid, the
+// explain pane, open and save of script files, and the SQL history commands.
+//
+// The window never starts, commits or rolls back a transaction: statements run under the
+// session's own transaction mode. Result frames created by a run are children of the window
+// and tracked by QPointer; they are freed by the next run or with the window.
+class TfrmSQL : public TqvForm, public TqvCodeAssistOwner
+{
+    Q_OBJECT
+public:
+    // owner: a connection window, or the main window (its current connection).
+    explicit TfrmSQL(QObject *owner);
+    ~TfrmSQL() override;
+
+    // Opens an SQL window on the main window's current connection; nullptr when there is none.
+    static TfrmSQL *Open(QObject *owner);
+
+    TqvMemo *txtSQL = nullptr;
+    TfraData *fraData = nullptr;
+    QTabWidget *pagData = nullptr;
+    QWidget *tabData = nullptr;
+    QTabWidget *pagExplan = nullptr;
+    TfraData *fraExplan = nullptr;
+    QTableWidget *grdParam = nullptr;
+    QSplitter *splParam = nullptr;
+    QSplitter *splSQL = nullptr;
+    QWidget *pnlSQL = nullptr;
+    QToolBar *tolCmd = nullptr;
+    QToolButton *btnExplan = nullptr;
+    QComboBox *cmbDBName = nullptr;
+    QAction *actExec = nullptr;
+    QAction *actPrev = nullptr;
+    QAction *actNext = nullptr;
+    QAction *actLog = nullptr;
+    QAction *actOpen = nullptr;
+    QAction *actSave = nullptr;
+    QAction *actExit = nullptr;
+
+    // The history cursor: the position in SQLLogList of the entry shown; -1 for none.
+    int FLog = -1;
+
+    // The run of the selection (with the option UsePartial) or of the whole text.
+    void actExecExecute();
+    void actOpenExecute();
+    void actSaveExecute();
+    void actPrevExecute();
+    void actNextExecute();
+    // The history picker; the chosen entry goes into the editor.
+    void actLogExecute();
+    void btnExplanClick();
+    void cmbDBNameSelect();
+    // Replaces the editor's text by the files' (sorted by name, any letter case) in one step;
+    // a file that cannot be read leaves the editor as it was and the error propagates.
+    void LoadFiles(QStringList paths);
+
+    void DBChange(QObject *Sender) override;
+    void LoadWindowState() override;
+    void SaveWindowState() override;
+    void WMCodeAssist(TqvMemo *editor, int x, int y) override;
+
+    // The frames of the last run's row results, the built-in one first; frames that are gone
+    // are left out.
+    QList<TfraData *> ResultFrames() const;
+
+protected:
+    void FormCloseQuery(bool &CanClose) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    struct Run;
+    void updateActions();
+    void fillConnections();
+    void freeRunFrames();
+    bool executeStatement(Run &run);
+    void bindParams(pg::Query &query);
+    void writeElapsed(qint64 ms);
+    void addHistory();
+    void loadHistory(int index);
+
+    QList<QPointer<TfraData>> m_frames; // row results of the last run after the built-in one
+    QList<QPointer<QWidget>> m_tabs; // their tabs
+    QStringList m_typeList;
+    bool m_typeListLoaded = false;
+    bool m_writeBom = true;
+};
