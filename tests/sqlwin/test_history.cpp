@@ -4,8 +4,8 @@
 #include "core/qvencoding.h"
 #include "sqlwin/sqllog.h"
 
-#include <QFile>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
 #include <QUrl>
 
@@ -152,7 +152,7 @@ TEST_F(SqlWinTest, DroppedLongPathsAreTakenWhole)
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
     static_cast<QObject *>(w)->event(&drop); // past the drag manager, which holds no drag
     EXPECT_EQ(w->txtSQL->text(), "select 'x'")
-            << (dialogs.isEmpty() ? std::string() : dialogs[0].text.toStdString());
+        << (dialogs.isEmpty() ? std::string() : dialogs[0].text.toStdString());
     delete mime;
 }
 
