@@ -5,6 +5,9 @@
 
 #include "platform/pg/connection.h"
 
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -73,6 +76,27 @@ inline QString mixedRowsSql(qint64 rows)
                " (g % 32767)::int2 AS small"
                " FROM generate_series(1, %1::bigint) AS g")
         .arg(rows);
+}
+
+// Counts the paints of a widget (install it on the widget's viewport).
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Milliseconds since the timer started.
+inline double ms(const QElapsedTimer &t)
+{
+    return t.nsecsElapsed() / 1e6;
 }
 
 inline long peakKb()

@@ -26,6 +26,9 @@
 
 namespace {
 
+using bench::ms;
+using bench::PaintCounter;
+
 struct Options
 {
     qint64 rows = 1000000;
@@ -33,26 +36,6 @@ struct Options
     int jumps = 20;
     bench::Server server;
 };
-
-// Counts the paints of a widget.
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-double ms(const QElapsedTimer &t)
-{
-    return t.nsecsElapsed() / 1e6;
-}
 
 double median(std::vector<double> v)
 {

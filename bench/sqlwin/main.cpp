@@ -48,24 +48,8 @@ private:
     mutable pg::Connection m_connection;
 };
 
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-double ms(const QElapsedTimer &t)
-{
-    return t.nsecsElapsed() / 1e6;
-}
+using bench::ms;
+using bench::PaintCounter;
 
 } // namespace
 

@@ -69,34 +69,6 @@ bool beginsWithSelect(const QString &line)
     return QStringView(line).mid(i).startsWith(u"select", Qt::CaseInsensitive);
 }
 
-// Index of the first character of code at or after i: blanks, comments and "(" skipped.
-int skipToCode(const QString &sql, int i)
-{
-    while (i < sql.size()) {
-        const QChar c = sql.at(i);
-        if (c.isSpace() || c == u'(') {
-            ++i;
-            continue;
-        }
-        const pg::SqlSpan span = pg::skipSqlSpan(sql, i);
-        if (span.end >= 0 && span.kind == pg::SqlSpanKind::Comment) {
-            i = span.end;
-            continue;
-        }
-        break;
-    }
-    return i;
-}
-
-QString firstWord(const QString &sql, int from = 0)
-{
-    int i = skipToCode(sql, from);
-    int e = i;
-    while (e < sql.size() && (sql.at(e).isLetterOrNumber() || sql.at(e) == u'_'))
-        ++e;
-    return sql.mid(i, e - i).toUpper();
-}
-
 // The base type name of a parameter grid entry ("integer[]" as "integer").
 QString baseTypeName(const QString &typeName)
 {
@@ -122,7 +94,7 @@ TSQLKind SQLStatementKind(const QString &sql)
 {
     static const QStringList rowWords
         = { "SELECT", "WITH", "VALUES", "TABLE", "SHOW", "EXPLAIN", "FETCH" };
-    const QString word = firstWord(sql);
+    const QString word = pg::firstKeyword(sql);
     if (!rowWords.contains(word))
         return TSQLKind::Command;
     if (word == QLatin1String("WITH")) {
@@ -161,7 +133,7 @@ QString StripFinalSemicolon(const QString &sql)
     if (!text.endsWith(u';'))
         return text;
     // A routine or type body keeps its ";": the server needs the one that closes it.
-    if (firstWord(text) == QLatin1String("CREATE")) {
+    if (pg::firstKeyword(text) == QLatin1String("CREATE")) {
         for (const char *kind : { "FUNCTION", "PROCEDURE", "TRIGGER", "TYPE", "PACKAGE" }) {
             if (pg::findTopLevelWord(text, QLatin1String(kind)) >= 0)
                 return text;
@@ -612,7 +584,7 @@ bool TfrmSQL::executeStatement(Run &run)
 
     pg::Connection *conn = OwnerForm()->dbsMain();
     // Parameters are scanned in everything but CREATE statements, whose bodies use ":" freely.
-    const bool scan = firstWord(text) != QLatin1String("CREATE");
+    const bool scan = pg::firstKeyword(text) != QLatin1String("CREATE");
     const TSQLKind kind = SQLStatementKind(text);
     const bool moreLines = run.lastLine < run.editorLines - 1;
     QElapsedTimer timer;
