@@ -30,6 +30,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTime>
@@ -88,7 +89,56 @@ QString fileFilter()
         "SQLファイル(*.sql)|*.sql|テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
 }
 
+// The type column of the parameter grid: a pick list of the type names the grid binds; any
+// other text may be typed and binds as text.
+class ParamTypeDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                          const QModelIndex &) const override
+    {
+        auto *box = new QComboBox(parent);
+        box->setObjectName(QStringLiteral("cmbParamType"));
+        box->setEditable(true);
+        box->addItems(ParamTypeNames());
+        return box;
+    }
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        static_cast<QComboBox *>(editor)->setCurrentText(index.data().toString());
+    }
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        model->setData(index, static_cast<QComboBox *>(editor)->currentText());
+    }
+};
+
 } // namespace
+
+QStringList ParamTypeNames()
+{
+    return { "smallint",
+             "integer",
+             "bigint",
+             "numeric",
+             "real",
+             "double precision",
+             "smallserial",
+             "serial",
+             "bigserial",
+             "char",
+             "varchar",
+             "character",
+             "character varying",
+             "text",
+             "time(6) without time zone",
+             "timestamp(6) without time zone",
+             "date",
+             "boolean" };
+}
 
 TSQLKind SQLStatementKind(const QString &sql)
 {
@@ -161,6 +211,7 @@ bool GetParamFieldType(const QString &typeName, pg::Oid *type)
         const char *name;
         pg::Oid type;
     };
+    // in the order of ParamTypeNames
     static const Entry entries[] = {
         { "smallint", pg::type::Int2 },
         { "integer", pg::type::Int4 },
@@ -325,6 +376,7 @@ TfrmSQL::TfrmSQL(QObject *owner)
     grdParam->setHorizontalHeaderLabels(
         { QStringLiteral("バインド変数名"), QStringLiteral("値"), QStringLiteral("型") });
     grdParam->verticalHeader()->hide();
+    grdParam->setItemDelegateForColumn(2, new ParamTypeDelegate(grdParam));
     grdParam->hide();
     splParam->setStretchFactor(0, 2);
     splParam->setStretchFactor(1, 1);

@@ -42,6 +42,8 @@ QString StripFinalSemicolon(const QString &sql);
 // name that is not one of them (the value then binds as text); "[]" at the end is ignored.
 // The serial types bind as 64-bit integers.
 bool GetParamFieldType(const QString &typeName, pg::Oid *type);
+// The type names GetParamFieldType knows, the pick list of the grid's type column.
+QStringList ParamTypeNames();
 // The cell text converted for typeName; throws pg::Error (invalid text representation) for a
 // text that does not convert.
 pg::Param ConvertParamValue(const QString &typeName, const QString &text);
@@ -129,7 +131,5 @@ private:
 
     QList<QPointer<TfraData>> m_frames; // row results of the last run after the built-in one
     QList<QPointer<QWidget>> m_tabs; // their tabs
-    QStringList m_typeList;
-    bool m_typeListLoaded = false;
     bool m_writeBom = true;
 };

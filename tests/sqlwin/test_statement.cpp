@@ -87,6 +87,9 @@ TEST(GetParamFieldType, TheEighteenNamesAndArrays)
     EXPECT_TRUE(GetParamFieldType("serial", &type));
     EXPECT_EQ(type, pg::type::Int8);
     EXPECT_TRUE(GetParamFieldType("timestamp(6) without time zone", &type));
+    for (const QString &name : ParamTypeNames())
+        EXPECT_TRUE(GetParamFieldType(name, &type)) << name.toStdString();
+    EXPECT_EQ(ParamTypeNames().size(), 18);
     EXPECT_FALSE(GetParamFieldType("Integer", &type));
     EXPECT_FALSE(GetParamFieldType("", &type));
     EXPECT_EQ(type, pg::type::Unknown);
