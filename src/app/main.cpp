@@ -1,4 +1,6 @@
 // The program: start-up state, options, the main window, and the way back out.
+#include "appcommands.h"
+#include "core/qvcmdline.h"
 #include "core/qvexcept.h"
 #include "core/qvfontmap.h"
 #include "core/qvmsgbox.h"
@@ -57,6 +59,8 @@ int main(int argc, char **argv)
 {
     // Before the first allocation: closing a big result must not stall the window.
     os::tuneHeapForLargeResults();
+    // The password switch is blanked in argv as soon as it is read.
+    const TCommandLine commandLine = ReadCommandLine(argc, argv);
 
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane for Postgres"));
@@ -76,6 +80,7 @@ int main(int argc, char **argv)
     });
 
     InitializeQvsub();
+    RegisterAppCommands(commandLine);
     int rc = 0;
     const QString warning = StartupWarning();
     if (!warning.isEmpty()) {

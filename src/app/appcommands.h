@@ -1,0 +1,9 @@
+#pragma once
+
+struct TCommandLine;
+
+// Registers the main window's commands whose windows live above the shell: the logon and the
+// SQL window. The logon's first run, on the main window's first paint, connects at once with the
+// command line's values when they name a user (the dialog then only shows after a failed
+// connect); every later run opens the logon dialog.
+void RegisterAppCommands(const TCommandLine &commandLine);
