@@ -13,6 +13,7 @@
 #include "core/qvreg.h"
 #include "core/qvshortcut.h"
 #include "core/qvsub.h"
+#include "core/sqllog.h"
 #include "platform/pg/connection.h"
 #include "ui/fsupport.h"
 #include "ui/qvcomctrls.h"
@@ -508,11 +509,8 @@ void TfrmMain::FormCreate()
     SetShortCut();
 
     // A missing or unreadable index starts an empty history.
-    SQLLogList.clear();
     try {
-        const QString index = AppOption.TempDir + QStringLiteral("SQLLOG.IDX");
-        if (QFile::exists(index))
-            SQLLogList = LoadStringsFromFile(index, GetFileEncoding());
+        SQLLogLoadIndex();
     } catch (...) {
         SQLLogList.clear();
     }
@@ -588,12 +586,7 @@ void TfrmMain::FormClose()
               if (!SaveOptions(&error))
                   throw std::runtime_error(error.toStdString());
           } },
-        { QStringLiteral("SQL履歴の保存"),
-          [] {
-              ForceFolder(AppOption.TempDir);
-              SaveStringsToFile(AppOption.TempDir + QStringLiteral("SQLLOG.IDX"), SQLLogList,
-                                GetFileEncoding());
-          } },
+        { QStringLiteral("SQL履歴の保存"), [] { SQLLogSaveIndex(); } },
     });
     if (!failures.isEmpty())
         ShowMessageBox(QStringLiteral("終了時の保存に失敗しました。\n")

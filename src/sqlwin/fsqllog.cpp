@@ -5,8 +5,8 @@
 #include "core/qvoption.h"
 #include "core/qvsub.h"
 #include "core/qvwaitcursor.h"
+#include "core/sqllog.h"
 #include "sqllang/qvmemo.h"
-#include "sqlwin/sqllog.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 #include "sqlwintest.h"
 
 #include "core/qvencoding.h"
-#include "sqlwin/sqllog.h"
+#include "core/sqllog.h"
 
 #include <QDropEvent>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The history picker: rows per entry, find, move and delete change the history index.
 #include "sqlwintest.h"
 
+#include "core/sqllog.h"
 #include "sqlwin/fsqllog.h"
-#include "sqlwin/sqllog.h"
 
 #include <QLineEdit>
 #include <QListWidget>

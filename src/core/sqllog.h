@@ -21,6 +21,8 @@ int SQLLogAdd(const QString &text, bool writeBom = true);
 // option Encoding; empty when the file cannot be read.
 QString SQLLogRead(int index);
 
-// The index file into SQLLogList (empty when missing or unreadable), and back.
+// The index file into SQLLogList (empty when missing or unreadable), read by its byte-order
+// mark, else in the encoding of the option Encoding; and back, in the encoding it was read in.
+// Saving throws TextFileError when the folder or the file cannot be written.
 void SQLLogLoadIndex();
 void SQLLogSaveIndex();

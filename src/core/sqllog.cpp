@@ -79,7 +79,7 @@ QString SQLLogRead(int index)
 void SQLLogLoadIndex()
 {
     SQLLogList.clear();
-    g_indexEncoding = TqvEncoding(TqvEncoding::ShiftJis);
+    g_indexEncoding = GetFileEncoding();
     g_indexBom = false;
     QFile file(SQLLogFolder() + IndexName);
     if (!file.open(QIODevice::ReadOnly))
@@ -99,10 +99,8 @@ void SQLLogLoadIndex()
 
 void SQLLogSaveIndex()
 {
-    try {
-        QDir().mkpath(SQLLogFolder());
-        SaveStringsToFile(SQLLogFolder() + IndexName, SQLLogList, g_indexEncoding, g_indexBom);
-    } catch (const std::exception &) {
-        // the index is written at close; a failure there has no one to tell
-    }
+    if (!QDir().mkpath(SQLLogFolder()))
+        throw TextFileError(
+            QString(QStringLiteral("フォルダを作成できません: ") + SQLLogFolder()).toStdString());
+    SaveStringsToFile(SQLLogFolder() + IndexName, SQLLogList, g_indexEncoding, g_indexBom);
 }
