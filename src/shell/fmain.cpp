@@ -38,6 +38,10 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QtEndian>
+
+#include <algorithm>
+#include <optional>
 
 #include <stdexcept>
 
@@ -97,6 +101,29 @@ const char *toolBarOfTag(int tag)
     default:
         return nullptr;
     }
+}
+
+// A tool bar's stored place: four signed 32-bit little-endian integers, left, top, right and
+// bottom. A value of another kind or length is no place at all.
+std::optional<QRect> storedBarRect(const TqvRegistry &registry, const QString &name)
+{
+    if (registry.GetDataType(name) != reg::ValueKind::Binary)
+        return std::nullopt;
+    const QByteArray data = registry.ReadBinaryData(name);
+    if (data.size() != 16)
+        return std::nullopt;
+    const auto at = [&data](int i) { return qFromLittleEndian<qint32>(data.constData() + 4 * i); };
+    return QRect(QPoint(at(0), at(1)), QPoint(at(2) - 1, at(3) - 1));
+}
+
+QByteArray barRectData(const QRect &rect)
+{
+    QByteArray data(16, Qt::Uninitialized);
+    const qint32 values[4]
+        = { rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height() };
+    for (int i = 0; i < 4; ++i)
+        qToLittleEndian<qint32>(values[i], data.data() + 4 * i);
+    return data;
 }
 
 // Closes a child window of the multi-document area through its frame; false when it stays.
@@ -598,6 +625,8 @@ void TfrmMain::LoadLayout()
 {
     if (!AppRegistry || !AppRegistry->OpenKey(fmain::guiMainKey(), false))
         return;
+    // Every reader falls back to its default on a missing or malformed value, so one bad value
+    // never keeps the rest of the layout from being restored.
     try {
         const int state = AppRegistry->GetInteger(QStringLiteral("WindowState"), 0);
         if (state == 2) {
@@ -610,18 +639,149 @@ void TfrmMain::LoadLayout()
             resize(AppRegistry->GetInteger(QStringLiteral("Width"), now.width()),
                    AppRegistry->GetInteger(QStringLiteral("Height"), now.height()));
         }
-        m_lstWorkSpace->setVisible(AppRegistry->GetBool(QStringLiteral("WorkSpace"), true));
+        const bool workSpace = AppRegistry->GetBool(QStringLiteral("WorkSpace"), true);
+        m_lstWorkSpace->setVisible(workSpace);
+        m_lstWorkSpace->setProperty("ViewStyle",
+                                    AppRegistry->GetInteger(QStringLiteral("WorkSpaceStyle"), 0));
+        SetWorkSpaceAlign(AppRegistry->GetInteger(QStringLiteral("WorkSpaceAlign"), 2));
+        if (m_workSpaceAlign >= 1 && m_workSpaceAlign <= 4) {
+            if (QLayout *frame = layout())
+                frame->activate();
+            const bool vertical = m_workSpaceAlign <= 2;
+            const QSize client = centralWidget()->size();
+            const int half = (vertical ? client.height() : client.width()) / 2;
+            const int size
+                = AppRegistry->GetInteger(QStringLiteral("WorkSpaceSize"), WorkSpaceSize());
+            SetWorkSpaceSize(std::min(std::max(size, 1), half));
+        }
         m_scrTask->setVisible(AppRegistry->GetBool(QStringLiteral("TaskBar"), true));
         m_stsMain->setVisible(AppRegistry->GetBool(QStringLiteral("StatusBar"), true));
-        for (QToolBar *bar : std::as_const(m_toolBars))
-            bar->setVisible(
-                AppRegistry->GetBool(bar->objectName() + QStringLiteral("Visible"), true));
+        restoreToolBars();
     } catch (...) {
         AppRegistry->CloseKey();
         throw;
     }
     AppRegistry->CloseKey();
     mnuDisplayClick();
+}
+
+void TfrmMain::restoreToolBars()
+{
+    struct Place
+    {
+        QToolBar *bar;
+        QRect rect;
+        int order;
+    };
+    QList<Place> docked;
+    for (int b = 0; b < int(m_toolBars.size()); ++b) {
+        QToolBar *bar = m_toolBars.at(b);
+        const QString name = bar->objectName();
+        const QRect rect = fmain::storedBarRect(*AppRegistry, name + QStringLiteral("Rect"))
+                               .value_or(bar->geometry());
+        const bool visible = AppRegistry->GetBool(name + QStringLiteral("Visible"), true);
+        if (AppRegistry->GetBool(name + QStringLiteral("Float"), false)) {
+            floatToolBar(bar, rect);
+            bar->setVisible(visible);
+        } else {
+            docked.append({ bar, rect, b });
+            bar->setVisible(visible);
+        }
+    }
+    // The docked bars go back row by row, top to bottom and left to right within a row; a bar
+    // starts a new row when its top lies below the half of the row above.
+    std::stable_sort(docked.begin(), docked.end(), [](const Place &a, const Place &b) {
+        return a.rect.top() != b.rect.top() ? a.rect.top() < b.rect.top()
+                                            : a.rect.left() < b.rect.left();
+    });
+    QList<QList<Place>> rows;
+    for (const Place &place : std::as_const(docked)) {
+        if (rows.isEmpty()
+            || place.rect.top() >= rows.last().first().rect.top()
+                    + std::max(1, rows.last().first().rect.height() / 2))
+            rows.append(QList<Place>());
+        rows.last().append(place);
+    }
+    for (const Place &place : std::as_const(docked)) {
+        const bool visible = !place.bar->isHidden();
+        removeToolBar(place.bar);
+        place.bar->setVisible(visible);
+    }
+    for (int r = 0; r < int(rows.size()); ++r) {
+        QList<Place> &row = rows[r];
+        std::stable_sort(row.begin(), row.end(), [](const Place &a, const Place &b) {
+            return a.rect.left() < b.rect.left();
+        });
+        if (r > 0)
+            addToolBarBreak(Qt::TopToolBarArea);
+        for (const Place &place : std::as_const(row)) {
+            const bool visible = !place.bar->isHidden();
+            dockToolBar(place.bar);
+            place.bar->setVisible(visible);
+        }
+    }
+}
+
+void TfrmMain::floatToolBar(QToolBar *bar, const QRect &rect)
+{
+    const bool visible = !bar->isHidden();
+    removeToolBar(bar);
+    bar->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    bar->setOrientation(Qt::Horizontal);
+    bar->move(rect.topLeft());
+    bar->adjustSize();
+    bar->setVisible(visible);
+}
+
+void TfrmMain::dockToolBar(QToolBar *bar)
+{
+    if (bar->isWindow()) {
+        bar->hide();
+        bar->setWindowFlags(Qt::Widget);
+    }
+    addToolBar(Qt::TopToolBarArea, bar);
+    bar->show();
+}
+
+void TfrmMain::SetWorkSpaceAlign(int align)
+{
+    // 1 top, 2 bottom, 3 left, 4 right; any other side is kept as it came and places nothing.
+    m_workSpaceAlign = align;
+    if (align < 1 || align > 4)
+        return;
+    const QList<int> sizes = m_splWorkSpace->sizes();
+    const int listSize = m_splWorkSpace->indexOf(m_lstWorkSpace) >= 0
+        ? sizes.value(m_splWorkSpace->indexOf(m_lstWorkSpace))
+        : 0;
+    m_splWorkSpace->setOrientation(align <= 2 ? Qt::Vertical : Qt::Horizontal);
+    m_splWorkSpace->insertWidget(align == 1 || align == 3 ? 0 : 1, m_lstWorkSpace);
+    const int list = m_splWorkSpace->indexOf(m_lstWorkSpace);
+    m_splWorkSpace->setStretchFactor(list, 0);
+    m_splWorkSpace->setStretchFactor(1 - list, 1);
+    if (align <= 2)
+        m_lstWorkSpace->setMinimumSize(0, 1);
+    else
+        m_lstWorkSpace->setMinimumSize(1, 0);
+    if (listSize > 0)
+        SetWorkSpaceSize(listSize);
+}
+
+int TfrmMain::WorkSpaceSize() const
+{
+    return m_splWorkSpace->orientation() == Qt::Vertical ? m_lstWorkSpace->height()
+                                                         : m_lstWorkSpace->width();
+}
+
+void TfrmMain::SetWorkSpaceSize(int size)
+{
+    const int list = m_splWorkSpace->indexOf(m_lstWorkSpace);
+    const int total = m_splWorkSpace->orientation() == Qt::Vertical ? m_splWorkSpace->height()
+                                                                    : m_splWorkSpace->width();
+    const int handle = m_splWorkSpace->handleWidth();
+    QList<int> sizes(2);
+    sizes[list] = size;
+    sizes[1 - list] = std::max(1, total - handle - size);
+    m_splWorkSpace->setSizes(sizes);
 }
 
 void TfrmMain::SaveLayout()
@@ -639,8 +799,19 @@ void TfrmMain::SaveLayout()
     AppRegistry->WriteBool(QStringLiteral("TaskBar"), !m_scrTask->isHidden());
     AppRegistry->WriteBool(QStringLiteral("StatusBar"), !m_stsMain->isHidden());
     AppRegistry->WriteBool(QStringLiteral("WorkSpace"), !m_lstWorkSpace->isHidden());
-    for (QToolBar *bar : std::as_const(m_toolBars))
-        AppRegistry->WriteBool(bar->objectName() + QStringLiteral("Visible"), !bar->isHidden());
+    AppRegistry->WriteInteger(QStringLiteral("WorkSpaceStyle"),
+                              m_lstWorkSpace->property("ViewStyle").toInt());
+    AppRegistry->WriteInteger(QStringLiteral("WorkSpaceAlign"), m_workSpaceAlign);
+    if (m_workSpaceAlign >= 1 && m_workSpaceAlign <= 4)
+        AppRegistry->WriteInteger(QStringLiteral("WorkSpaceSize"), WorkSpaceSize());
+    for (QToolBar *bar : std::as_const(m_toolBars)) {
+        const QString name = bar->objectName();
+        const bool floating = bar->isWindow();
+        const QRect rect = floating ? QRect(bar->pos(), bar->size()) : bar->geometry();
+        AppRegistry->WriteBinaryData(name + QStringLiteral("Rect"), fmain::barRectData(rect));
+        AppRegistry->WriteBool(name + QStringLiteral("Visible"), !bar->isHidden());
+        AppRegistry->WriteBool(name + QStringLiteral("Float"), floating);
+    }
     AppRegistry->CloseKey();
     const QString error = AppRegistry->lastSaveError();
     if (!error.isEmpty())
@@ -1200,8 +1371,7 @@ void TfrmMain::ResetToolBars()
         QToolBar *bar = m_toolBars.at(b);
         if (MainToolBarDefs[b].lineBreakBefore)
             addToolBarBreak(Qt::TopToolBarArea);
-        addToolBar(Qt::TopToolBarArea, bar);
-        bar->show();
+        dockToolBar(bar); // a floating bar docks back
     }
 }
 

@@ -124,9 +124,17 @@ public:
     void SetCommandList();
     void SetReportList();
 
-    // The layout of the window under GUI\MAIN: state, bounds and the visibility of the bars.
+    // The layout of the window under GUI\MAIN: state and bounds, the workspace list's
+    // visibility, side and size, the task and status bars, and each tool bar's place (docked
+    // row or floating window) and visibility.
     void LoadLayout();
     void SaveLayout();
+    // The workspace list's side (1 top, 2 bottom, 3 left, 4 right; others place nothing) and its
+    // height (top, bottom) or width (left, right).
+    int WorkSpaceAlign() const { return m_workSpaceAlign; }
+    void SetWorkSpaceAlign(int align);
+    int WorkSpaceSize() const;
+    void SetWorkSpaceSize(int size);
 
     // The task bar's pop-up: the button under pos (task-bar coordinates) brings its window to
     // the front, then the menu offers "閉じる", which closes the active child window.
@@ -169,6 +177,10 @@ private:
     void mnuDisplayClick();
     void mnuToolClick(QAction *item);
     void ResetToolBars();
+    void restoreToolBars();
+    // A tool bar leaves the control bar for a window of its own at rect, or docks back.
+    void floatToolBar(QToolBar *bar, const QRect &rect);
+    void dockToolBar(QToolBar *bar);
     void mnuWindowShow();
     void subWindowActivated(QMdiSubWindow *window);
 
@@ -198,6 +210,7 @@ private:
     mutable QHash<int, QIcon> m_images;
     mutable QHash<int, QIcon> m_buttons;
     QElapsedTimer m_lastLoopPaint;
+    int m_workSpaceAlign = 2;
     bool m_painted = false;
     bool m_closing = false;
 };

@@ -10,7 +10,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QSplitter>
 #include <QToolBar>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +32,36 @@ QWidget *child(TfrmMain &main, const QString &title)
 QMdiSubWindow *frameOf(QWidget *window)
 {
     return qobject_cast<QMdiSubWindow *>(window->parentWidget());
+}
+
+const QString mainKey = root + QStringLiteral("\\GUI\\MAIN");
+
+// A tool bar's place as the layout keeps it: left, top, right, bottom, 32-bit little-endian.
+QByteArray barRect(qint32 left, qint32 top, qint32 right, qint32 bottom)
+{
+    QByteArray data(16, Qt::Uninitialized);
+    const qint32 values[4] = { left, top, right, bottom };
+    for (int i = 0; i < 4; ++i)
+        qToLittleEndian<qint32>(values[i], data.data() + 4 * i);
+    return data;
+}
+
+void store(MainEnvironment &env, const char *name, const reg::Value &value)
+{
+    ASSERT_TRUE(env.store().createKey(mainKey));
+    ASSERT_TRUE(env.store().setValue(mainKey, QString::fromLatin1(name), value));
+}
+
+QToolBar *bar(TfrmMain &main, const char *name)
+{
+    return main.findChild<QToolBar *>(QString::fromLatin1(name));
+}
+
+// Shows a main window and lets its first paint restore the layout.
+void start(TfrmMain &main)
+{
+    ASSERT_TRUE(showActive(main));
+    QTest::qWait(50);
 }
 
 } // namespace viewtest
@@ -167,6 +199,111 @@ TEST(MainWindowView, LayoutWrittenAtCloseIsReadOnTheNextStart)
     EXPECT_TRUE(main.stsMain()->isHidden());
     EXPECT_FALSE(main.findChild<QAction *>("mnuStsbar")->isChecked());
     EXPECT_FALSE(main.findChild<QAction *>("mnuTool7")->isChecked());
+}
+
+TEST(MainWindowView, WorkSpaceSideAndSizeAndFloatingBarsSurviveRestarts)
+{
+    MainEnvironment env;
+    {
+        TfrmMain main;
+        start(main);
+        main.resize(900, 700);
+        QTest::qWait(20);
+        main.SetWorkSpaceAlign(3); // left
+        main.SetWorkSpaceSize(150);
+        bar(main, "pnlTool")->hide();
+        EXPECT_TRUE(main.close());
+    }
+    // Between two starts the store says pnlAdmin floats and pnlNewObj shares the first row.
+    store(env, "pnlAdminFloat", reg::Value::fromDWord(1));
+    store(env, "pnlAdminRect", reg::Value::fromBinary(barRect(300, 200, 446, 224)));
+    const std::optional<reg::Value> db = env.store().value(mainKey, "pnlDBRect");
+    ASSERT_TRUE(db && db->bytes.size() == 16);
+    const qint32 firstRow = qFromLittleEndian<qint32>(db->bytes.constData() + 4);
+    store(env, "pnlNewObjRect",
+          reg::Value::fromBinary(barRect(900, firstRow, 1200, firstRow + 24)));
+    for (int restart = 0; restart < 2; ++restart) {
+        SCOPED_TRACE(restart);
+        TfrmMain main;
+        start(main);
+        EXPECT_EQ(main.size(), QSize(900, 700));
+        EXPECT_EQ(main.WorkSpaceAlign(), 3);
+        EXPECT_EQ(main.WorkSpaceSize(), 150);
+        auto *split = main.findChild<QSplitter *>("splWorkSpace");
+        EXPECT_EQ(split->orientation(), Qt::Horizontal);
+        EXPECT_EQ(split->widget(0)->objectName(), "lstWorkSpace");
+        EXPECT_TRUE(bar(main, "pnlTool")->isHidden());
+        EXPECT_FALSE(main.findChild<QAction *>("mnuTool3")->isChecked());
+        QToolBar *admin = bar(main, "pnlAdmin");
+        EXPECT_TRUE(admin->isWindow());
+        EXPECT_FALSE(admin->isHidden());
+        EXPECT_EQ(admin->pos(), QPoint(300, 200));
+        EXPECT_EQ(bar(main, "pnlNewObj")->y(), bar(main, "pnlDB")->y());
+        EXPECT_GT(bar(main, "pnlNewObj")->x(), bar(main, "pnlEdit")->x());
+        EXPECT_GT(bar(main, "pnlTool2")->y(), bar(main, "pnlDB")->y());
+        EXPECT_TRUE(main.close());
+    }
+    // The reset docks the floating bar again.
+    TfrmMain main;
+    start(main);
+    Messages yes(IDYES);
+    main.findChild<QAction *>("mnuTool6")->trigger();
+    EXPECT_FALSE(bar(main, "pnlAdmin")->isWindow());
+    EXPECT_FALSE(bar(main, "pnlAdmin")->isHidden());
+    EXPECT_FALSE(bar(main, "pnlTool")->isHidden());
+}
+
+TEST(MainWindowView, AMalformedStoredValueIsIgnoredAndTheRestRestored)
+{
+    MainEnvironment env;
+    store(env, "Width", reg::Value::fromString("wide"));
+    store(env, "Height", reg::Value::fromDWord(480));
+    store(env, "pnlDBRect", reg::Value::fromBinary(QByteArray(12, 'x'))); // too short
+    store(env, "pnlEditRect", reg::Value::fromDWord(7)); // not binary
+    store(env, "pnlToolVisible", reg::Value::fromString("no"));
+    store(env, "pnlTool2Visible", reg::Value::fromDWord(0));
+    store(env, "StatusBar", reg::Value::fromDWord(0));
+    store(env, "WorkSpaceAlign", reg::Value::fromDWord(1));
+    store(env, "WorkSpaceSize", reg::Value::fromDWord(80));
+    TfrmMain main;
+    const int width = main.width();
+    start(main);
+    EXPECT_TRUE(env.messages.texts.isEmpty()) << env.messages.texts.join('\n').toStdString();
+    EXPECT_EQ(main.width(), width);
+    EXPECT_EQ(main.height(), 480);
+    EXPECT_FALSE(bar(main, "pnlDB")->isHidden());
+    EXPECT_FALSE(bar(main, "pnlEdit")->isHidden());
+    EXPECT_FALSE(bar(main, "pnlTool")->isHidden()); // the default
+    EXPECT_TRUE(bar(main, "pnlTool2")->isHidden());
+    EXPECT_EQ(bar(main, "pnlEdit")->y(), bar(main, "pnlDB")->y()); // kept in their row
+    EXPECT_TRUE(main.stsMain()->isHidden());
+    EXPECT_EQ(main.WorkSpaceAlign(), 1);
+    EXPECT_EQ(main.WorkSpaceSize(), 80);
+}
+
+TEST(MainWindowView, StoredWorkSpaceSizeIsKeptBetweenOnePixelAndHalfTheClientArea)
+{
+    const struct
+    {
+        int align;
+        int stored;
+        bool half; // expect half the client area instead of the stored size
+    } cases[] = { { 2, 0, false },
+                  { 2, -5, false },
+                  { 2, 100000, true },
+                  { 4, 100000, true },
+                  { 4, 60, false } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.align << " " << c.stored);
+        MainEnvironment env;
+        store(env, "WorkSpaceAlign", reg::Value::fromDWord(quint32(c.align)));
+        store(env, "WorkSpaceSize", reg::Value::fromDWord(quint32(c.stored)));
+        TfrmMain main;
+        start(main);
+        const QSize client = main.centralWidget()->size();
+        const int half = (c.align <= 2 ? client.height() : client.width()) / 2;
+        EXPECT_EQ(main.WorkSpaceSize(), c.half ? half : std::max(c.stored, 1));
+    }
 }
 
 TEST(MainWindowView, HelpContentsAndSupportWindowFromTheHelpMenu)
