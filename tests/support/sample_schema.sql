@@ -341,3 +341,15 @@ CREATE UNIQUE INDEX doc_title_incl ON idx.doc (title COLLATE "C") INCLUDE (score
 CREATE INDEX doc_score_desc ON idx.doc (score DESC, doc_id);
 CREATE INDEX "Doc_Mixed" ON idx.doc (doc_id);
 CREATE INDEX doc_mixed ON idx.doc (title);
+
+-- Storage parameters of a table and of its TOAST table, and same-named children in two schemas.
+CREATE TABLE idx.tuned (id integer, body text)
+    WITH (autovacuum_enabled = false, autovacuum_vacuum_threshold = 100,
+          autovacuum_analyze_threshold = 50, autovacuum_vacuum_scale_factor = 1,
+          autovacuum_analyze_scale_factor = 0.05, autovacuum_vacuum_cost_delay = 2.5,
+          autovacuum_vacuum_insert_threshold = -1, toast.autovacuum_enabled = false,
+          toast.autovacuum_vacuum_threshold = 200, toast.autovacuum_vacuum_cost_delay = 2.5);
+CREATE TABLE idx.base_a (id integer);
+CREATE TABLE idx.base_b (id integer);
+CREATE TABLE idx.child () INHERITS (idx.base_a);
+CREATE TABLE ext.child () INHERITS (idx.base_b);
