@@ -352,4 +352,4 @@ CREATE TABLE idx.tuned (id integer, body text)
 CREATE TABLE idx.base_a (id integer);
 CREATE TABLE idx.base_b (id integer);
 CREATE TABLE idx.child () INHERITS (idx.base_a);
-CREATE TABLE ext.child () INHERITS (idx.base_b);
+CREATE TABLE public.child () INHERITS (idx.base_b);

@@ -157,7 +157,7 @@ TEST_F(StorageOptions, TemporaryTableFoundByPersistence)
 TEST_F(StorageOptions, SameNamedChildrenKeepTheirOwnParents)
 {
     EXPECT_EQ(LoadParentTables(connection(), "idx", "child"), QStringList({ "idx.base_a" }));
-    EXPECT_EQ(LoadParentTables(connection(), "ext", "child"), QStringList({ "idx.base_b" }));
+    EXPECT_EQ(LoadParentTables(connection(), "public", "child"), QStringList({ "idx.base_b" }));
     EXPECT_TRUE(LoadParentTables(connection(), "idx", "tuned").isEmpty());
 }
 
