@@ -4,7 +4,11 @@
 #include <QStringList>
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QRadioButton;
 class TqvForm;
 
 namespace pg {
@@ -63,7 +67,30 @@ public:
 
     QComboBox *cmbTBS = nullptr;
 
+    // Per-relation autovacuum parameters, for tables and materialized views. The enabled boxes
+    // are three-state: partly checked = the parameter is not set.
+    QCheckBox *chkAutoVacuum = nullptr;
+    QGroupBox *grpAutoVacuum = nullptr;
+    QGroupBox *rdoVacuumTarget = nullptr;
+    QRadioButton *rdoTargetTable = nullptr;
+    QRadioButton *rdoTargetToast = nullptr;
+    QCheckBox *chkEnabled = nullptr;
+    QCheckBox *chkToastEnabled = nullptr;
+    // The nine numeric parameters in the order of AutovacuumKeys() from its second key.
+    QList<QLineEdit *> RelationEdits;
+    QList<QLineEdit *> ToastEdits;
+
+    static const QStringList &AutovacuumKeys();
+
     void Init(const QString &Schema, const QString &ObjectName);
+    // Loads the relation's and its TOAST table's parameters (table or materialized view).
+    void ShowDefine();
+    // The options the controls stand for: the loaded ones with the autovacuum parameters
+    // replaced by the controls' values (other parameters kept as loaded).
+    TStorageOptions CurrentOptions(bool Toast) const;
+    bool IsChanged() const;
+    // SET / RESET statements for the parameters changed since Save.
+    void GetSourceAlterV(QStringList &Source) const;
     void Save();
     bool IsTablespaceChanged() const;
     // Whether storage clauses are written at all: in script mode by the script option
@@ -76,7 +103,12 @@ public:
     void cmbTBSDropDown();
 
 private:
+    bool HasAutovacuum() const;
+    void UpdateTarget();
     TqvForm *FOwner;
+    TRelationStorage m_loaded;
+    TStorageOptions m_savedOptions;
+    TStorageOptions m_savedToast;
     QString FSchema;
     QString FObjectName;
     QString m_savedTBS;

@@ -3,8 +3,12 @@
 // statements that follow the values, and parents found by the child's oid.
 #include "editorstest.h"
 
+#include "core/qvobjtype.h"
 #include "editors/tables/rstorage.h"
 #include "platform/pg/connection.h"
+#include "ui/qvforms.h"
+
+#include <QLineEdit>
 
 #include <algorithm>
 
@@ -106,9 +110,8 @@ TEST_F(StorageOptions, CreateClauseReproducesOptions)
     const TRelationStorage copy = load("idx", "tuned_copy");
     EXPECT_EQ(copy.Options, tuned.Options);
     EXPECT_EQ(copy.ToastOptions, tuned.ToastOptions);
-    EXPECT_EQ(
-        query("SELECT reloptions::text FROM pg_class WHERE oid = 'idx.tuned_copy'::regclass"),
-        query("SELECT reloptions::text FROM pg_class WHERE oid = 'idx.tuned'::regclass"));
+    EXPECT_EQ(query("SELECT reloptions::text FROM pg_class WHERE oid = 'idx.tuned_copy'::regclass"),
+              query("SELECT reloptions::text FROM pg_class WHERE oid = 'idx.tuned'::regclass"));
 }
 
 TEST_F(StorageOptions, AlterTurnsOldIntoNew)
@@ -159,6 +162,55 @@ TEST_F(StorageOptions, SameNamedChildrenKeepTheirOwnParents)
     EXPECT_EQ(LoadParentTables(connection(), "idx", "child"), QStringList({ "idx.base_a" }));
     EXPECT_EQ(LoadParentTables(connection(), "public", "child"), QStringList({ "idx.base_b" }));
     EXPECT_TRUE(LoadParentTables(connection(), "idx", "tuned").isEmpty());
+}
+
+TEST_F(StorageOptions, FrameRoundTripsAndWritesOnlyChanges)
+{
+    TqvForm host(conn.get());
+    host.setObjType(ObjType::Table);
+    TfraStorage frame(&host, &host);
+    frame.Init("idx", "tuned");
+    frame.ShowDefine();
+    frame.Save();
+    const TRelationStorage tuned = load("idx", "tuned");
+    EXPECT_TRUE(frame.chkAutoVacuum->isChecked());
+    EXPECT_EQ(frame.chkEnabled->checkState(), Qt::Unchecked);
+    EXPECT_EQ(frame.findChild<QLineEdit *>("txtVaccumDelay")->text(), "2.5");
+    EXPECT_EQ(frame.findChild<QLineEdit *>("txtVacuumFactor")->text(), "1");
+    EXPECT_EQ(frame.findChild<QLineEdit *>("txtToastVacuumThreshold")->text(), "200");
+    EXPECT_EQ(frame.CurrentOptions(false), tuned.Options);
+    EXPECT_EQ(frame.CurrentOptions(true), tuned.ToastOptions);
+
+    // the CREATE clause gives a copy the same reloptions
+    QStringList create = { "CREATE TABLE idx.frame_copy (id integer, body text)" };
+    frame.GetSourceCreate(create);
+    run(create);
+    EXPECT_EQ(query("SELECT reloptions::text FROM pg_class WHERE oid = 'idx.frame_copy'::regclass"),
+              query("SELECT reloptions::text FROM pg_class WHERE oid = 'idx.tuned'::regclass"));
+
+    // nothing changed: no statement at all
+    QStringList alter;
+    frame.GetSourceAlterV(alter);
+    EXPECT_TRUE(alter.isEmpty()) << alter.join('\n').toStdString();
+    EXPECT_FALSE(frame.IsChanged());
+
+    // enabling the TOAST table's daemon writes exactly that
+    frame.chkToastEnabled->setCheckState(Qt::Checked);
+    frame.GetSourceAlterV(alter);
+    EXPECT_EQ(alter,
+              QStringList({ "ALTER TABLE idx.tuned SET (", "    TOAST.AUTOVACUUM_ENABLED = true",
+                            ")", ";" }));
+
+    // unticking the group resets the ten parameters that are set and keeps the others
+    frame.chkToastEnabled->setCheckState(Qt::Unchecked);
+    frame.chkAutoVacuum->setChecked(false);
+    alter.clear();
+    frame.GetSourceAlterV(alter);
+    EXPECT_FALSE(alter.join('\n').contains(" SET ("));
+    run(alter);
+    EXPECT_EQ(query("SELECT reloptions::text FROM pg_class WHERE oid = 'idx.tuned'::regclass"),
+              "{autovacuum_vacuum_insert_threshold=-1}");
+    EXPECT_EQ(load("idx", "tuned").ToastOptions, TStorageOptions());
 }
 
 } // namespace storagetest
