@@ -1,12 +1,14 @@
 #pragma once
 
 #include "qvobjectwindows.h"
+#include "qvoption.h"
 
 #include <QEvent>
 #include <QMetaObject>
 #include <QString>
 
 class QIcon;
+class QIODevice;
 class QObject;
 class QToolBar;
 class QWidget;
@@ -48,6 +50,32 @@ public:
     virtual void SetShortCut() { }
     // The object list's view style: 2 list, 3 report.
     virtual void SetObjectListStyle(int /*style*/) { }
+
+    // Opens the definition window of one object (ObjectType is an object-type code) on the
+    // page OpenMode names. DefTopRecord is the number of rows a data page shows first, OID
+    // tells overloaded routines apart (-1: none), TableName is the table of a trigger, rule or
+    // constraint. Returns the new window, or nullptr when nothing was opened: a failure has
+    // then been reported to the user, except when a window for that object was open already
+    // (it is brought forward silently).
+    virtual QWidget *OpenObject(int /*ObjectType*/, const QString & /*Schema*/,
+                                const QString & /*ObjectName*/, TOpenMode /*OpenMode*/ = omDefine,
+                                int /*DefTopRecord*/ = 0, qint64 /*OID*/ = -1,
+                                const QString & /*TableName*/ = QString())
+    {
+        return nullptr;
+    }
+    // Appends the CREATE script of one object to Stream without showing a window: UTF-16 into
+    // an in-memory buffer, otherwise the encoding the file-encoding option chooses. NewSchema
+    // and NewObjectName (empty: keep) rename a table, view or materialized view in the script.
+    // False when no script was written; the failure has then been reported to the user.
+    virtual bool OutputScript(int /*ObjectType*/, const QString & /*Schema*/,
+                              const QString & /*ObjectName*/, QIODevice & /*Stream*/,
+                              const QString & /*NewSchema*/ = QString(),
+                              const QString & /*NewObjectName*/ = QString(), qint64 /*OID*/ = -1,
+                              const QString & /*TableName*/ = QString())
+    {
+        return false;
+    }
 };
 
 // The six connection parameters of the window's main session.
