@@ -353,3 +353,65 @@ CREATE TABLE idx.base_a (id integer);
 CREATE TABLE idx.base_b (id integer);
 CREATE TABLE idx.child () INHERITS (idx.base_a);
 CREATE TABLE public.child () INHERITS (idx.base_b);
+
+-- ---------------------------------------------------------------------------------------------
+-- Privileges as the privileges frame reads and writes them. The objects of schema grt belong to
+-- a role of their own, so default privileges and the grantor of every grant name that role. One
+-- role can log in, one name needs quoting; a holder passes its grant option on; the function
+-- fn_default and the type mood keep a NULL list (default privileges), the table locked an empty
+-- one (nobody holds anything).
+-- ---------------------------------------------------------------------------------------------
+
+DO $$
+DECLARE
+    r text;
+BEGIN
+    FOREACH r IN ARRAY ARRAY['corvane_grt_owner', 'corvane_grt_a', 'corvane_grt_b',
+                             'corvane_grt Mixed']
+    LOOP
+        IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = r) THEN
+            EXECUTE format('CREATE ROLE %I NOLOGIN', r);
+        END IF;
+    END LOOP;
+    IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'corvane_grt_login') THEN
+        CREATE ROLE corvane_grt_login LOGIN;
+    END IF;
+END
+$$;
+
+CREATE SCHEMA grt;
+GRANT USAGE ON SCHEMA grt TO corvane_grt_a, corvane_grt_b, "corvane_grt Mixed";
+CREATE TABLE grt.plain (id integer, note text);
+CREATE TABLE grt.parted (id integer) PARTITION BY RANGE (id);
+CREATE FOREIGN TABLE grt.remote (id integer) SERVER dummy_server;
+CREATE TABLE grt.locked (id integer);
+CREATE FUNCTION grt.fn_default(integer) RETURNS integer LANGUAGE sql AS 'SELECT $1';
+CREATE FUNCTION grt.fn_granted(text) RETURNS text LANGUAGE sql AS 'SELECT $1';
+CREATE SEQUENCE grt.counter;
+CREATE TYPE grt.mood AS ENUM ('ok', 'bad');
+CREATE TYPE grt.shade AS (r integer, g integer, b integer);
+ALTER TABLE grt.plain OWNER TO corvane_grt_owner;
+ALTER TABLE grt.parted OWNER TO corvane_grt_owner;
+ALTER FOREIGN TABLE grt.remote OWNER TO corvane_grt_owner;
+ALTER TABLE grt.locked OWNER TO corvane_grt_owner;
+ALTER FUNCTION grt.fn_default(integer) OWNER TO corvane_grt_owner;
+ALTER FUNCTION grt.fn_granted(text) OWNER TO corvane_grt_owner;
+ALTER SEQUENCE grt.counter OWNER TO corvane_grt_owner;
+ALTER TYPE grt.mood OWNER TO corvane_grt_owner;
+ALTER TYPE grt.shade OWNER TO corvane_grt_owner;
+
+GRANT SELECT, INSERT ON grt.plain TO corvane_grt_a WITH GRANT OPTION;
+GRANT UPDATE ON grt.plain TO "corvane_grt Mixed";
+GRANT SELECT ON grt.plain TO PUBLIC;
+SET ROLE corvane_grt_a;
+GRANT SELECT ON grt.plain TO corvane_grt_b;
+RESET ROLE;
+GRANT SELECT ON grt.parted TO corvane_grt_b;
+GRANT SELECT, UPDATE ON grt.remote TO corvane_grt_a WITH GRANT OPTION;
+REVOKE ALL ON grt.locked FROM corvane_grt_owner;
+REVOKE EXECUTE ON FUNCTION grt.fn_granted(text) FROM PUBLIC;
+GRANT EXECUTE ON FUNCTION grt.fn_granted(text) TO corvane_grt_a WITH GRANT OPTION;
+GRANT USAGE ON SEQUENCE grt.counter TO corvane_grt_a;
+GRANT SELECT ON SEQUENCE grt.counter TO "corvane_grt Mixed" WITH GRANT OPTION;
+REVOKE USAGE ON TYPE grt.shade FROM PUBLIC;
+GRANT USAGE ON TYPE grt.shade TO corvane_grt_a;
