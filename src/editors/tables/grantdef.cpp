@@ -9,7 +9,7 @@
 
 namespace {
 
-const QList<TGrantPrivilege> &relationPrivileges()
+const QList<TGrantPrivilege> &grantRelationPrivileges()
 {
     static const QList<TGrantPrivilege> list = {
         { QLatin1Char('d'), QStringLiteral("DELETE"), QStringLiteral("DELETE(データ削除権)") },
@@ -24,7 +24,7 @@ const QList<TGrantPrivilege> &relationPrivileges()
     return list;
 }
 
-const QList<TGrantPrivilege> &routinePrivileges()
+const QList<TGrantPrivilege> &grantRoutinePrivileges()
 {
     static const QList<TGrantPrivilege> list = {
         { QLatin1Char('X'), QStringLiteral("EXECUTE"), QStringLiteral("EXECUTE(関数実行権)") },
@@ -32,7 +32,7 @@ const QList<TGrantPrivilege> &routinePrivileges()
     return list;
 }
 
-const QList<TGrantPrivilege> &typePrivileges()
+const QList<TGrantPrivilege> &grantTypePrivileges()
 {
     static const QList<TGrantPrivilege> list = {
         { QLatin1Char('U'), QStringLiteral("USAGE"), QStringLiteral("USAGE(関数実行権)") },
@@ -40,7 +40,7 @@ const QList<TGrantPrivilege> &typePrivileges()
     return list;
 }
 
-const QList<TGrantPrivilege> &sequencePrivileges()
+const QList<TGrantPrivilege> &grantSequencePrivileges()
 {
     static const QList<TGrantPrivilege> list = {
         { QLatin1Char('r'), QStringLiteral("SELECT"), QStringLiteral("SELECT(データ問合せ権)") },
@@ -50,7 +50,7 @@ const QList<TGrantPrivilege> &sequencePrivileges()
     return list;
 }
 
-bool isRoutineKind(int objType)
+bool isGrantRoutineKind(int objType)
 {
     return objType == ObjType::Procedure || objType == ObjType::Function
         || objType == ObjType::Package || objType == ObjType::PackageBody
@@ -105,19 +105,19 @@ const QList<TGrantPrivilege> &GrantPrivileges(int objType)
     case ObjType::Table:
     case ObjType::View:
     case ObjType::MaterializedView:
-        return relationPrivileges();
+        return grantRelationPrivileges();
     case ObjType::Type:
-        return typePrivileges();
+        return grantTypePrivileges();
     case ObjType::Sequence:
-        return sequencePrivileges();
+        return grantSequencePrivileges();
     default:
-        return isRoutineKind(objType) ? routinePrivileges() : none;
+        return isGrantRoutineKind(objType) ? grantRoutinePrivileges() : none;
     }
 }
 
 QString DefaultPublicLetters(int objType)
 {
-    if (isRoutineKind(objType))
+    if (isGrantRoutineKind(objType))
         return QStringLiteral("X");
     if (objType == ObjType::Type)
         return QStringLiteral("U");
@@ -338,8 +338,8 @@ namespace {
 
 // Each catalog query returns the owner, whether the list is NULL and one row per aclitem in
 // the list's order (one row with a NULL item when the list holds none).
-QString aclQuery(const QString &aclColumn, const QString &ownerColumn, const QString &kindColumn,
-                 const QString &from, const QString &where)
+QString grantAclQuery(const QString &aclColumn, const QString &ownerColumn,
+                      const QString &kindColumn, const QString &from, const QString &where)
 {
     return QStringLiteral("SELECT ro.rolname, %1 IS NULL AS aclnull, acl.item::text AS item, "
                           "%3 AS typtype\n"
@@ -364,37 +364,37 @@ TObjectAcl LoadObjectAcl(pg::Connection &connection, const TGrantTarget &target,
     if (kind == ObjType::Table || kind == ObjType::View || kind == ObjType::MaterializedView) {
         // every relation that GRANT ... ON TABLE accepts: plain, partitioned and foreign
         // tables, views and materialized views
-        sql = aclQuery(QStringLiteral("cl.relacl"), QStringLiteral("cl.relowner"), noKind,
-                       QStringLiteral("pg_class cl JOIN pg_namespace na ON na.oid = "
-                                      "cl.relnamespace"),
-                       QStringLiteral("cl.relkind IN ('r', 'p', 'f', 'v', 'm') AND na.nspname "
-                                      "= $1 AND cl.relname = $2"));
+        sql = grantAclQuery(QStringLiteral("cl.relacl"), QStringLiteral("cl.relowner"), noKind,
+                            QStringLiteral("pg_class cl JOIN pg_namespace na ON na.oid = "
+                                           "cl.relnamespace"),
+                            QStringLiteral("cl.relkind IN ('r', 'p', 'f', 'v', 'm') AND na.nspname "
+                                           "= $1 AND cl.relname = $2"));
         params = { target.Schema, target.Name };
     } else if (kind == ObjType::Sequence) {
-        sql = aclQuery(QStringLiteral("cl.relacl"), QStringLiteral("cl.relowner"), noKind,
-                       QStringLiteral("pg_class cl JOIN pg_namespace na ON na.oid = "
-                                      "cl.relnamespace"),
-                       QStringLiteral("cl.relkind = 'S' AND na.nspname = $1 AND cl.relname = "
-                                      "$2"));
+        sql = grantAclQuery(QStringLiteral("cl.relacl"), QStringLiteral("cl.relowner"), noKind,
+                            QStringLiteral("pg_class cl JOIN pg_namespace na ON na.oid = "
+                                           "cl.relnamespace"),
+                            QStringLiteral("cl.relkind = 'S' AND na.nspname = $1 AND cl.relname = "
+                                           "$2"));
         params = { target.Schema, target.Name };
     } else if (kind == ObjType::Procedure || kind == ObjType::Function
                || kind == ObjType::Aggregate) {
-        sql = aclQuery(QStringLiteral("pr.proacl"), QStringLiteral("pr.proowner"), noKind,
-                       QStringLiteral("pg_proc pr"), QStringLiteral("pr.oid = $1"));
+        sql = grantAclQuery(QStringLiteral("pr.proacl"), QStringLiteral("pr.proowner"), noKind,
+                            QStringLiteral("pg_proc pr"), QStringLiteral("pr.oid = $1"));
         params = { pg::Param(QVariant(qint64(target.Oid)), pg::type::OidType) };
     } else if (kind == ObjType::Type) {
-        sql = aclQuery(QStringLiteral("ty.typacl"), QStringLiteral("ty.typowner"),
-                       QStringLiteral("ty.typtype"),
-                       QStringLiteral("pg_type ty JOIN pg_namespace na ON na.oid = "
-                                      "ty.typnamespace"),
-                       QStringLiteral("na.nspname = $1 AND ty.typname = $2"));
+        sql = grantAclQuery(QStringLiteral("ty.typacl"), QStringLiteral("ty.typowner"),
+                            QStringLiteral("ty.typtype"),
+                            QStringLiteral("pg_type ty JOIN pg_namespace na ON na.oid = "
+                                           "ty.typnamespace"),
+                            QStringLiteral("na.nspname = $1 AND ty.typname = $2"));
         params = { target.Schema, target.Name };
     } else if (kind == ObjType::Package || kind == ObjType::PackageBody) {
-        sql = aclQuery(QStringLiteral("pkg.pkgacl"), QStringLiteral("pkg.pkgowner"), noKind,
-                       GetPackageSubquery(dbVersion)
-                           + QStringLiteral(" pkg JOIN pg_namespace na ON na.oid = "
-                                            "pkg.pkgnamespace"),
-                       QStringLiteral("na.nspname = $1 AND pkg.pkgname = $2"));
+        sql = grantAclQuery(QStringLiteral("pkg.pkgacl"), QStringLiteral("pkg.pkgowner"), noKind,
+                            GetPackageSubquery(dbVersion)
+                                + QStringLiteral(" pkg JOIN pg_namespace na ON na.oid = "
+                                                 "pkg.pkgnamespace"),
+                            QStringLiteral("na.nspname = $1 AND pkg.pkgname = $2"));
         params = { target.Schema, target.Name };
     } else {
         return {};

@@ -21,9 +21,9 @@
 
 namespace {
 
-constexpr int RowRole = Qt::UserRole;
+constexpr int GrantRowRole = Qt::UserRole;
 
-TCheckBoxState checkBoxState(TGrantCheck check)
+TCheckBoxState grantBoxState(TGrantCheck check)
 {
     switch (check) {
     case TGrantCheck::Off:
@@ -36,7 +36,7 @@ TCheckBoxState checkBoxState(TGrantCheck check)
     return cbUnchecked;
 }
 
-TGrantCheck grantCheck(TCheckBoxState state)
+TGrantCheck grantCheckOf(TCheckBoxState state)
 {
     switch (state) {
     case cbUnchecked:
@@ -180,7 +180,7 @@ void TfraGrant::fillList()
         const TGrantee &row = m_rows.at(r);
         auto *item = new QTreeWidgetItem(lstGrant);
         item->setText(0, row.Name);
-        item->setData(0, RowRole, r);
+        item->setData(0, GrantRowRole, r);
         const int icon = row.IsPublic || row.CanLogin
             ? (!row.IsPublic && row.Name == user ? ObjType::User2 : ObjType::User)
             : ObjType::Role;
@@ -205,7 +205,7 @@ void TfraGrant::showMarks(int row)
     QTreeWidgetItem *item = lstGrant->topLevelItem(row);
     if (!item)
         return;
-    const TGrantee &grantee = m_rows.at(item->data(0, RowRole).toInt());
+    const TGrantee &grantee = m_rows.at(item->data(0, GrantRowRole).toInt());
     for (int i = 0; i < grantee.Marks.size(); ++i)
         item->setText(i + 1, GrantMarkText(grantee.Marks.at(i)));
 }
@@ -215,7 +215,7 @@ void TfraGrant::applyFilter()
     const bool showAll = ShowModeIndex() == 1;
     for (int i = 0; i < lstGrant->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = lstGrant->topLevelItem(i);
-        const bool shown = GranteeShown(m_rows.at(item->data(0, RowRole).toInt()), showAll);
+        const bool shown = GranteeShown(m_rows.at(item->data(0, GrantRowRole).toInt()), showAll);
         if (!shown)
             item->setSelected(false);
         item->setHidden(!shown);
@@ -228,7 +228,7 @@ QList<int> TfraGrant::selectedRows() const
     for (int i = 0; i < lstGrant->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = lstGrant->topLevelItem(i);
         if (item->isSelected() && !item->isHidden())
-            rows << item->data(0, RowRole).toInt();
+            rows << item->data(0, GrantRowRole).toInt();
     }
     return rows;
 }
@@ -260,8 +260,8 @@ void TfraGrant::lstGrantSelectItem()
         return;
     const TGrantChecks checks = GrantChecksOf(m_rows, selected, chkGrant->count());
     for (int i = 0; i < checks.size(); ++i) {
-        chkGrant->SetStateL(i, checkBoxState(checks.at(i).first));
-        chkGrant->SetStateR(i, checkBoxState(checks.at(i).second));
+        chkGrant->SetStateL(i, grantBoxState(checks.at(i).first));
+        chkGrant->SetStateR(i, grantBoxState(checks.at(i).second));
     }
     lstGrantClick();
 }
@@ -274,7 +274,8 @@ void TfraGrant::chkGrantClick()
     FOwner->setModified(true);
     TGrantChecks checks;
     for (int i = 0; i < chkGrant->count(); ++i)
-        checks.append({ grantCheck(chkGrant->GetStateL(i)), grantCheck(chkGrant->GetStateR(i)) });
+        checks.append(
+            { grantCheckOf(chkGrant->GetStateL(i)), grantCheckOf(chkGrant->GetStateR(i)) });
     ApplyGrantChecks(m_rows, selected, checks);
     for (int i = 0; i < lstGrant->topLevelItemCount(); ++i)
         showMarks(i);
