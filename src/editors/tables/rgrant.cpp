@@ -2,6 +2,7 @@
 
 #include "core/qvappwindows.h"
 #include "core/qvconnkey.h"
+#include "core/qvfuncargs.h"
 #include "core/qvobjtype.h"
 #include "core/qvwaitcursor.h"
 #include "ui/qvchklst.h"
@@ -149,6 +150,15 @@ void TfraGrant::ShowData(const QString &Schema, const QString &ObjName, qint64 p
     {
         SQLWaitCursor wait;
         pg::Connection &connection = *FOwnerForm->dbsMain();
+        // A routine known by its oid alone is named by the identity arguments of its row, so
+        // that GRANT and REVOKE reach this overload and no other.
+        const bool routine = FObjType == ObjType::Function || FObjType == ObjType::Procedure
+            || FObjType == ObjType::Aggregate;
+        if (routine && pintOid > 0 && pstrTypLst.isEmpty()) {
+            FncArgArray args;
+            GetFuncArguments(m_target.Oid, connection, args, FOwnerForm->DBVer());
+            m_target.ArgTypes = GetFuncArgTypes(args, 5, Schema);
+        }
         LoadGrantRoles(connection, logins, others);
         acl = LoadObjectAcl(connection, m_target, FOwnerForm->DBVer(),
                             FOwnerForm->g_bPostgresPlus());

@@ -39,8 +39,8 @@ public:
     TqvListView *lstGrant = nullptr;
 
     // (Re)loads the roles and the object's privileges. Routines pass their oid and argument
-    // type list; a type may pass its typtype ("p" keeps the frame read-only; empty: read from
-    // the catalog).
+    // type list (read from the routine's row when only the oid is given); a type may pass its
+    // typtype ("p" keeps the frame read-only; empty: read from the catalog).
     void ShowData(const QString &Schema, const QString &ObjName, qint64 pintOid = -1,
                   const QString &pstrTypLst = QString(), const QString &pstrDataType = QString());
     // Appends the statements of every changed mark, each followed by a ";" line.

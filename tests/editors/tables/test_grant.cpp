@@ -630,6 +630,19 @@ TEST_F(GrantFrame, FunctionWithNullList)
                      "corvane_grt_b=X*/corvane_grt_owner"));
 }
 
+TEST_F(GrantFrame, FunctionNamedByItsOidAlone)
+{
+    const qint64 oid = procOid("grt.fn_default(integer)");
+    open(ObjType::Function, "grt", "fn_default", oid);
+    select({ "public" });
+    clickBox(0, false);
+    EXPECT_EQ(source(),
+              QStringList({ "REVOKE EXECUTE ON FUNCTION grt.fn_default(int4) FROM PUBLIC", ";" }));
+    runSource();
+    EXPECT_EQ(acl("proacl", QStringLiteral("pg_proc WHERE oid = %1").arg(oid)),
+              sorted("corvane_grt_owner=X/corvane_grt_owner"));
+}
+
 TEST_F(GrantFrame, FunctionRegrantedOption)
 {
     const qint64 oid = procOid("grt.fn_granted(text)");
