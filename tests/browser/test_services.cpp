@@ -265,12 +265,12 @@ TEST_F(BrowserTest, SchemaPickLists)
     TfrmObject *window = open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->GetSchemaInfo(false),
-              QStringList(
-                  { "ext", "idx", "information_schema", "inv", "pg_catalog", "public", "sales" }));
+              QStringList({ "ext", "grt", "idx", "information_schema", "inv", "pg_catalog",
+                            "public", "sales" }));
     window->ExecuteSQL("CREATE TEMPORARY TABLE t_tmp (x int)");
     EXPECT_EQ(window->GetSchemaInfo(true),
-              QStringList({ "ext", "idx", "information_schema", "inv", "pg_catalog", "pg_temp",
-                            "pg_toast", "pg_toast_temp", "public", "sales" }));
+              QStringList({ "ext", "grt", "idx", "information_schema", "inv", "pg_catalog",
+                            "pg_temp", "pg_toast", "pg_toast_temp", "public", "sales" }));
 }
 
 TEST(SchemaPickListSql, EditionLeavesOutPackageNamespaces)
