@@ -2,6 +2,7 @@
 
 #include "platform/pg/param.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -34,6 +35,11 @@ using FncArgArray = QList<TFuncArgument>;
 // no row). Returns true; a database error propagates as pg::Error and leaves
 // args as it was.
 bool GetFuncArguments(pg::Oid oid, pg::Connection &connection, FncArgArray &args, int dbVersion);
+// The same for many routines in one statement: args holds an entry for each oid that names a
+// pg_proc row (a routine without arguments has none). A database error propagates and leaves
+// args as it was.
+void GetFuncArgumentsOf(const QList<pg::Oid> &oids, pg::Connection &connection,
+                        QHash<pg::Oid, FncArgArray> &args, int dbVersion);
 
 // The argument types of the signature, without brackets, separated by "," with
 // no blank: the arguments whose mode passes the filter, each type quoted by

@@ -345,4 +345,39 @@ TEST(FuncArguments, UnknownOidAndFailures)
     EXPECT_EQ(args[0].strArgName, "kept");
 }
 
+// Many routines in one statement read what one routine at a time reads, ordered-set aggregates
+// and routines without arguments included.
+TEST(FuncArguments, ManyAtOnce)
+{
+    const testsupport::TestDatabase db;
+    pg::Connection connection;
+    openOn(connection, db);
+    QList<pg::Oid> oids;
+    for (const Routine &routine : fixtureRoutines(connection))
+        oids << routine.oid;
+    ASSERT_GE(oids.size(), 10);
+    oids << 4000000000u;
+    QHash<pg::Oid, FncArgArray> many;
+    GetFuncArgumentsOf(oids, connection, many, serverVersion);
+    EXPECT_FALSE(many.contains(4000000000u));
+    for (pg::Oid oid : std::as_const(oids)) {
+        SCOPED_TRACE(oid);
+        FncArgArray one;
+        ASSERT_TRUE(GetFuncArguments(oid, connection, one, serverVersion));
+        const FncArgArray read = many.value(oid);
+        ASSERT_EQ(read.size(), one.size());
+        for (int i = 0; i < one.size(); ++i) {
+            EXPECT_EQ(read[i].intOid, one[i].intOid);
+            EXPECT_EQ(read[i].strMode, one[i].strMode);
+            EXPECT_EQ(read[i].strArgName, one[i].strArgName);
+            EXPECT_EQ(read[i].blnOrder, one[i].blnOrder);
+            EXPECT_EQ(read[i].strTypeNaCon, one[i].strTypeNaCon);
+        }
+        EXPECT_EQ(GetFuncArgTypes(read, 5, QString()), GetFuncArgTypes(one, 5, QString()));
+    }
+    QHash<pg::Oid, FncArgArray> none { { 1, FncArgArray(1) } };
+    GetFuncArgumentsOf({}, connection, none, serverVersion);
+    EXPECT_TRUE(none.isEmpty());
+}
+
 } // namespace funcargstest
