@@ -415,3 +415,66 @@ GRANT USAGE ON SEQUENCE grt.counter TO corvane_grt_a;
 GRANT SELECT ON SEQUENCE grt.counter TO "corvane_grt Mixed" WITH GRANT OPTION;
 REVOKE USAGE ON TYPE grt.shade FROM PUBLIC;
 GRANT USAGE ON TYPE grt.shade TO corvane_grt_a;
+
+-- ---------------------------------------------------------------------------------------------
+-- Dependencies: objects whose pg_depend rows the dependency trees read. A serial column (a
+-- table and its own sequence refer to each other), views on views, a materialized view,
+-- overloads, a procedure and an aggregate, a trigger with its function, a rule, a table whose
+-- foreign key and default refer to itself, a table and a function that refer to each other,
+-- a partitioned table with a partitioned index, schema and object names holding "." and "(",
+-- and a table of the same name in a second schema.
+-- ---------------------------------------------------------------------------------------------
+CREATE SCHEMA dep;
+CREATE SCHEMA dep_other;
+
+CREATE TYPE dep.mood AS ENUM ('calm', 'busy');
+CREATE TABLE dep.item (id serial PRIMARY KEY, name text NOT NULL, mood dep.mood);
+CREATE TABLE dep_other.item (id integer PRIMARY KEY, note text);
+CREATE TABLE dep.item_log (item_id integer, name text);
+
+CREATE FUNCTION dep.item_label(integer) RETURNS text
+    LANGUAGE sql IMMUTABLE RETURN 'item ' || $1;
+CREATE FUNCTION dep.item_label(integer, text) RETURNS text
+    LANGUAGE sql IMMUTABLE RETURN $2 || ' ' || $1;
+
+CREATE VIEW dep.item_v AS SELECT id, name, dep.item_label(id) AS label FROM dep.item;
+CREATE VIEW dep.item_vv AS SELECT id, dep.item_label(id, name) AS label FROM dep.item_v;
+CREATE MATERIALIZED VIEW dep.item_mv AS SELECT v.id, o.note FROM dep.item_v v
+    LEFT JOIN dep_other.item o ON o.id = v.id;
+
+CREATE PROCEDURE dep.item_add(p_name text) LANGUAGE sql
+BEGIN ATOMIC
+    INSERT INTO dep.item (name) VALUES (p_name);
+END;
+
+CREATE FUNCTION dep.join_step(text, text) RETURNS text
+    LANGUAGE sql IMMUTABLE RETURN CASE WHEN $1 = '' THEN $2 ELSE $1 || ',' || $2 END;
+CREATE AGGREGATE dep.join_all(text) (SFUNC = dep.join_step, STYPE = text, INITCOND = '');
+
+CREATE FUNCTION dep.item_touch() RETURNS trigger LANGUAGE plpgsql
+    AS $$ BEGIN NEW.name := trim(NEW.name); RETURN NEW; END $$;
+CREATE TRIGGER item_touch BEFORE INSERT OR UPDATE ON dep.item
+    FOR EACH ROW EXECUTE FUNCTION dep.item_touch();
+CREATE RULE item_forget AS ON DELETE TO dep.item
+    DO ALSO INSERT INTO dep.item_log VALUES (OLD.id, OLD.name);
+
+CREATE TABLE dep.node (id integer PRIMARY KEY, parent integer REFERENCES dep.node (id));
+
+CREATE TABLE dep.ticket (id integer PRIMARY KEY);
+CREATE FUNCTION dep.next_ticket() RETURNS integer LANGUAGE sql
+BEGIN ATOMIC
+    SELECT COALESCE(max(id), 0) + 1 FROM dep.ticket;
+END;
+ALTER TABLE dep.ticket ALTER COLUMN id SET DEFAULT dep.next_ticket();
+
+CREATE TABLE dep.event (id integer, at date) PARTITION BY RANGE (at);
+CREATE TABLE dep.event_2026 PARTITION OF dep.event FOR VALUES FROM ('2026-01-01') TO ('2027-01-01');
+CREATE INDEX event_at ON dep.event (at);
+CREATE VIEW dep.event_v AS SELECT id, at FROM dep.event;
+
+CREATE SCHEMA "dep.dot";
+CREATE TABLE "dep.dot".tab (id integer);
+CREATE TABLE dep."odd.name(1)" (id integer);
+CREATE FUNCTION dep."odd(f).x"(integer) RETURNS integer LANGUAGE sql RETURN $1;
+CREATE VIEW dep."odd.v" AS SELECT dep."odd(f).x"(o.id) AS id FROM dep."odd.name(1)" o
+    JOIN "dep.dot".tab t ON t.id = o.id;
