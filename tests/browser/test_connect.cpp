@@ -110,9 +110,10 @@ TEST_F(BrowserTest, LogonSchemaNotInCatalogIsReplacedByTheFirst)
         const char *schema;
         const char *used;
     };
-    // the object tree's list: ext, information_schema, inv, pg_catalog, pg_toast, public, sales
-    for (const Case &c : { Case { "sales", "sales" }, Case { "Public", "ext" }, Case { "", "ext" },
-                           Case { "nosuch", "ext" } }) {
+    // the object tree's list: dep, dep.dot, dep_other, ext, grt, idx, information_schema, inv,
+    // pg_catalog, pg_toast, public, sales
+    for (const Case &c : { Case { "sales", "sales" }, Case { "Public", "dep" }, Case { "", "dep" },
+                           Case { "nosuch", "dep" } }) {
         SCOPED_TRACE(c.schema);
         TfrmObject *window = open(c.schema);
         ASSERT_NE(window, nullptr);

@@ -252,9 +252,10 @@ TEST_F(BrowserTest, DataTypePickList)
          { "void", "trigger", "record", "cstring", "any", "internal", "timestamp without time zone",
            "inv.positive_qty", "ext.Amount", "sales.customer", "pg_class" })
         EXPECT_FALSE(types.contains(name)) << name;
-    // user types after every built-in name
-    const qsizetype firstUser = types.indexOf("ext.Geo.Point");
+    // user types (qualified by their schema) after every built-in name
+    const qsizetype firstUser = types.indexOf("dep.mood");
     ASSERT_GE(firstUser, 0);
+    EXPECT_LT(firstUser, types.indexOf("ext.Geo.Point"));
     for (qsizetype i = 0; i < firstUser; ++i)
         EXPECT_FALSE(types.at(i).contains('.')) << types.at(i).toStdString();
     EXPECT_GT(types.indexOf("inv.dimension"), types.indexOf("integer"));
@@ -265,12 +266,13 @@ TEST_F(BrowserTest, SchemaPickLists)
     TfrmObject *window = open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->GetSchemaInfo(false),
-              QStringList({ "ext", "grt", "idx", "information_schema", "inv", "pg_catalog",
-                            "public", "sales" }));
+              QStringList({ "dep", "dep.dot", "dep_other", "ext", "grt", "idx",
+                            "information_schema", "inv", "pg_catalog", "public", "sales" }));
     window->ExecuteSQL("CREATE TEMPORARY TABLE t_tmp (x int)");
     EXPECT_EQ(window->GetSchemaInfo(true),
-              QStringList({ "ext", "grt", "idx", "information_schema", "inv", "pg_catalog",
-                            "pg_temp", "pg_toast", "pg_toast_temp", "public", "sales" }));
+              QStringList({ "dep", "dep.dot", "dep_other", "ext", "grt", "idx",
+                            "information_schema", "inv", "pg_catalog", "pg_temp", "pg_toast",
+                            "pg_toast_temp", "public", "sales" }));
 }
 
 TEST(SchemaPickListSql, EditionLeavesOutPackageNamespaces)

@@ -442,9 +442,9 @@ CREATE VIEW dep.item_vv AS SELECT id, dep.item_label(id, name) AS label FROM dep
 CREATE MATERIALIZED VIEW dep.item_mv AS SELECT v.id, o.note FROM dep.item_v v
     LEFT JOIN dep_other.item o ON o.id = v.id;
 
-CREATE PROCEDURE dep.item_add(p_name text) LANGUAGE sql
+CREATE PROCEDURE dep.item_rename(p_id integer, p_name text) LANGUAGE sql
 BEGIN ATOMIC
-    INSERT INTO dep.item (name) VALUES (p_name);
+    UPDATE dep.item SET name = p_name WHERE id = p_id;
 END;
 
 CREATE FUNCTION dep.join_step(text, text) RETURNS text
@@ -456,7 +456,7 @@ CREATE FUNCTION dep.item_touch() RETURNS trigger LANGUAGE plpgsql
 CREATE TRIGGER item_touch BEFORE INSERT OR UPDATE ON dep.item
     FOR EACH ROW EXECUTE FUNCTION dep.item_touch();
 CREATE RULE item_forget AS ON DELETE TO dep.item
-    DO ALSO INSERT INTO dep.item_log VALUES (OLD.id, OLD.name);
+    DO ALSO DELETE FROM dep.item_log WHERE item_id = OLD.id;
 
 CREATE TABLE dep.node (id integer PRIMARY KEY, parent integer REFERENCES dep.node (id));
 

@@ -158,7 +158,7 @@ TEST_F(CrossTrees, FixtureTrees)
           "SEQUENCE dep.item_id_seq\n"
           "  TABLE dep.item\n"
           "    INDEX dep.item_pkey\n"
-          "    PROCEDURE dep.item_add(text)\n"
+          "    PROCEDURE dep.item_rename(int4,text)\n"
           "    RULE dep.item.item_forget\n"
           "    VIEW dep.item_v\n"
           "      MATERIALIZED VIEW dep.item_mv\n"
@@ -200,8 +200,8 @@ TEST_F(CrossTrees, FixtureTrees)
           "  VIEW dep.item_vv\n" },
         { "no overload takes these arguments", ObjType::Function, "dep", "item_label", "", "text",
           B, "FUNCTION dep.item_label(text)\n" },
-        { "procedure", ObjType::Procedure, "dep", "item_add", "", "text", U,
-          "PROCEDURE dep.item_add(text)\n"
+        { "procedure", ObjType::Procedure, "dep", "item_rename", "", "int4,text", U,
+          "PROCEDURE dep.item_rename(int4,text)\n"
           "  TABLE dep.item\n"
           "    SEQUENCE dep.item_id_seq\n"
           "    TYPE dep.mood\n" },
@@ -295,7 +295,7 @@ TEST_F(CrossTrees, HiddenKindsCutBranches)
               "TABLE dep.item\n"
               "  SEQUENCE dep.item_id_seq\n"
               "  INDEX dep.item_pkey\n"
-              "  PROCEDURE dep.item_add(text)\n"
+              "  PROCEDURE dep.item_rename(int4,text)\n"
               "  RULE dep.item.item_forget\n"
               "  TRIGGER dep.item.item_touch\n");
     loader->setHiddenKinds({ ObjType::Procedure, ObjType::Sequence, ObjType::Type });
@@ -382,8 +382,8 @@ TEST_F(CrossTrees, StatementsPerLevel)
 // Procedures are told from functions by prokind on servers that have them.
 TEST_F(CrossTrees, ProcedureKindFromProkind)
 {
-    EXPECT_TRUE(
-        usedBy(ObjType::Table, "dep", "item", 1).contains("  PROCEDURE dep.item_add(text)\n"));
+    EXPECT_TRUE(usedBy(ObjType::Table, "dep", "item", 1)
+                    .contains("  PROCEDURE dep.item_rename(int4,text)\n"));
     EXPECT_TRUE(loader->NameStatement().contains("x.prokind"));
     // A server before 11 has no procedures: every routine that is not an aggregate is a
     // function there.
@@ -392,7 +392,7 @@ TEST_F(CrossTrees, ProcedureKindFromProkind)
     EXPECT_FALSE(old.NameStatement().contains("prokind"));
     EXPECT_TRUE(CrossTreeText(old.Load(old.FindObject(ObjType::Table, "dep", "item"),
                                        TCrossDirection::UsedBy, 1))
-                    .contains("  FUNCTION dep.item_add(text)\n"));
+                    .contains("  FUNCTION dep.item_rename(int4,text)\n"));
     EXPECT_TRUE(CrossTreeText(old.Load(old.FindObject(ObjType::Function, "dep", "join_step"),
                                        TCrossDirection::UsedBy, 1))
                     .contains("  AGGREGATE dep.join_all(text)\n"));
@@ -408,12 +408,12 @@ TEST_F(CrossTrees, NameStatementPerServer)
         EXPECT_FALSE(catalogs.contains("pg_namespace"));
         QList<pg::Param> params;
         for (int i = 0; i < catalogs.size(); ++i)
-            params << pg::Param(QVariant(QString("{%1}").arg(
-                                    oidOf("SELECT 'dep.item_add(text)'::regprocedure::oid"))),
+            params << pg::Param(QVariant(QString("{%1}").arg(oidOf(
+                                    "SELECT 'dep.item_rename(int4,text)'::regprocedure::oid"))),
                                 1028);
         const pg::Result rows = conn->dbsMain()->exec(l.NameStatement(), params);
         ASSERT_EQ(rows.rowCount(), 1);
-        EXPECT_EQ(rows.text(0, 5), "item_add");
+        EXPECT_EQ(rows.text(0, 5), "item_rename");
         EXPECT_EQ(rows.text(0, 6), version >= 110000 ? "PROCEDURE" : "FUNCTION");
     }
     TCrossLoader edb(*conn->dbsMain(), 110000, true);
@@ -443,7 +443,8 @@ TEST_F(CrossTrees, FindObject)
     EXPECT_EQ(byOid.Oid, two);
     EXPECT_EQ(byOid.Caption(), "dep.item_label(int4,text)");
     // A routine with one overload is found without arguments.
-    EXPECT_EQ(find(ObjType::Procedure, "dep", "item_add").Caption(), "dep.item_add(text)");
+    EXPECT_EQ(find(ObjType::Procedure, "dep", "item_rename").Caption(),
+              "dep.item_rename(int4,text)");
     // Names are not folded.
     EXPECT_FALSE(find(ObjType::Table, "dep", "ITEM").Found());
     EXPECT_TRUE(find(ObjType::Table, "dep", "odd.name(1)").Found());
@@ -606,11 +607,11 @@ TEST_F(CrossFrame, NodeOpensItsObject)
           "dep",
           "item",
           false,
-          { "dep.item", "dep.item_add(text)" },
+          { "dep.item", "dep.item_rename(int4,text)" },
           ObjType::Procedure,
           "dep",
-          "item_add",
-          oid("SELECT 'dep.item_add'::regproc::oid"),
+          "item_rename",
+          oid("SELECT 'dep.item_rename'::regproc::oid"),
           "" },
         { "overload",
           ObjType::View,
