@@ -1,6 +1,7 @@
 // The dependency trees against the fixture's dep schemas: each tree as indented text, the
 // depth option, the kind filter, cycles, batched reading, Esc, and which object a node opens
 // through the connection window.
+#include "crosshost.h"
 #include "editorstest.h"
 
 #include "core/qvcancel.h"
@@ -51,24 +52,6 @@ public:
     }
     QList<OpenCall> calls;
 };
-
-// A definition window that carries the frame on its page, as the editors do.
-class CrossHost : public TqvForm
-{
-public:
-    CrossHost(QObject *owner, int objType)
-        : TqvForm(owner)
-    {
-        setObjectName(QStringLiteral("frmCrossHost"));
-        auto *layout = new QVBoxLayout(this);
-        fraCross = new TfraCross(this, this);
-        layout->addWidget(fraCross);
-        InitForm();
-        setObjType(objType);
-    }
-    TfraCross *fraCross;
-};
-
 class CrossTrees : public EditorTest
 {
 protected:

@@ -4,6 +4,7 @@
 //
 //   corvane_crossdemo CROSS.png [schema name code]   (server from CORVANE_TEST_SERVER)
 #include "appdoubles.h"
+#include "crosshost.h"
 
 #include "core/qvobjtype.h"
 #include "core/qvoption.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QTest>
-#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -25,22 +25,6 @@ class PictureMainWindow : public appdoubles::TestMainWindow
 {
 public:
     QIcon imgMain(int index) const override { return MainImageIcon(index); }
-};
-
-class CrossHost : public TqvForm
-{
-public:
-    CrossHost(QObject *owner, int objType)
-        : TqvForm(owner)
-    {
-        setObjectName(QStringLiteral("frmCrossHost"));
-        auto *layout = new QVBoxLayout(this);
-        fraCross = new TfraCross(this, this);
-        layout->addWidget(fraCross);
-        InitForm();
-        setObjType(objType);
-    }
-    TfraCross *fraCross;
 };
 
 } // namespace
