@@ -184,6 +184,10 @@ TfraData::TfraData(QWidget *parent)
     connect(btnUpdate, &QToolButton::clicked, this,
             [this] { RunGuarded([this] { btnUpdateClick(); }); });
     connect(btnGridType, &QToolButton::clicked, this, &TfraData::btnGridTypeClick);
+    connect(btnCopy, &QToolButton::clicked, this,
+            [this] { RunGuarded([this] { btnCopyClick(); }); });
+    connect(btnExcel, &QToolButton::clicked, this,
+            [this] { RunGuarded([this] { btnExcelClick(); }); });
     connect(btnIns, &QToolButton::clicked, this, [this] { RunGuarded([this] { btnInsClick(); }); });
     connect(btnDel, &QToolButton::clicked, this, [this] { RunGuarded([this] { btnDelClick(); }); });
     connect(mnuIns, &QAction::triggered, this, [this] { RunGuarded([this] { btnInsClick(); }); });
@@ -412,10 +416,9 @@ void TfraData::qryDataAfterOpenClose()
 {
     const bool active = qryData->isActive();
     const bool writable = active && !qryData->isReadOnly();
-    // The workbook and clipboard output and the totals are not built yet: offered, they
-    // would do nothing.
-    btnExcel->setEnabled(false);
-    btnCopy->setEnabled(false);
+    // the workbook output reads the result again itself when there is none
+    btnExcel->setEnabled(true);
+    btnCopy->setEnabled(active);
     btnIns->setEnabled(writable);
     btnDel->setEnabled(writable);
     for (QToolButton *b : { btnFirst, btnPrev, btnNext, btnLast })

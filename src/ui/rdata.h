@@ -120,6 +120,9 @@ public Q_SLOTS:
     void btnPrevClick();
     void btnNextClick();
     void btnLastClick();
+    // The whole result to the clipboard and into a workbook (rdataout.h).
+    void btnCopyClick();
+    void btnExcelClick();
 
 Q_SIGNALS:
     // After qryData opened (the frame's own handling done) and before it closes.

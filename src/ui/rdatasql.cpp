@@ -106,6 +106,12 @@ bool IsWrappableQuery(const QString &sql)
         || word == QLatin1String("VALUES") || word == QLatin1String("TABLE");
 }
 
+QString BuildCountQuery(const QString &sql)
+{
+    return QStringLiteral("SELECT COUNT(*) FROM (\n") + RemoveTrailingSemicolon(sql.trimmed())
+        + QStringLiteral("\n) TBL");
+}
+
 QString BuildDataQuery(const QString &sql, int sortColumn, bool desc, qint64 limit)
 {
     if ((sortColumn <= 0 && limit <= 0) || !IsWrappableQuery(sql))

@@ -47,6 +47,14 @@ struct TDataTableSource
 // comments may follow the ";"); the text unchanged otherwise.
 QString RemoveTrailingSemicolon(const QString &sql);
 
+// The statement that counts the rows of the user's text: the text (trimmed, less one trailing
+// ";") as a subquery, on lines of its own so that a closing line comment ends before ")":
+//     SELECT COUNT(*) FROM (
+//     <sql>
+//     ) TBL
+// Its ":name" parameters are those of the text.
+QString BuildCountQuery(const QString &sql);
+
 // Whether the text is a query that may stand as a subquery in FROM: its first word outside
 // comments is SELECT, WITH, VALUES or TABLE, or it begins with "(".
 bool IsWrappableQuery(const QString &sql);

@@ -478,3 +478,24 @@ CREATE TABLE dep."odd.name(1)" (id integer);
 CREATE FUNCTION dep."odd(f).x"(integer) RETURNS integer LANGUAGE sql RETURN $1;
 CREATE VIEW dep."odd.v" AS SELECT dep."odd(f).x"(o.id) AS id FROM dep."odd.name(1)" o
     JOIN "dep.dot".tab t ON t.id = o.id;
+
+-- The data frame's clipboard and workbook output: text that must stay text, numbers, dates,
+-- bytea, booleans, NULLs, and values with tabs, quotes, commas and line breaks.
+CREATE SCHEMA wbk;
+CREATE TABLE wbk.orders (
+    code    varchar(8) PRIMARY KEY,
+    name    text,
+    amount  numeric(12,2),
+    qty     integer,
+    ordered date,
+    stamp   timestamp,
+    payload bytea,
+    done    boolean,
+    note    text
+);
+INSERT INTO wbk.orders VALUES
+ ('00123', '受注', 1250.50, 3, '2024-02-29', '2024-02-29 18:00:00', '\x00ff', true,
+  'tab	and "quote"'),
+ ('00456', 'order', -3.25, NULL, '1999-12-31', '2026-01-02 03:04:05.25', NULL, false,
+  E'line\r\nbreak'),
+ ('A-9', NULL, NULL, 7, NULL, NULL, '\x', NULL, 'a,b');
