@@ -79,12 +79,12 @@ TfrmXlsSQL::TfrmXlsSQL(QWidget *parent)
     };
 
     lblSaveFile = label("lblSaveFile", QStringLiteral("保存ファイル名"), 8, 12, nullptr);
-    txtSaveFile = edit("txtSaveFile", 104, 8, 274);
+    txtSaveFile = edit("txtSaveFile", 112, 8, 266);
     btnSaveFile = fileButton("btnSaveFile", 381, 8);
     lblSheet = label("lblSheet", QStringLiteral("シート名"), 8, 39, nullptr);
-    txtSheet = edit("txtSheet", 104, 35, 160);
+    txtSheet = edit("txtSheet", 112, 35, 160);
     lblFormFile = label("lblFormFile", QStringLiteral("フォームファイル"), 8, 66, nullptr);
-    txtFormFile = edit("txtFormFile", 104, 62, 274);
+    txtFormFile = edit("txtFormFile", 112, 62, 266);
     btnFormFile = fileButton("btnFormFile", 381, 62);
 
     grpHomePosition = new QGroupBox(QStringLiteral("開始位置"), this);

@@ -46,8 +46,9 @@ TEST_P(SheetNames, AreCheckedAndSanitised)
     EXPECT_EQ(SheetNameError(c.name).isEmpty(), c.valid) << qPrintable(SheetNameError(c.name));
     const QString clean = SanitizeSheetName(c.name);
     EXPECT_TRUE(SheetNameError(clean).isEmpty()) << qPrintable(clean);
-    if (c.valid)
+    if (c.valid) {
         EXPECT_EQ(clean, c.name);
+    }
     Workbook book;
     if (c.valid) {
         EXPECT_NO_THROW(book.addSheet(c.name));
