@@ -7,6 +7,7 @@
 #include "core/qvmsgbox.h"
 #include "core/qvoption.h"
 #include "core/qvsub.h"
+#include "platform/workbook/workbook.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -170,12 +171,8 @@ TfrmXlsSQL::TfrmXlsSQL(QWidget *parent)
 QStringList TfrmXlsSQL::ColumnLetters()
 {
     QStringList letters;
-    for (int i = 0; i < 256; ++i) {
-        QString name;
-        for (int n = i + 1; n > 0; n = (n - 1) / 26)
-            name.prepend(QChar(u'A' + (n - 1) % 26));
-        letters << name;
-    }
+    for (int i = 0; i < 256; ++i)
+        letters << workbook::ColumnName(i);
     return letters;
 }
 

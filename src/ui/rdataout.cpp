@@ -265,7 +265,9 @@ qint64 CountHostRows(const TfraData *frame)
     pg::Connection *connection = frame->qryData->connection();
     if (!connection)
         throw pg::Error(QStringLiteral("08003"), QStringLiteral("接続されていません。"));
-    pg::Query query(*connection, BuildCountQuery(frame->SQL()));
+    // the host's text; for a window that runs qryData itself, the statement qryData runs
+    const QString sql = frame->SQL().trimmed().isEmpty() ? frame->qryData->sql() : frame->SQL();
+    pg::Query query(*connection, BuildCountQuery(sql));
     for (const auto &value : rdataout::boundValues(frame)) {
         if (query.paramNames().contains(value.first))
             query.bind(value.first, value.second);

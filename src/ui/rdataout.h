@@ -48,8 +48,9 @@ struct TWorkbookRequest
 
 enum class TOutputEnd { Done, Cancelled };
 
-// The rows of the frame's statement (its SQL with the parameters qryData holds), counted on
-// the server. Throws pg::Error when the count fails.
+// The rows of the frame's statement (its SQL, or the statement of qryData when a window runs
+// qryData itself, with the parameters qryData holds), counted on the server. Throws pg::Error
+// when the count fails.
 qint64 CountHostRows(const TfraData *frame);
 
 // Writes the frame's result into the workbook request names:

@@ -267,12 +267,12 @@ TEST_F(BrowserTest, SchemaPickLists)
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->GetSchemaInfo(false),
               QStringList({ "dep", "dep.dot", "dep_other", "ext", "grt", "idx",
-                            "information_schema", "inv", "pg_catalog", "public", "sales" }));
+                            "information_schema", "inv", "pg_catalog", "public", "sales", "wbk" }));
     window->ExecuteSQL("CREATE TEMPORARY TABLE t_tmp (x int)");
     EXPECT_EQ(window->GetSchemaInfo(true),
               QStringList({ "dep", "dep.dot", "dep_other", "ext", "grt", "idx",
                             "information_schema", "inv", "pg_catalog", "pg_temp", "pg_toast",
-                            "pg_toast_temp", "public", "sales" }));
+                            "pg_toast_temp", "public", "sales", "wbk" }));
 }
 
 TEST(SchemaPickListSql, EditionLeavesOutPackageNamespaces)
