@@ -504,27 +504,31 @@ void TfraData::btnExcelClick()
         }
     }
 
-    const SQLWaitCursor wait;
-    struct Restore
+    // the cursor and the status bar are back before any message shows
+    TOutputEnd end = TOutputEnd::Done;
+    bool fits = true;
     {
-        ~Restore() { rdataout::progressDone(); }
-    } restore;
-    // the per-column layout needs a column per record: the server's count of the statement's
-    // rows tells whether they fit before anything is written
-    if (request.Mode == 1) {
-        const qint64 count = CountHostRows(this);
-        if (count + request.StartCol + (request.Title != tmNone ? 1 : 0) > workbook::MaxColumns) {
-            ShowMessageBox(QStringLiteral("Excelの最大列数を超えているため、出力できません。"),
-                           MB_ICONWARNING);
-            return;
+        const SQLWaitCursor wait;
+        struct Restore
+        {
+            ~Restore() { rdataout::progressDone(); }
+        } restore;
+        // the per-column layout needs a column per record: the server's count of the
+        // statement's rows tells whether they fit before anything is written
+        if (request.Mode == 1) {
+            const qint64 count = CountHostRows(this);
+            fits = count + request.StartCol + (request.Title != tmNone ? 1 : 0)
+                <= workbook::MaxColumns;
+        }
+        if (fits) {
+            CancelGuard guard;
+            end = WriteFrameWorkbook(this, request);
         }
     }
-    TOutputEnd end;
-    {
-        CancelGuard guard;
-        end = WriteFrameWorkbook(this, request);
-    }
-    if (end == TOutputEnd::Cancelled)
+    if (!fits)
+        ShowMessageBox(QStringLiteral("Excelの最大列数を超えているため、出力できません。"),
+                       MB_ICONWARNING);
+    else if (end == TOutputEnd::Cancelled)
         ShowMessageBox(WorkbookCancelledMessage(), MB_ICONINFORMATION);
     else
         ShowMessageBox(WorkbookDoneMessage(), MB_ICONINFORMATION);

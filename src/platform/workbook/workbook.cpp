@@ -372,10 +372,6 @@ int Sheet::lastColumn() const
 
 // --- Workbook ---
 
-Workbook::Workbook() = default;
-
-Workbook::~Workbook() = default;
-
 bool Workbook::isTemplate() const
 {
     return m_package != nullptr;

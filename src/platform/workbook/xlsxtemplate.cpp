@@ -600,6 +600,11 @@ struct TemplateSheetWriter
     }
 };
 
+// (here, where the package is a complete type)
+Workbook::Workbook() = default;
+
+Workbook::~Workbook() = default;
+
 Workbook::Workbook(const QString &templatePath)
     : m_package(std::make_unique<Package>())
 {
