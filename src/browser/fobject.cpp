@@ -113,6 +113,7 @@ void TfrmObject::setupUi()
     auto *objectLayout = new QVBoxLayout(pnlObject);
     objectLayout->setContentsMargins(0, 0, 0, 0);
     objectLayout->setSpacing(0);
+    setupFindUi(objectLayout);
     lstObject = new TqvListView(pnlObject);
     lstObject->setObjectName(QStringLiteral("lstObject"));
     lstObject->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -260,6 +261,8 @@ void TfrmObject::Register()
     InitForm(); // LoadWindowState among it
     lstObject->setSelectionBehavior(AppOption.RowSelect ? QAbstractItemView::SelectRows
                                                         : QAbstractItemView::SelectItems);
+    pnlFind->setVisible(AppOption.Find);
+    LoadFindHistory();
 
     CreateTaskButton();
     SetWindowIcon(windowImage);
@@ -295,8 +298,7 @@ pg::Connection *TfrmObject::dbsMain() const
 
 void TfrmObject::reloadObjectList()
 {
-    // The object list is read from the catalog by the list engine; until a list has been shown
-    // there is nothing to read again.
+    ShowObject(false);
 }
 
 int TfrmObject::ObjectCount() const
@@ -441,6 +443,7 @@ void TfrmObject::FormClose(TCloseAction &Action)
         main->SetStatusText(QString());
         main->ShowWorkSpace(this);
     }
+    SaveObjectListWidths();
     if (AppRegistry
         && AppRegistry->OpenKey(ObjectTreeKey(m_dbsMain->param(QStringLiteral("Database"))),
                                 true)) {

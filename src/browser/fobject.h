@@ -143,6 +143,18 @@ public:
     // The logon schema without its enclosing quotes.
     QString LoginSchema() const;
 
+    // --- object list
+    // Fills lstObject for the selected tree node: a detail list of one kind (option TreeData),
+    // a short list of one kind, or the mixed list of every kind (the root, or a schema node of
+    // the schema-first tree), narrowed by the search bar's text unless IsGrep. One statement
+    // reads the whole list. Esc stops the reading; the rows read so far stay, sorted. A failing
+    // statement reaches the caller; the rows added before it stay.
+    void ShowObject(bool IsGrep);
+    // The search bar: its button, and Enter in its combo.
+    void btnWhereClick();
+    // Writes the widths of the list's columns under GUI\OBJECT (FViewType and the index).
+    void SaveObjectListWidths();
+
     // Controls.
     QWidget *pnlTree = nullptr;
     QToolBar *pnlTool = nullptr;
@@ -156,6 +168,10 @@ public:
     QTimer *tmrTreeChange = nullptr;
     QSplitter *spl1 = nullptr;
     QWidget *pnlObject = nullptr;
+    QToolBar *pnlFind = nullptr;
+    QToolButton *btnWhere = nullptr;
+    QToolButton *btnGrep = nullptr;
+    QComboBox *cmbFind = nullptr;
     TqvListView *lstObject = nullptr;
     QTimer *tmrKeepAlive = nullptr;
 
@@ -174,6 +190,8 @@ private:
     explicit TfrmObject(QObject *AOwner);
     void setupUi();
     void setupTreeUi(QLayout *treeLayout);
+    void setupFindUi(QLayout *objectLayout);
+    void LoadFindHistory();
     void Connect(const QString &Host, const QString &Port, const QString &SID,
                  const QString &Schema, const QString &UserID, const QString &Password);
     void Register();
@@ -207,6 +225,12 @@ bool TreeKindVisible(int code, const TqvOption &option, int dbVer, bool postgres
 bool TreeSchemaAdmits(const QString &schema, int code);
 // The settings key of the tree of a database: OBJECTTREE\<database>.
 QString ObjectTreeKey(const QString &database);
+
+// Sub-item index of a row of the object list (0 the schema, 1 the kind keyword, 8 the OID of
+// routines, types and aggregates, 11 the table of triggers, constraints and rules, 12 the DROP
+// argument list of routines and aggregates; see fobjectlistsql.h). Sub-items beyond the list's
+// columns are kept by the row all the same; a missing one reads as the empty text.
+QString ObjectListSubItem(const QTreeWidgetItem *item, int index);
 
 // One object that the copy command of a connection window remembered for a later paste.
 struct TCopyObjectList

@@ -285,5 +285,5 @@ void TfrmObject::btnTreeClick(int treeSort)
 
 void TfrmObject::lstTreeChange()
 {
-    reloadObjectList();
+    ShowObject(false);
 }

@@ -9,6 +9,7 @@
 namespace qvobjsql {
 
 // Server versions at which the catalogs changed in ways the lists depend on.
+constexpr int versionInternalTrigger = 90000; // pg_trigger.tgisinternal
 constexpr int versionNamespaceObjectType = 90200; // pg_namespace.nspobjecttype (edition)
 constexpr int versionAggregateKind = 90400; // ordered-set aggregates, pg_aggregate joined
 constexpr int versionPartitionedTable = 100000; // relkind 'p'
@@ -181,6 +182,9 @@ void GetObjectListSQL(int objType, QString &fromText, QString &whereText, int db
                  "  AND TrgCom.objsubid      =   0",
                  "LEFT JOIN pg_roles         AS TblRol",
                  " ON  TblRol.oid            =  TblInf.relowner" });
+        // The server's own triggers (those of foreign keys) are no objects of the user.
+        if (dbVersion >= versionInternalTrigger)
+            append(whereText, { "WHERE  NOT TrgInf.tgisinternal" });
         break;
     case ObjType::Sequence:
         append(fromText,

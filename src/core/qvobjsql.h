@@ -13,7 +13,8 @@
 //   51 procedure, 52 function, 128 aggregate: Nms.nspname, Prc.proname (Typ, Agr)
 //   53 package, 54 package body: Nms.nspname, pac.pkgname
 //   55 type: N.nspname, T.typname (C for composite types)
-//   57 trigger: Nms.nspname, TrgInf.tgname (TblInf, RefTblInf, FncInf, TblShe, VieShe, TrgCom)
+//   57 trigger: Nms.nspname, TrgInf.tgname (TblInf, RefTblInf, FncInf, TblShe, VieShe, TrgCom);
+//      the server's internal triggers (foreign keys) are left out
 //   58 sequence: N.nspname, C.relname
 //   60 synonym: Nms.nspname, Syn.synname
 //   64 database link: Nsp.nspname, Lnk.lnkname

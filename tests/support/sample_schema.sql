@@ -499,3 +499,39 @@ INSERT INTO wbk.orders VALUES
  ('00456', 'order', -3.25, NULL, '1999-12-31', '2026-01-02 03:04:05.25', NULL, false,
   E'line\r\nbreak'),
  ('A-9', NULL, NULL, 7, NULL, NULL, '\x', NULL, 'a,b');
+
+-- Object list: one object of every kind in schema lst; two schemas whose names a LIKE pattern
+-- would mix up (lst_b matches lstxb when "_" is a wildcard); a trigger named before_x that fires
+-- AFTER, one per timing; a foreign key (the server's internal triggers); an aggregate without
+-- arguments; routines with OUT and TABLE arguments; a sequence that has been used.
+CREATE SCHEMA lst;
+CREATE SCHEMA lst_b;
+CREATE SCHEMA lstxb;
+CREATE TABLE lst_b.only_b (id integer);
+CREATE TABLE lstxb.only_x (id integer);
+CREATE TABLE lst.event (id integer PRIMARY KEY, note text);
+COMMENT ON TABLE lst.event IS '出来事';
+CREATE TABLE lst.event_ref (event_id integer REFERENCES lst.event (id));
+CREATE TABLE lst.part (k integer) PARTITION BY RANGE (k);
+CREATE TABLE lst.part_1 PARTITION OF lst.part FOR VALUES FROM (0) TO (10);
+CREATE INDEX part_k ON lst.part (k);
+CREATE VIEW lst.event_view AS SELECT id, note FROM lst.event;
+CREATE MATERIALIZED VIEW lst.event_mv AS SELECT id FROM lst.event;
+CREATE FUNCTION lst.touch() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RETURN NEW; END$$;
+CREATE TRIGGER before_x AFTER INSERT OR UPDATE ON lst.event
+    FOR EACH ROW EXECUTE FUNCTION lst.touch();
+CREATE TRIGGER event_trunc BEFORE TRUNCATE OR DELETE ON lst.event
+    FOR EACH STATEMENT EXECUTE FUNCTION lst.touch();
+CREATE TRIGGER view_del INSTEAD OF DELETE ON lst.event_view
+    FOR EACH ROW EXECUTE FUNCTION lst.touch();
+CREATE RULE event_keep AS ON DELETE TO lst.event_ref DO INSTEAD NOTHING;
+CREATE AGGREGATE lst.tally(*) (SFUNC = int8inc, STYPE = int8, INITCOND = '0');
+CREATE AGGREGATE lst.total_of(integer) (SFUNC = int4pl, STYPE = integer);
+CREATE FUNCTION lst.split(a text, OUT head text, OUT tail integer)
+    LANGUAGE sql AS $$SELECT a, 1$$;
+CREATE FUNCTION lst.rows_of(n integer, m lst.event) RETURNS TABLE (k integer)
+    LANGUAGE sql AS $$SELECT generate_series(1, n)$$;
+CREATE PROCEDURE lst.reset(n integer) LANGUAGE sql AS $$SELECT 1$$;
+CREATE TYPE lst.mood AS ENUM ('calm', 'busy');
+CREATE SEQUENCE lst.counter INCREMENT 5 MINVALUE 1 MAXVALUE 1000 CACHE 2 CYCLE;
+SELECT nextval('lst.counter');
