@@ -49,7 +49,7 @@ void makeSchema(pg::Connection &c, const QString &schema, int count)
         const int to = std::min(count, from + slice - 1);
         c.exec(QStringLiteral("DO $$BEGIN FOR i IN %1..%2 LOOP "
                               "EXECUTE format('CREATE TABLE %3.t%s (id integer, name text)', i); "
-                              "IF i %% 10 = 0 THEN EXECUTE format('COMMENT ON TABLE %3.t%s IS "
+                              "IF i % 10 = 0 THEN EXECUTE format('COMMENT ON TABLE %3.t%s IS "
                               "''table %s''', i, i); END IF; END LOOP; END$$")
                    .arg(from)
                    .arg(to)
@@ -201,7 +201,8 @@ int main(int argc, char **argv)
                             f.median, f.best);
             }
         }
-        delete window->frameWidget();
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -533,7 +533,8 @@ QList<TObjectListColumn> ObjectListColumns(const QString &kind, bool treeData)
             columns << TObjectListColumn { tableName, 140 }
                     << TObjectListColumn { tableSchema, 140 }
                     << TObjectListColumn { QStringLiteral("タイミング"), 100 }
-                    << TObjectListColumn { QStringLiteral("イベント"), 100 }
+                    // wide enough for "INSERT, UPDATE, DELETE, TRUNCATE"
+                    << TObjectListColumn { QStringLiteral("イベント"), 200 }
                     << TObjectListColumn { QStringLiteral("ﾌｧﾝｸｼｮﾝｽｷｰﾏ"), 140 }
                     << TObjectListColumn { QStringLiteral("使用ファンクション"), 140 }
                     << TObjectListColumn { owner, 100 } << TObjectListColumn { comment, 200 };
@@ -589,8 +590,9 @@ QList<TObjectListColumn> ObjectListColumns(const QString &kind, bool treeData)
         columns << TObjectListColumn { QStringLiteral("参照名"), 140 };
         break;
     case -1: // the mixed list
+        // right-aligned as in the detail lists, so that it sorts as a number
         if (treeData)
-            columns << TObjectListColumn { QStringLiteral("OID"), 100 };
+            columns << TObjectListColumn { QStringLiteral("OID"), 100, right };
         columns << TObjectListColumn { tableName, 140 }
                 << TObjectListColumn { QStringLiteral("引数"), 140 }
                 << TObjectListColumn { QStringLiteral("戻り値"), 140 };

@@ -433,22 +433,37 @@ TEST_F(ObjectListTest, DropArgumentsOfAggregatesRunOnTheServer)
 {
     TfrmObject *window = open("lst");
     AppOption.TreeData = true;
-    show(window, "lst", "AGGREGATE");
-    for (const Row &r : rows(window)) {
-        const QString drop
-            = "DROP AGGREGATE lst." + r.name + "(" + r.sub.value(ObjectListSubDropArgs) + ")";
-        EXPECT_NO_THROW(window->ExecuteSQL(drop)) << drop.toStdString();
+    // lst: one without arguments; inv: ordered-set and hypothetical-set ones.
+    for (const QString schema : { "lst", "inv" }) {
+        show(window, schema, "AGGREGATE");
+        for (const Row &r : rows(window)) {
+            const QString drop = "DROP AGGREGATE " + schema + "." + r.name + "("
+                + r.sub.value(ObjectListSubDropArgs) + ")";
+            EXPECT_NO_THROW(window->ExecuteSQL(drop)) << drop.toStdString();
+        }
     }
     EXPECT_EQ(query("SELECT count(*) FROM pg_aggregate a JOIN pg_proc p ON p.oid = a.aggfnoid"
-                    " JOIN pg_namespace n ON n.oid = p.pronamespace WHERE n.nspname = 'lst'"),
+                    " JOIN pg_namespace n ON n.oid = p.pronamespace"
+                    " WHERE n.nspname IN ('lst', 'inv')"),
               "0");
-    // The functions too, with OUT and TABLE arguments.
-    show(window, "lst", "FUNCTION");
-    for (const Row &r : rows(window)) {
-        const QString drop = "DROP FUNCTION lst." + r.name + "("
-            + r.sub.value(ObjectListSubDropArgs) + ") CASCADE";
-        EXPECT_NO_THROW(window->ExecuteSQL(drop)) << drop.toStdString();
+    // Functions and procedures too: OUT, INOUT and TABLE arguments, overloads. (The range and
+    // base types' own functions of inv go only with their types.)
+    for (const QString schema : { "lst", "inv" }) {
+        for (const QString kind : { "FUNCTION", "PROCEDURE" }) {
+            if (schema == "inv" && kind == "FUNCTION")
+                continue;
+            show(window, schema, kind);
+            for (const Row &r : rows(window)) {
+                const QString drop = "DROP " + kind + " " + schema + "." + r.name + "("
+                    + r.sub.value(ObjectListSubDropArgs) + ") CASCADE";
+                EXPECT_NO_THROW(window->ExecuteSQL(drop)) << drop.toStdString();
+            }
+        }
     }
+    EXPECT_EQ(query("SELECT count(*) FROM pg_proc p JOIN pg_namespace n"
+                    " ON n.oid = p.pronamespace WHERE n.nspname = 'lst'"
+                    " OR (n.nspname = 'inv' AND p.prokind IN ('p', 'a'))"),
+              "0");
 }
 
 // A sequence that pg_sequences does not show (another session's temporary one) gets six empty
