@@ -25,6 +25,7 @@
 #include <QSplitter>
 #include <QThread>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 

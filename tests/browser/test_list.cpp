@@ -18,6 +18,7 @@
 #include <QSignalBlocker>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -492,6 +493,24 @@ TEST_F(ObjectListTest, SequenceOfAnotherSessionHasEmptyValues)
     const QStringList sub = ObjectListSubItems(result, 0, fill);
     EXPECT_EQ(sub.mid(3, 6), QStringList(6));
     EXPECT_EQ(sub.value(1), "SEQUENCE");
+}
+
+// One statement reads the whole list: the sequences' values come with it, not one statement per
+// sequence (counted by the server's statement statistics of this database).
+TEST_F(ObjectListTest, OneStatementPerList)
+{
+    db.exec("CREATE EXTENSION IF NOT EXISTS pg_stat_statements SCHEMA public");
+    db.exec("CREATE SEQUENCE lst.second_counter");
+    db.exec("CREATE SEQUENCE lst.third_counter");
+    TfrmObject *window = open("lst");
+    AppOption.TreeData = true;
+    const QString thisDb = "(SELECT oid FROM pg_database WHERE datname = current_database())";
+    window->ExecuteSQL("SELECT public.pg_stat_statements_reset(0::oid, " + thisDb + ", 0::bigint)");
+    show(window, "lst", "SEQUENCE");
+    EXPECT_EQ(names(window).size(), 3);
+    EXPECT_EQ(query("SELECT sum(calls) FROM pg_stat_statements WHERE dbid = " + thisDb
+                    + " AND query LIKE '%pg_sequences%'"),
+              "1");
 }
 
 // The search text narrows the list and becomes the newest history entry; IsGrep lists all.
