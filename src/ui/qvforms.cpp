@@ -303,9 +303,9 @@ void TqvForm::SetWindowIcon(int index)
         m_taskButton->setIcon(icon);
 }
 
-QString TqvForm::GetRefSchemaPrefix(const QString &schema, const QString &baseSchema) const
+QString RefSchemaPrefix(const QString &schema, const QString &baseSchema, TSourceMode mode)
 {
-    if (SourceMode == smText) {
+    if (mode == smText) {
         if (ScriptOption.Owner == 1) {
             if (schema.trimmed() == baseSchema.trimmed())
                 return QString();
@@ -316,6 +316,11 @@ QString TqvForm::GetRefSchemaPrefix(const QString &schema, const QString &baseSc
     if (schema.trimmed().isEmpty())
         return QString();
     return QuoteName(schema) + QLatin1Char('.');
+}
+
+QString TqvForm::GetRefSchemaPrefix(const QString &schema, const QString &baseSchema) const
+{
+    return RefSchemaPrefix(schema, baseSchema, SourceMode);
 }
 
 QString TqvForm::GetSchemaPrefix(const QString &schema) const

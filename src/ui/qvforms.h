@@ -178,6 +178,10 @@ private:
 // Shows window: as a child of the main window when there is one, else on its own, in front.
 void ShowForm(TqvForm *window);
 
+// The schema prefix ("schema".) that a window in mode writes before an object of schema; see
+// TqvForm::GetRefSchemaPrefix. For script writers that build no window.
+QString RefSchemaPrefix(const QString &schema, const QString &baseSchema, TSourceMode mode);
+
 // Builds a window of class T (constructor arguments args) and runs InitForm when the class
 // did not. nullptr when the construction gave up: silently for the silent abort, otherwise
 // after showing the failure.

@@ -535,3 +535,48 @@ CREATE PROCEDURE lst.reset(n integer) LANGUAGE sql AS $$SELECT 1$$;
 CREATE TYPE lst.mood AS ENUM ('calm', 'busy');
 CREATE SEQUENCE lst.counter INCREMENT 5 MINVALUE 1 MAXVALUE 1000 CACHE 2 CYCLE;
 SELECT nextval('lst.counter');
+
+-- Constraints of every kind the constraint editor reads back: a key in a named tablespace, a
+-- composite unique key with INCLUDE, foreign keys across schemas with actions, MATCH FULL,
+-- deferral and NOT VALID (two of them to the same table), checks with and without outer
+-- brackets, NO INHERIT, exclusion constraints over a range and over expressions with an
+-- operator class, a predicate and INCLUDE, comments, and two names that differ only in case.
+CREATE SCHEMA cns_ref;
+CREATE TABLE cns_ref.parent (
+    a integer,
+    b integer,
+    c integer,
+    CONSTRAINT parent_pk PRIMARY KEY (a, b),
+    CONSTRAINT parent_c_key UNIQUE (c)
+);
+CREATE SCHEMA cns;
+CREATE TABLE cns.item (
+    id    integer,
+    a     integer,
+    b     integer,
+    p1    integer,
+    p2    integer,
+    q     integer,
+    r     int4range,
+    code  text,
+    note  text,
+    CONSTRAINT item_pk PRIMARY KEY (id) USING INDEX TABLESPACE pg_default,
+    CONSTRAINT item_ab_key UNIQUE (a, b) INCLUDE (q) WITH (fillfactor = 80),
+    CONSTRAINT item_parent_fk FOREIGN KEY (p1, p2) REFERENCES cns_ref.parent (a, b)
+        ON UPDATE CASCADE ON DELETE SET NULL,
+    CONSTRAINT item_parent_full FOREIGN KEY (p2, p1) REFERENCES cns_ref.parent (b, a)
+        MATCH FULL DEFERRABLE INITIALLY DEFERRED,
+    CONSTRAINT item_a_check CHECK (a > 0),
+    CONSTRAINT item_ab_check CHECK ((a > 0) AND (b > 0)) NO INHERIT,
+    CONSTRAINT item_r_excl EXCLUDE USING gist (r WITH &&),
+    CONSTRAINT item_code_excl EXCLUDE USING btree (lower(code) WITH =, note text_pattern_ops DESC NULLS LAST WITH =)
+        INCLUDE (b) WHERE (a > 10)
+);
+INSERT INTO cns_ref.parent VALUES (1, 1, 1), (2, 2, 2);
+INSERT INTO cns.item (id, a, b, p1, p2, q) VALUES (1, 1, 1, 1, 1, 1), (2, 5, 7, 2, 2, 9);
+ALTER TABLE cns.item ADD CONSTRAINT item_q_fk FOREIGN KEY (q) REFERENCES cns_ref.parent (c)
+    ON DELETE CASCADE NOT VALID;
+COMMENT ON CONSTRAINT item_a_check ON cns.item IS 'a は正';
+CREATE TABLE cns.mixed (x integer, y integer,
+    CONSTRAINT "Mixed_chk" CHECK (x > 0),
+    CONSTRAINT mixed_chk CHECK (y > 0));

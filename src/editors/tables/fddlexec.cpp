@@ -195,6 +195,14 @@ void TfrmDDLExec::EndRun(const QString &commitError)
         close();
 }
 
+void TfrmDDLExec::EndRunRolledBack()
+{
+    txtLog->appendPlainText(QStringLiteral("ROLLBACK"));
+    AddLog(QStringLiteral("エラーがあったため、すべての変更を取り消しました。"));
+    AddLog(QString());
+    EndRun();
+}
+
 void TfrmDDLExec::closeEvent(QCloseEvent *event)
 {
     if (!FEndProc) {
@@ -261,7 +269,12 @@ bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TComp
                 loop.exec();
             }
         }
-        if (runner && runner->state() == TfrmDDLExec::State::Finished) {
+        if (runner && runner->state() == TfrmDDLExec::State::Finished && req.AllOrNothing
+            && runner->ErrorCount() > 0) {
+            tx.rollback();
+            runner->EndRunRolledBack();
+            errors = runner->ErrorCount();
+        } else if (runner && runner->state() == TfrmDDLExec::State::Finished) {
             QString commitError;
             try {
                 tx.commit();

@@ -41,6 +41,9 @@ public:
     // is logged, then the final lines; without an error the window closes itself when the
     // option CloseDDL is on.
     void EndRun(const QString &commitError = QString());
+    // Every statement has been tried, some failed, and the transaction was rolled back: the
+    // log says so and ends as EndRun does.
+    void EndRunRolledBack();
     int ErrorCount() const { return m_run.errorCount(); }
     const QStringList &Pending() const { return m_run.pending(); }
     QString LogText() const;
@@ -85,6 +88,10 @@ struct TCompileRequest
     int ObjType = 0;
     bool IsNew = false;
     QString TableName; // constraints: their table; otherwise empty
+    // The statements stand or fall together (a DROP and the ADD that re-creates the object):
+    // when any of them failed, also after "go on", the transaction is rolled back, not
+    // committed.
+    bool AllOrNothing = false;
     // The window's steps after a successful commit (IsNew := False, reload message, own
     // reload); an exception from them is shown and makes the compile a failure.
     std::function<void()> AfterSuccess;
@@ -106,5 +113,6 @@ void setSourceBackupWriter(SourceBackupWriter writer);
 // source and the window's own steps after success; last the wait until the runner window is
 // closed. True only when the transaction was committed (or its savepoint released) and no
 // statement failed; the steps after success run whenever the transaction was committed, since
-// with "go on after an error" the statements that succeeded are in.
+// with "go on after an error" the statements that succeeded are in. With req.AllOrNothing a
+// run with a failed statement is rolled back instead.
 bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TCompileRequest &req);

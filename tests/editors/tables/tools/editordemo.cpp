@@ -1,10 +1,12 @@
 // Shows the index editor on a fixture index and the DDL preview of a change to it, inside a
-// main window double over a fresh database of the test server, and saves both pictures.
+// main window double over a fresh database of the test server, and saves both pictures; with a
+// third file, also the constraint editor on the foreign-key page of a fixture key.
 //
-//   corvane_editordemo INDEX.png PREVIEW.png   (server from CORVANE_TEST_SERVER)
+//   corvane_editordemo INDEX.png PREVIEW.png [FOREIGNKEY.png]   (server from CORVANE_TEST_SERVER)
 #include "appdoubles.h"
 
 #include "core/qvoption.h"
+#include "editors/tables/fconst.h"
 #include "editors/tables/fddlpreview.h"
 #include "editors/tables/findex.h"
 #include "testserver.h"
@@ -19,8 +21,8 @@
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: corvane_editordemo INDEX.png PREVIEW.png\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: corvane_editordemo INDEX.png PREVIEW.png [FOREIGNKEY.png]\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -55,6 +57,17 @@ int main(int argc, char **argv)
         TfrmDDLPreview::ShowWindow(script, QStringLiteral("idx"),
                                    QStringLiteral("doc_lower_title"));
         delete window->parentWidget();
+        if (argc == 4) {
+            TfrmConst *constraint
+                = TfrmConst::Open(&conn, QStringLiteral("cns"), QStringLiteral("item_parent_full"),
+                                  QStringLiteral("item"));
+            if (!constraint)
+                return 1;
+            constraint->parentWidget()->resize(760, 600);
+            QTest::qWait(200);
+            saved = main.grab().save(QString::fromLocal8Bit(argv[3])) && saved;
+            delete constraint->parentWidget();
+        }
         return saved ? 0 : 1;
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s\n", e.what());
