@@ -26,6 +26,12 @@ using editorstest::RunnerDriver;
 
 namespace consttest {
 
+// Scripts compare as text, so that a failure shows the lines.
+std::string lines(const QStringList &script)
+{
+    return script.join('\n').toStdString();
+}
+
 TEST(ConstraintText, Clauses)
 {
     struct Case
@@ -125,8 +131,9 @@ TEST(ConstraintText, ExcludeElements)
         SCOPED_TRACE(c.text.toStdString());
         TExcludeElement element;
         EXPECT_EQ(ParseExcludeElement(c.text, c.key, element), c.ok);
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(element, c.element);
+        }
     }
 }
 
@@ -262,8 +269,8 @@ TEST_F(ConstraintEditor, KeyInTablespace)
                     "c.reltablespace WHERE c.oid = 'cns.item_pk'::regclass"),
               space);
     window->fraStorage->cmbTBS->setEditText("pg_default");
-    EXPECT_EQ(window->GetChangeScript(),
-              QStringList({ "ALTER INDEX cns.item_pk SET TABLESPACE pg_default", ";" }));
+    EXPECT_EQ(lines(window->GetChangeScript()),
+              lines({ "ALTER INDEX cns.item_pk SET TABLESPACE pg_default", ";" }));
     compile(window);
     EXPECT_EQ(query("SELECT reltablespace FROM pg_class WHERE oid = 'cns.item_pk'::regclass"), "0");
     EXPECT_EQ(serverDef("cns.item", "item_pk"), "PRIMARY KEY (id)");
@@ -334,9 +341,8 @@ TEST_F(ConstraintEditor, ChangesApplyExactly)
         TfrmConst *window = open("cns", "item_a_check", "item");
         ASSERT_NE(window, nullptr);
         window->txtCheck->setPlainText("(a > 0) AND (b > 0)");
-        EXPECT_EQ(
-            window->GetChangeScript(),
-            QStringList({ "ALTER TABLE cns.item DROP CONSTRAINT item_a_check", ";",
+        EXPECT_EQ(lines(window->GetChangeScript()),
+                  lines({ "ALTER TABLE cns.item DROP CONSTRAINT item_a_check", ";",
                           "ALTER TABLE cns.item ADD CONSTRAINT item_a_check",
                           "CHECK ((a > 0) AND (b > 0))", ";",
                           "COMMENT ON CONSTRAINT item_a_check ON cns.item IS 'a は正'", ";" }));
@@ -350,9 +356,8 @@ TEST_F(ConstraintEditor, ChangesApplyExactly)
         TfrmConst *window = open("cns", "item_ab_key", "item");
         ASSERT_NE(window, nullptr);
         window->txtComment->setText("a と b の組");
-        EXPECT_EQ(
-            window->GetChangeScript(),
-            QStringList({ "COMMENT ON CONSTRAINT item_ab_key ON cns.item IS 'a と b の組'", ";" }));
+        EXPECT_EQ(lines(window->GetChangeScript()),
+                  lines({ "COMMENT ON CONSTRAINT item_ab_key ON cns.item IS 'a と b の組'", ";" }));
         compile(window);
         EXPECT_EQ(extras("cns.item", "item_ab_key"), "-|fillfactor=80|a と b の組");
         window->close();
@@ -364,12 +369,12 @@ TEST_F(ConstraintEditor, ChangesApplyExactly)
         window->rdoDeleteAction->findChild<QRadioButton *>("rdoDeleteAction2")->click();
         window->chkInitiallyDeferred->click();
         EXPECT_TRUE(window->chkDeferrable->isChecked());
-        EXPECT_EQ(window->GetChangeScript(),
-                  QStringList({ "ALTER TABLE cns.item DROP CONSTRAINT item_parent_fk", ";",
-                                "ALTER TABLE cns.item ADD CONSTRAINT item_parent_fk",
-                                "FOREIGN KEY (p1, p2) REFERENCES cns_ref.parent(a, b) ON UPDATE "
-                                "CASCADE ON DELETE CASCADE",
-                                "DEFERRABLE INITIALLY DEFERRED", ";" }));
+        EXPECT_EQ(lines(window->GetChangeScript()),
+                  lines({ "ALTER TABLE cns.item DROP CONSTRAINT item_parent_fk", ";",
+                          "ALTER TABLE cns.item ADD CONSTRAINT item_parent_fk",
+                          "FOREIGN KEY (p1, p2) REFERENCES cns_ref.parent(a, b) ON UPDATE "
+                          "CASCADE ON DELETE CASCADE",
+                          "DEFERRABLE INITIALLY DEFERRED", ";" }));
         compile(window);
         EXPECT_EQ(serverDef("cns.item", "item_parent_fk"),
                   "FOREIGN KEY (p1, p2) REFERENCES cns_ref.parent(a, b) ON UPDATE CASCADE ON "
@@ -382,9 +387,8 @@ TEST_F(ConstraintEditor, ChangesApplyExactly)
         ASSERT_NE(window, nullptr);
         window->lstIdxCol->item(1)->setSelected(true);
         window->btnDelClick();
-        EXPECT_EQ(
-            window->GetChangeScript(),
-            QStringList({ "ALTER TABLE cns.item DROP CONSTRAINT item_ab_key", ";",
+        EXPECT_EQ(lines(window->GetChangeScript()),
+                  lines({ "ALTER TABLE cns.item DROP CONSTRAINT item_ab_key", ";",
                           "ALTER TABLE cns.item ADD CONSTRAINT item_ab_key",
                           "UNIQUE (a) INCLUDE (q) WITH (fillfactor='80')", "USING INDEX",
                           "TABLESPACE pg_default", ";",
@@ -448,9 +452,8 @@ TEST_F(ConstraintEditor, ExclusionElementsAsWritten)
 TEST_F(ConstraintEditor, ScriptWithoutWindow)
 {
     const int windows = main.findChildren<TfrmConst *>().size();
-    EXPECT_EQ(
-        TfrmConst::GetScript(conn.get(), "cns", "item_a_check", "item"),
-        QStringList({ "ALTER TABLE cns.item ADD CONSTRAINT item_a_check", "CHECK ((a > 0))", ";",
+    EXPECT_EQ(lines(TfrmConst::GetScript(conn.get(), "cns", "item_a_check", "item")),
+              lines({ "ALTER TABLE cns.item ADD CONSTRAINT item_a_check", "CHECK ((a > 0))", ";",
                       "COMMENT ON CONSTRAINT item_a_check ON cns.item IS 'a は正'", ";" }));
     // Found by its name alone when no other table has one of that name.
     EXPECT_EQ(TfrmConst::GetScript(conn.get(), "cns", "item_parent_full", QString()).at(1),
@@ -498,11 +501,11 @@ TEST_F(ConstraintEditor, NewForeignKeyFromReferenceBoxes)
     ASSERT_EQ(window->grdForeign->rowCount(), 2);
     qobject_cast<QComboBox *>(window->grdForeign->cellWidget(0, 1))->setCurrentText("a");
     qobject_cast<QComboBox *>(window->grdForeign->cellWidget(1, 1))->setCurrentText("b");
-    EXPECT_EQ(window->GetChangeScript(),
-              QStringList({ "ALTER TABLE cns.item ADD CONSTRAINT item_new_fk",
-                            "FOREIGN KEY (a, b) REFERENCES cns_ref.parent(a, b) ON UPDATE NO "
-                            "ACTION ON DELETE NO ACTION",
-                            ";" }));
+    EXPECT_EQ(lines(window->GetChangeScript()),
+              lines({ "ALTER TABLE cns.item ADD CONSTRAINT item_new_fk",
+                      "FOREIGN KEY (a, b) REFERENCES cns_ref.parent(a, b) ON UPDATE NO "
+                      "ACTION ON DELETE NO ACTION",
+                      ";" }));
     db.exec("UPDATE cns.item SET a = 1, b = 1 WHERE id = 1; UPDATE cns.item SET a = 2, b = 2 "
             "WHERE id = 2");
     compile(window);

@@ -58,6 +58,7 @@ int main(int argc, char **argv)
                                    QStringLiteral("doc_lower_title"));
         delete window->parentWidget();
         if (argc == 4) {
+            main.resize(900, 780);
             TfrmConst *constraint
                 = TfrmConst::Open(&conn, QStringLiteral("cns"), QStringLiteral("item_parent_full"),
                                   QStringLiteral("item"));
