@@ -110,10 +110,10 @@ TEST_F(BrowserTest, LogonSchemaNotInCatalogIsReplacedByTheFirst)
         const char *schema;
         const char *used;
     };
-    // the object tree's list: dep, dep.dot, dep_other, ext, grt, idx, information_schema, inv,
-    // pg_catalog, pg_toast, public, sales
-    for (const Case &c : { Case { "sales", "sales" }, Case { "Public", "dep" }, Case { "", "dep" },
-                           Case { "nosuch", "dep" } }) {
+    // the object tree's list: cns, cns_ref, dep, dep.dot, dep_other, ext, grt, idx,
+    // information_schema, inv, pg_catalog, pg_toast, public, sales, wbk
+    for (const Case &c : { Case { "sales", "sales" }, Case { "Public", "cns" }, Case { "", "cns" },
+                           Case { "nosuch", "cns" } }) {
         SCOPED_TRACE(c.schema);
         TfrmObject *window = open(c.schema);
         ASSERT_NE(window, nullptr);

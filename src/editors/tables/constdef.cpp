@@ -127,14 +127,6 @@ QStringList topLevelWords(const QString &text)
     return words;
 }
 
-QString quotedList(const QStringList &names)
-{
-    QStringList quoted;
-    for (const QString &name : names)
-        quoted << QuoteName(name);
-    return quoted.join(QStringLiteral(", "));
-}
-
 QString tableName(const TConstraintDefinition &def, const QString &prefix)
 {
     return prefix + QuoteName(def.TableName);
@@ -325,6 +317,14 @@ bool LoadConstraint(pg::Connection &connection, int serverVersion, const QString
     return true;
 }
 
+QString QuotedNames(const QStringList &names)
+{
+    QStringList quoted;
+    for (const QString &name : names)
+        quoted << QuoteName(name);
+    return quoted.join(QStringLiteral(", "));
+}
+
 QString ForeignKeyActionWords(QChar code)
 {
     switch (code.unicode()) {
@@ -346,7 +346,7 @@ QString ConstraintClause(const TConstraintDefinition &def)
     const auto include = [&def] {
         QString text;
         if (!def.Include.isEmpty())
-            text += QStringLiteral(" INCLUDE (") + quotedList(def.Include) + QLatin1Char(')');
+            text += QStringLiteral(" INCLUDE (") + QuotedNames(def.Include) + QLatin1Char(')');
         if (!def.IndexWith.isEmpty())
             text += QStringLiteral(" WITH (") + def.IndexWith.join(QStringLiteral(", "))
                 + QLatin1Char(')');
@@ -366,11 +366,11 @@ QString ConstraintClause(const TConstraintDefinition &def)
         return (def.Type == QLatin1Char('p') ? QStringLiteral("PRIMARY KEY ")
                                              : QStringLiteral("UNIQUE "))
             + (def.NullsNotDistinct ? QStringLiteral("NULLS NOT DISTINCT ") : QString())
-            + QLatin1Char('(') + quotedList(def.Columns) + QLatin1Char(')') + include();
+            + QLatin1Char('(') + QuotedNames(def.Columns) + QLatin1Char(')') + include();
     case 'f': {
-        QString text = QStringLiteral("FOREIGN KEY (") + quotedList(def.Columns)
+        QString text = QStringLiteral("FOREIGN KEY (") + QuotedNames(def.Columns)
             + QStringLiteral(") REFERENCES ") + QuoteName(def.RefSchema) + QLatin1Char('.')
-            + QuoteName(def.RefTable) + QLatin1Char('(') + quotedList(def.RefColumns)
+            + QuoteName(def.RefTable) + QLatin1Char('(') + QuotedNames(def.RefColumns)
             + QLatin1Char(')');
         if (def.Match == QLatin1Char('f'))
             text += QStringLiteral(" MATCH FULL");
@@ -380,7 +380,7 @@ QString ConstraintClause(const TConstraintDefinition &def)
         text += QStringLiteral(" ON DELETE ") + ForeignKeyActionWords(def.DeleteAction);
         if (!def.DeleteSetColumns.isEmpty()
             && (def.DeleteAction == QLatin1Char('n') || def.DeleteAction == QLatin1Char('d')))
-            text += QStringLiteral(" (") + quotedList(def.DeleteSetColumns) + QLatin1Char(')');
+            text += QStringLiteral(" (") + QuotedNames(def.DeleteSetColumns) + QLatin1Char(')');
         return text;
     }
     case 'x': {

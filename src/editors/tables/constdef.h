@@ -112,5 +112,8 @@ QStringList ConstraintChangeScript(const TConstraintDefinition &old,
                                    const TConstraintDefinition &now,
                                    const TConstraintScriptOptions &options);
 
+// Names as stored, each through QuoteName, joined by ", ".
+QString QuotedNames(const QStringList &names);
+
 // The catalog code of a foreign-key action and its SQL words ("CASCADE").
 QString ForeignKeyActionWords(QChar code);

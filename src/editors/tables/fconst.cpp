@@ -1,5 +1,6 @@
 #include "fconst.h"
 
+#include "collist.h"
 #include "fddlexec.h"
 #include "idxdef.h"
 #include "rstorage.h"
@@ -125,14 +126,6 @@ QStringList namesOfList(const QString &text)
             names << DequoteName(part);
     }
     return names;
-}
-
-QString listOfNames(const QStringList &names)
-{
-    QStringList quoted;
-    for (const QString &name : names)
-        quoted << QuoteName(name);
-    return quoted.join(QStringLiteral(", "));
 }
 
 QString resolveTable(ConnectionWindow *owner, const QString &schema, const QString &name,
@@ -647,8 +640,8 @@ void TfrmConst::ShowData()
     const TConstraintDefinition &def = m_read;
     lstIdxCol->clear();
     lstIdxCol->addItems(def.Type == QLatin1Char('f') ? QStringList() : def.Columns);
-    txtInclude->setText(listOfNames(def.Include));
-    txtExcludeInclude->setText(listOfNames(def.Include));
+    txtInclude->setText(QuotedNames(def.Include));
+    txtExcludeInclude->setText(QuotedNames(def.Include));
     txtCheck->setPlainText(def.Check);
     chkNoInherit->setChecked(def.NoInherit);
     chkDeferrable->setChecked(def.Deferrable);
@@ -797,27 +790,14 @@ void TfrmConst::btnInsAllClick()
 
 void TfrmConst::btnInsClick()
 {
-    QStringList present;
-    for (int i = 0; i < lstIdxCol->count(); ++i)
-        present << lstIdxCol->item(i)->text();
-    for (int i = 0; i < lstTabCol->count(); ++i) {
-        const QString column = lstTabCol->item(i)->text();
-        if (!lstTabCol->item(i)->isSelected() || present.contains(column))
-            continue;
-        lstIdxCol->addItem(column);
-        present << column;
+    if (AppendSelectedItems(lstTabCol, lstIdxCol, [](const QString &name) { return name; }))
         setModified(true);
-    }
 }
 
 void TfrmConst::btnDelClick()
 {
-    for (int i = lstIdxCol->count() - 1; i >= 0; --i) {
-        if (lstIdxCol->item(i)->isSelected()) {
-            delete lstIdxCol->takeItem(i);
-            setModified(true);
-        }
-    }
+    if (RemoveSelectedItems(lstIdxCol))
+        setModified(true);
 }
 
 void TfrmConst::btnDelAllClick()

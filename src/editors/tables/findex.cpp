@@ -1,5 +1,6 @@
 #include "findex.h"
 
+#include "collist.h"
 #include "fddlexec.h"
 #include "rstorage.h"
 
@@ -434,29 +435,15 @@ void TfrmIndex::ShowData()
 
 void TfrmIndex::btnInsClick()
 {
-    QStringList present;
-    for (int i = 0; i < lstIdxCol->count(); ++i)
-        present << lstIdxCol->item(i)->text();
-    for (int i = 0; i < lstTabCol->count(); ++i) {
-        if (!lstTabCol->item(i)->isSelected())
-            continue;
-        const QString key = QuoteName(lstTabCol->item(i)->text());
-        if (present.contains(key))
-            continue;
-        lstIdxCol->addItem(key);
-        present << key;
+    if (AppendSelectedItems(lstTabCol, lstIdxCol,
+                            [](const QString &name) { return QuoteName(name); }))
         setModified(true);
-    }
 }
 
 void TfrmIndex::btnDelClick()
 {
-    for (int i = lstIdxCol->count() - 1; i >= 0; --i) {
-        if (lstIdxCol->item(i)->isSelected()) {
-            delete lstIdxCol->takeItem(i);
-            setModified(true);
-        }
-    }
+    if (RemoveSelectedItems(lstIdxCol))
+        setModified(true);
 }
 
 void TfrmIndex::cmbTableNameDropDown()
