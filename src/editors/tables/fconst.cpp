@@ -591,16 +591,31 @@ QComboBox *TfrmConst::foreignColumnBox(int row) const
     return qobject_cast<QComboBox *>(grdForeign->cellWidget(row, 1));
 }
 
+void TfrmConst::ChangedIsNew()
+{
+    TqvDefineForm::ChangedIsNew();
+    if (IsNew())
+        cmbTableName->setFocus();
+}
+
 void TfrmConst::setExcludeRows(const QList<TExcludeElement> &elements)
 {
     const QSignalBlocker quiet(grdExclude);
     grdExclude->clearContents();
     grdExclude->setRowCount(int(elements.size()) + 1);
+    const bool ordered = cmbAccessMethod->currentText().compare(QLatin1String("BTREE")) == 0;
     for (int row = 0; row < elements.size(); ++row) {
         const TExcludeElement &e = elements.at(row);
         const QString cells[] = { e.Key, e.Order, e.Nulls, e.OpClass, e.Operator };
-        for (int column = 0; column < 5; ++column)
-            grdExclude->setItem(row, column, new QTableWidgetItem(cells[column]));
+        for (int column = 0; column < 5; ++column) {
+            auto *item = new QTableWidgetItem(cells[column]);
+            // Sort and NULL order belong to B-tree only; other methods leave them out.
+            if ((column == 1 || column == 2) && !ordered) {
+                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+                item->setBackground(palette().button());
+            }
+            grdExclude->setItem(row, column, item);
+        }
     }
 }
 

@@ -84,6 +84,7 @@ public:
     QWidget *tabStorage = nullptr;
     TfraStorage *fraStorage = nullptr;
 
+    void ChangedIsNew() override;
     void Compile(QObject *Sender) override;
     void GetSourceCreate(QStringList &Lines) override;
 

@@ -447,6 +447,10 @@ TEST_F(ConstraintEditor, ExclusionElementsAsWritten)
     TfrmConst *gist = open("cns", "item_r_excl", "item");
     ASSERT_NE(gist, nullptr);
     EXPECT_EQ(gist->Loaded().Elements, QList<TExcludeElement>({ { "r", {}, {}, {}, "&&" } }));
+    // Sort and NULL order are B-tree's: grey and closed for GiST.
+    EXPECT_FALSE(gist->grdExclude->item(0, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(gist->grdExclude->item(0, 3)->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(window->grdExclude->item(0, 1)->flags() & Qt::ItemIsEditable);
 }
 
 TEST_F(ConstraintEditor, ScriptWithoutWindow)
