@@ -368,6 +368,43 @@ QString QuoteLiteral(const QString &s)
     return QStringLiteral("E'") + body + u'\'';
 }
 
+QString QuoteLiteralLine(const QString &s)
+{
+    qvname::requireNoNul(s, "文字列定数に NUL 文字は使用できません。");
+    bool control = false;
+    for (const QChar c : s)
+        control = control || c.unicode() < 0x20 || c.unicode() == 0x7f;
+    if (!control)
+        return QuoteLiteral(s);
+    QString body;
+    body.reserve(s.size() + 8);
+    for (const QChar c : s) {
+        switch (c.unicode()) {
+        case '\\':
+            body += QStringLiteral("\\\\");
+            break;
+        case '\'':
+            body += QStringLiteral("''");
+            break;
+        case '\n':
+            body += QStringLiteral("\\n");
+            break;
+        case '\r':
+            body += QStringLiteral("\\r");
+            break;
+        case '\t':
+            body += QStringLiteral("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                body += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                body += c;
+        }
+    }
+    return QStringLiteral("E'") + body + u'\'';
+}
+
 QString StripDoubleQuotes(const QString &s)
 {
     if (s.size() >= 1 && s.startsWith(u'"') && s.endsWith(u'"'))

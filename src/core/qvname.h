@@ -45,6 +45,11 @@ QString QuoteTypeName(const QString &typeName);
 // server's standard_conforming_strings says. Throws SqlTextError for a NUL.
 QString QuoteLiteral(const QString &s);
 
+// The same constant kept on one line: a text with control characters (line breaks, tabs) is
+// written as an escape string with \n, \r, \t and \xHH, so that no line of a script ever
+// holds a piece of the value alone (a value line of only ";" would end a statement).
+QString QuoteLiteralLine(const QString &s);
+
 // S without one enclosing pair of double quotes; inner doubled quotes stay doubled.
 QString StripDoubleQuotes(const QString &s);
 

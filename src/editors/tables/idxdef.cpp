@@ -3,11 +3,7 @@
 #include "core/qvname.h"
 #include "core/qvstr.h"
 
-namespace {
-
-// The index of the ")" that closes the "(" at open, skipping quoted names and literals; -1
-// when there is none.
-qsizetype closingParen(const QString &text, qsizetype open)
+qsizetype ClosingParen(const QString &text, qsizetype open)
 {
     int depth = 0;
     for (qsizetype i = open; i < text.size(); ++i) {
@@ -27,8 +23,6 @@ qsizetype closingParen(const QString &text, qsizetype open)
     }
     return -1;
 }
-
-} // namespace
 
 QStringList SplitTopLevel(const QString &text)
 {
@@ -63,7 +57,7 @@ bool ParseIndexDefinition(const QString &text, const QString &method, TIndexDefi
         return false;
     def.Only = text.left(at).contains(QStringLiteral(" ON ONLY "));
     const qsizetype open = at + marker.size() - 1;
-    qsizetype close = closingParen(text, open);
+    qsizetype close = ClosingParen(text, open);
     if (close < 0)
         return false;
     def.Method = method;
@@ -75,7 +69,7 @@ bool ParseIndexDefinition(const QString &text, const QString &method, TIndexDefi
     const auto clause = [&rest](const QString &head, QString &inside) {
         if (!rest.startsWith(head))
             return false;
-        const qsizetype end = closingParen(rest, head.size() - 1);
+        const qsizetype end = ClosingParen(rest, head.size() - 1);
         if (end < 0)
             return false;
         inside = rest.mid(head.size(), end - head.size());

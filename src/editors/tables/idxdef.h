@@ -30,6 +30,10 @@ struct TIndexDefinition
 // With, Where, Only); false when the text does not have that form.
 bool ParseIndexDefinition(const QString &text, const QString &method, TIndexDefinition &def);
 
+// The index of the ")" that closes the "(" at open, skipping quoted names and literals; -1
+// when there is none.
+qsizetype ClosingParen(const QString &text, qsizetype open);
+
 // Splits text at the commas outside parentheses, quoted names and literals; parts trimmed.
 QStringList SplitTopLevel(const QString &text);
 

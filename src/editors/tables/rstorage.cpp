@@ -159,6 +159,14 @@ QStringList StorageWithClause(const TStorageOptions &Options, const TStorageOpti
     return Source;
 }
 
+QString StorageOptionList(const TStorageOptions &Options)
+{
+    QStringList items;
+    for (const TStorageOption &option : Options)
+        items << option.Key + QStringLiteral(" = ") + OptionValueText(option.Value);
+    return items.join(QStringLiteral(", "));
+}
+
 QStringList StorageAlterSource(const QString &Head, const TStorageOptions &OldOptions,
                                const TStorageOptions &OldToast, const TStorageOptions &NewOptions,
                                const TStorageOptions &NewToast)

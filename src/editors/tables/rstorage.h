@@ -49,6 +49,9 @@ QStringList LoadParentTables(pg::Connection &connection, const QString &Schema,
 // "WITH (", one line per option (relation first, then "TOAST." ones), ")"; nothing when both
 // lists are empty.
 QStringList StorageWithClause(const TStorageOptions &Options, const TStorageOptions &ToastOptions);
+// The options on one line, "fillfactor = 80, deduplicate_items = off", as an index's WITH
+// clause inside a key or exclusion constraint holds them.
+QString StorageOptionList(const TStorageOptions &Options);
 // The ALTER statements that turn the old options into the new ones: one SET (...) for added
 // or changed values and one RESET (...) for removed ones, each followed by a ";" line. Head is
 // e.g. "ALTER TABLE s.t".

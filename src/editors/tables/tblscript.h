@@ -1,0 +1,53 @@
+#pragma once
+
+#include "tbldef.h"
+
+#include <QString>
+#include <QStringList>
+
+class ConnectionWindow;
+class QIODevice;
+class TqvEncoding;
+
+// The DDL of a table written from its definition, without widgets, in the script convention:
+// every statement followed by a line holding only ";".
+
+struct TTableScriptOptions
+{
+    // Put before the table's quoted name: "schema." or empty, as the schema-prefix rule of
+    // the window or of script output decides.
+    QString TablePrefix;
+    bool Storage = true; // WITH (...), TABLESPACE and the keys' index storage
+    bool Indexes = true;
+    bool Grants = true;
+    // Renaming (script output under another name): the table only, with its columns, primary
+    // key and unique constraints (named PK_/UK_ + the new name unless KeepKeyNames), storage
+    // and comments; no CHECK, FOREIGN KEY, EXCLUDE, index, trigger, policy or privilege.
+    QString NewName;
+    bool KeepKeyNames = false;
+};
+
+// The table's whole CREATE script: the sequences its serial columns own, CREATE TABLE with
+// columns (collation, identity, generated expression, default, NOT NULL) and constraints, the
+// constraints that were added NOT VALID, column storage settings, comments, indexes, cluster
+// and replica identity, triggers, policies with the row-level security switches, and grants.
+QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOptions &options);
+
+// CREATE POLICY of one policy on tableName (already quoted and qualified; empty: the policy's
+// own schema and table).
+QStringList PolicyCreateScript(const TPolicyDefinition &policy,
+                               const QString &tableName = QString());
+
+// The privileges of the table as GRANT statements (with REVOKE ALL FROM the owner first when
+// the owner's own privileges differ from the default); grants given by another role than the
+// owner run under SET ROLE of that role. tableName is quoted and qualified.
+QStringList TableGrantScript(const TTableDefinition &def, const QString &tableName);
+
+// The encoding a script goes into a stream with: UTF-16 LE for an in-memory buffer, otherwise
+// the file-encoding option's.
+TqvEncoding ScriptStreamEncoding(const QIODevice &stream);
+
+// The CREATE POLICY script of schema.table's policy through the connection window's session,
+// without a window; empty when there is no such policy. Catalog errors propagate.
+QStringList GetPolicyScript(ConnectionWindow *AOwner, const QString &Schema,
+                            const QString &ObjectName, const QString &TableName);
