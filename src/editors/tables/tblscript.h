@@ -51,3 +51,6 @@ TqvEncoding ScriptStreamEncoding(const QIODevice &stream);
 // without a window; empty when there is no such policy. Catalog errors propagate.
 QStringList GetPolicyScript(ConnectionWindow *AOwner, const QString &Schema,
                             const QString &ObjectName, const QString &TableName);
+// The same written to Stream (ScriptStreamEncoding); false when there is no such policy.
+bool WritePolicyScript(ConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
+                       QIODevice &Stream, const QString &TableName);

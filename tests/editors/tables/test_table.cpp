@@ -285,6 +285,42 @@ TEST_F(TableScript, StatementsOfTheProductScript)
               text.indexOf("SET ROLE corvane_tbl_writer"));
 }
 
+TEST_F(TableScript, WithoutStorageTheScriptStillRuns)
+{
+    ScriptOption.Storage = false;
+    const QStringList lines = script("tbl.product");
+    EXPECT_TRUE(lines.filter("TABLESPACE").isEmpty());
+    EXPECT_TRUE(lines.filter("fillfactor").isEmpty());
+    testsupport::TestDatabase scratch;
+    scratch.exec("DROP TABLE tbl.product");
+    run(scratch, lines);
+    EXPECT_EQ(scratch.query("SELECT count(*) FROM pg_constraint WHERE conrelid = "
+                            "'tbl.product'::regclass"),
+              "7");
+}
+
+TEST_F(TableScript, RenamedOutputKeepsOnlyTheTableAndItsKeys)
+{
+    AppOption.UseLowerName = false;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    GetTableScript(conn.get(), "tbl", "product", buffer, "tbl_ref", "copy");
+    const QString decoded = QStringDecoder(QStringDecoder::Utf16LE).decode(buffer.data());
+    const QStringList lines = decoded.split("\r\n");
+    const QString text = lines.join('\n');
+    EXPECT_TRUE(lines.contains("CREATE TABLE tbl_ref.copy")) << text.toStdString();
+    EXPECT_TRUE(text.contains("CONSTRAINT pk_copy PRIMARY KEY (product_id)"));
+    EXPECT_TRUE(text.contains("CONSTRAINT uk_copy1 UNIQUE (label)"));
+    for (const char *absent :
+         { "CHECK", "FOREIGN KEY", "CREATE INDEX", "TRIGGER", "POLICY", "GRANT", "SEQUENCE" })
+        EXPECT_FALSE(text.contains(absent)) << absent;
+    testsupport::TestDatabase scratch;
+    run(scratch, lines);
+    EXPECT_EQ(scratch.query("SELECT count(*) FROM pg_attribute WHERE attrelid = "
+                            "'tbl_ref.copy'::regclass AND attnum > 0"),
+              "11");
+}
+
 struct ValueCase
 {
     const char *text; // nullptr: NULL
