@@ -12,6 +12,7 @@
 #include "platform/pg/connection.h"
 #include "platform/pg/param.h"
 #include "platform/pg/transaction.h"
+#include "ui/qvforms.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,19 +58,6 @@ void tdatWriteText(QIODevice &device, const QStringList &lines, const TqvEncodin
         throw TextFileError(QStringLiteral("スクリプトを書き込めませんでした: %1")
                                 .arg(device.errorString())
                                 .toStdString());
-}
-
-// The schema prefix of script output: the script option Owner (0 always, 1 when the schema
-// is not the logon schema, otherwise never).
-QString tdatScriptPrefix(const QString &schema, const QString &logonSchema)
-{
-    if (ScriptOption.Owner == 1 && schema.trimmed() == logonSchema.trimmed())
-        return QString();
-    if (ScriptOption.Owner != 0 && ScriptOption.Owner != 1)
-        return QString();
-    if (schema.trimmed().isEmpty())
-        return QString();
-    return QuoteName(schema) + QLatin1Char('.');
 }
 
 } // namespace
@@ -264,7 +252,7 @@ void GetTableScript(ConnectionWindow *AOwner, const QString &Schema, const QStri
     const bool renaming = !NewSchema.isEmpty() && !NewObjectName.isEmpty();
     const QString logon = connection.param(QStringLiteral("MetaDefSchema"));
     TTableScriptOptions options;
-    options.TablePrefix = tdatScriptPrefix(renaming ? NewSchema : Schema, logon);
+    options.TablePrefix = RefSchemaPrefix(renaming ? NewSchema : Schema, logon, smText);
     options.Storage = ScriptOption.Storage;
     options.Indexes = ScriptOption.Index;
     options.Grants = ScriptOption.Grant;

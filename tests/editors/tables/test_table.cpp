@@ -5,6 +5,7 @@
 
 #include "core/qvname.h"
 #include "editors/tables/ddlrun.h"
+#include "editors/tables/ftable.h"
 #include "editors/tables/tbldata.h"
 #include "editors/tables/tbldef.h"
 #include "editors/tables/tblscript.h"
@@ -13,7 +14,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QStringDecoder>
+#include <QTableWidget>
+#include <QTreeWidget>
 
 using editorstest::EditorTest;
 
@@ -321,6 +326,28 @@ TEST_F(TableScript, RenamedOutputKeepsOnlyTheTableAndItsKeys)
               "11");
 }
 
+TEST_F(TableScript, WindowShowsTheDefinition)
+{
+    TfrmTable *window = TfrmTable::Open(conn.get(), "tbl", "product");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(TfrmTable::Open(conn.get(), "tbl", "product"), nullptr);
+    ASSERT_EQ(window->grdColumn->rowCount(), 12);
+    EXPECT_EQ(window->grdColumn->item(2, TfrmTable::colName)->text(), "Name");
+    EXPECT_EQ(window->RowAttNum(2), 3);
+    EXPECT_EQ(window->RowAttNum(11), 0);
+    EXPECT_FALSE(window->grdColumn->item(0, TfrmTable::colKey)->text().isEmpty());
+    EXPECT_TRUE(window->grdColumn->item(1, TfrmTable::colKey)->text().isEmpty());
+    EXPECT_EQ(window->txtComment->text(), "製品 '見本'");
+    ASSERT_EQ(window->lstConst->topLevelItemCount(), 3);
+    EXPECT_EQ(window->lstConst->topLevelItem(0)->childCount(), 7);
+    EXPECT_EQ(window->lstConst->topLevelItem(0)->child(0)->text(1), "PRIMARY KEY");
+    EXPECT_EQ(window->lstConst->topLevelItem(1)->childCount(), 2);
+    EXPECT_EQ(window->lstConst->topLevelItem(2)->childCount(), 2);
+    window->pagObject->setCurrentWidget(window->tabSource);
+    EXPECT_TRUE(window->txtSource->toPlainText().contains("CREATE TABLE"));
+    EXPECT_FALSE(window->Modified());
+}
+
 struct ValueCase
 {
     const char *text; // nullptr: NULL
@@ -427,6 +454,23 @@ TEST_F(TableScript, EscStopsTheDataOutput)
     // The session is usable and its settings are its own again.
     EXPECT_EQ(conn->dbsMain()->exec("SHOW DateStyle").text(0, 0), "ISO, MDY");
     EXPECT_EQ(conn->dbsMain()->exec("SHOW search_path").text(0, 0), "\"$user\", public");
+}
+
+TEST_F(TableScript, EscDuringScriptOutputStopsTheRows)
+{
+    db.exec("CREATE TABLE tbl.bulk AS SELECT g AS id, md5(g::text) AS t "
+            "FROM generate_series(1, 20000) g");
+    ScriptOption.Insert = true;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QCoreApplication::postEvent(&main,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    EXPECT_THROW(GetTableScript(conn.get(), "tbl", "bulk", buffer), DataOutputCancelled);
+    const QString text = QStringDecoder(QStringDecoder::Utf16LE).decode(buffer.data());
+    EXPECT_TRUE(text.startsWith("CREATE TABLE"));
+    EXPECT_LT(text.count("INSERT INTO"), 20000);
+    // The run is over: the session takes statements again.
+    EXPECT_EQ(conn->dbsMain()->exec("SELECT count(*) FROM tbl.bulk").text(0, 0), "20000");
 }
 
 struct PolicyCase
