@@ -144,13 +144,8 @@ protected:
     static void run(const testsupport::TestDatabase &target, const QStringList &lines,
                     const QString &prelude = QString())
     {
-        pg::Connection c;
-        const testsupport::ServerInfo &s = testsupport::server();
-        c.setParam("Server", s.host);
-        c.setParam("Port", QString::number(s.port));
-        c.setParam("Database", target.name());
-        c.setParam("User_Name", s.user);
-        c.open();
+        appdoubles::TestConnectionWindow window(target.name(), true);
+        pg::Connection &c = *window.dbsMain();
         if (!prelude.isEmpty())
             c.exec(prelude);
         for (const QString &statement : DdlStatements(lines)) {
