@@ -314,7 +314,9 @@ QStringList TableGrantScript(const TTableDefinition &def, const QString &tableNa
 QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOptions &options)
 {
     const bool renaming = !options.NewName.isEmpty();
-    const QString table = options.TablePrefix + QuoteName(renaming ? options.NewName : def.Name);
+    // A temporary table lives in the session's own temporary schema: no prefix names it.
+    const QString table = (def.IsTemporary() ? QString() : options.TablePrefix)
+        + QuoteName(renaming ? options.NewName : def.Name);
     QStringList lines;
 
     for (const TTableColumn &column : def.Columns) {

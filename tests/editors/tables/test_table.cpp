@@ -343,6 +343,24 @@ TEST_F(TableScript, WindowShowsTheDefinition)
     EXPECT_FALSE(window->Modified());
 }
 
+TEST_F(TableScript, TemporaryTableWithoutSchema)
+{
+    AppOption.UseLowerName = false;
+    pg::Connection &c = *conn->dbsMain();
+    c.exec("CREATE TEMPORARY TABLE scratch_rows (id integer PRIMARY KEY, t text)");
+    const quint32 oid = c.exec("SELECT 'scratch_rows'::regclass::oid").text(0, 0).toUInt();
+    TTableScriptOptions options;
+    options.TablePrefix = "pg_temp_3.";
+    const QStringList lines = TableCreateScript(LoadTableDefinition(c, oid), options);
+    EXPECT_EQ(lines.first(), "CREATE TEMPORARY TABLE scratch_rows");
+    c.exec("DROP TABLE scratch_rows");
+    for (const QString &statement : DdlStatements(lines))
+        c.exec(statement);
+    EXPECT_EQ(c.exec("SELECT relpersistence FROM pg_class WHERE oid = 'scratch_rows'::regclass")
+                  .text(0, 0),
+              "t");
+}
+
 struct ValueCase
 {
     const char *text; // nullptr: NULL
