@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
 #include <QTableWidget>
