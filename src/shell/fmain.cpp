@@ -28,6 +28,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -804,6 +805,10 @@ void TfrmMain::SaveLayout()
     AppRegistry->WriteInteger(QStringLiteral("WorkSpaceAlign"), m_workSpaceAlign);
     if (m_workSpaceAlign >= 1 && m_workSpaceAlign <= 4)
         AppRegistry->WriteInteger(QStringLiteral("WorkSpaceSize"), WorkSpaceSize());
+    // A change of the bars (shown, hidden, moved) is laid out lazily; the places stored are those
+    // of the layout now, not of the last one drawn.
+    if (QLayout *mainLayout = layout())
+        mainLayout->activate();
     for (QToolBar *bar : std::as_const(m_toolBars)) {
         const QString name = bar->objectName();
         const bool floating = bar->isWindow();

@@ -7,6 +7,7 @@
 #include "ui/qvhhelp.h"
 #include "ui/qvstsbar.h"
 
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -62,6 +63,8 @@ void start(TfrmMain &main)
 {
     ASSERT_TRUE(showActive(main));
     QTest::qWait(50);
+    // The bars' places are read from the layout, which a loaded machine may not have run yet.
+    main.layout()->activate();
 }
 
 } // namespace viewtest
