@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <iconv.h>
@@ -100,6 +101,27 @@ QString iconvDecode(const QByteArray &bytes, const char *from)
     return out;
 }
 
+// Bytes to text through iconv, refusing the first invalid or cut-off sequence.
+bool iconvDecodeStrict(const QByteArray &bytes, const char *from, QString *text)
+{
+    Iconv cd("UTF-16LE", from);
+    QString out;
+    char *in = const_cast<char *>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    char buffer[4096];
+    while (inLeft > 0) {
+        char *outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(QStringView(reinterpret_cast<const char16_t *>(buffer),
+                               qsizetype((sizeof buffer - outLeft) / 2)));
+        if (rc == size_t(-1) && errno != E2BIG)
+            return false;
+    }
+    *text = out;
+    return true;
+}
+
 QByteArray utf16Bytes(const QString &text, bool bigEndian)
 {
     QByteArray out(text.size() * 2, Qt::Uninitialized);
@@ -185,6 +207,45 @@ QString TqvEncoding::decode(const QByteArray &bytes) const
     default:
         return qvencoding::iconvDecode(bytes, qvencoding::iconvName(m_kind));
     }
+}
+
+bool TqvEncoding::tryDecode(const QByteArray &bytes, QString *text) const
+{
+    switch (m_kind) {
+    case Utf8: {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless
+                                   | QStringConverter::Flag::ConvertInitialBom);
+        QString out = decoder.decode(bytes);
+        if (decoder.hasError())
+            return false;
+        *text = out;
+        return true;
+    }
+    case Utf16LE:
+    case Utf16BE: {
+        if (bytes.size() % 2)
+            return false;
+        const QString out = qvencoding::utf16Text(bytes, m_kind == Utf16BE);
+        for (qsizetype i = 0; i < out.size(); ++i) {
+            const QChar c = out.at(i);
+            if (c.isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
+                ++i;
+            else if (c.isSurrogate())
+                return false;
+        }
+        *text = out;
+        return true;
+    }
+    default:
+        return qvencoding::iconvDecodeStrict(bytes, qvencoding::iconvName(m_kind), text);
+    }
+}
+
+bool TqvEncoding::canEncode(const QString &text) const
+{
+    QString back;
+    return tryDecode(encode(text), &back) && back == text;
 }
 
 TqvEncoding GetFileEncoding()

@@ -32,6 +32,12 @@ public:
     // become U+FFFD. Neither adds or expects a byte-order mark.
     QByteArray encode(const QString &text) const;
     QString decode(const QByteArray &bytes) const;
+    // Strict decoding: false, with text left alone, when the bytes are not text of the
+    // encoding (an invalid or cut-off sequence, an odd number of bytes or an unpaired
+    // surrogate in UTF-16). A byte-order mark is neither expected nor dropped.
+    bool tryDecode(const QByteArray &bytes, QString *text) const;
+    // Whether encode() keeps every character of text, so that decoding gives it back.
+    bool canEncode(const QString &text) const;
 
     bool operator==(const TqvEncoding &) const = default;
 
