@@ -263,6 +263,11 @@ public Q_SLOTS:
     void paste();
     // The program's Delete command: the selected records, after the question.
     void deleteSelected();
+    // Deletes the selected records (the last one first), or the current record when none is
+    // selected, under the transaction rule and without a question. When a delete of selected
+    // records fails part way, the user is told how many records went before it and what
+    // failed, and the rest stay; false then. A failed delete of the current record throws.
+    bool DeleteRecords();
 
 Q_SIGNALS:
     // Every key that reaches the grid or its editor, before the grid handles it; a handler
@@ -385,7 +390,7 @@ private:
     void tab(bool forward);
     void clearSelection();
     bool confirmDelete() const;
-    void deleteRecords();
+    bool deleteRecords();
     bool canModifyRecords() const;
     bool inserting() const;
     bool untouchedInsert() const;

@@ -3,6 +3,7 @@
 #include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
 #include "core/qvwaitcursor.h"
+#include "platform/pg/connection.h"
 #include "platform/pg/dataset.h"
 
 #include <QApplication>
@@ -432,15 +433,50 @@ bool TqvDBGrid::confirmDelete() const
     return answer != IDCANCEL;
 }
 
-void TqvDBGrid::deleteRecords()
+bool TqvDBGrid::deleteRecords()
 {
     pg::DataSet *ds = DataSet();
-    if (m_bookmarks->Count() > 0) {
-        SQLWaitCursor wait;
-        m_bookmarks->Delete();
-    } else {
+    if (m_bookmarks->Count() == 0) {
         ds->deleteRecord();
+        return true;
     }
+    const int selected = m_bookmarks->Count();
+    QString failure;
+    {
+        const SQLWaitCursor wait;
+        try {
+            m_bookmarks->Delete();
+        } catch (const pg::Error &e) {
+            failure = e.text();
+        } catch (const std::exception &e) {
+            failure = QString::fromUtf8(e.what());
+        }
+    }
+    if (failure.isNull())
+        return true;
+    // the record that failed is still selected, with those not reached yet
+    const int deleted = selected - m_bookmarks->Count();
+    QString text = QStringLiteral("選択された %1 件のうち %2 件のレコードを削除した後、"
+                                  "次のレコードの削除で中断しました。\n\n%3")
+                       .arg(selected)
+                       .arg(deleted)
+                       .arg(failure);
+    pg::Connection *connection = ds->connection();
+    if (deleted > 0 && connection && connection->inTransaction())
+        text += QStringLiteral("\n\n削除したレコードはまだコミットされていません。");
+    m_inDialog = true;
+    ShowMessageBox(text, MB_OK | MB_ICONERROR);
+    m_inDialog = false;
+    return false;
+}
+
+bool TqvDBGrid::DeleteRecords()
+{
+    pg::DataSet *ds = DataSet();
+    if (!canModifyRecords() || ds->currentRow() < 0)
+        return true;
+    TqvGridCommitScope rule(ds);
+    return deleteRecords();
 }
 
 bool TqvDBGrid::canModifyRecords() const
