@@ -236,6 +236,7 @@ TfraData::TfraData(QWidget *parent)
             });
     grdData1->setPopupMenu(popRecord);
     grdData2->setPopupMenu(popRecord);
+    connectEditCommands();
 }
 
 TfraData::~TfraData()
@@ -425,7 +426,7 @@ void TfraData::qryDataAfterOpenClose()
         b->setEnabled(active);
     const QList<QAction *> columnItems = popColumn->actions();
     for (QAction *a : columnItems)
-        a->setEnabled(active && a->objectName() != QLatin1String("mnugroup"));
+        a->setEnabled(active);
     // the mark in the sorted field's title, for the statement now open
     const int sorted = active && !m_sort.isEmpty() ? m_sort.toInt() - 1 : -1;
     grdData1->setSortMark(sorted, m_desc);
@@ -574,12 +575,6 @@ void TfraData::btnInsClick()
     VisibleGrid()->SelectedRecords()->Clear();
     VisibleGrid()->UpdateData();
     qryData->insert();
-}
-
-void TfraData::btnDelClick()
-{
-    if (qryData->isActive())
-        VisibleGrid()->deleteSelected();
 }
 
 void TfraData::navigate(void (*move)(pg::DataSet *))

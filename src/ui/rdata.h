@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/rdatasql.h"
+#include "ui/rdatecell.h"
 
 #include <QFrame>
 #include <QPointer>
@@ -124,6 +125,24 @@ public Q_SLOTS:
     void btnCopyClick();
     void btnExcelClick();
 
+    // --- editing commands, value editors and totals (rdataedit.cpp)
+    // Ctrl+0 (also the keypad's 0) in edit mode: the current cell becomes NULL.
+    void grdData1KeyDown(int &key, Qt::KeyboardModifiers shift);
+    void grdData2KeyDown(int &key, Qt::KeyboardModifiers shift);
+    // The "..." button or a double click: the long-text editor for text fields, the date
+    // picker for dates and timestamps, the long-value editor for bytea.
+    void grdData1EditButtonClick();
+    void dtpInputdateChange();
+    void dtpInputDateCloseUp();
+    // The column popup's target when the mouse left none: the current field.
+    void popColumnPopup();
+    // The totals of the popup's column, computed by the server over the host's whole text.
+    void mnuCountClick();
+    void mnuSumClick();
+    void mnuAverageClick();
+    void mnuMaxClick();
+    void mnuMinClick();
+
 Q_SIGNALS:
     // After qryData opened (the frame's own handling done) and before it closes.
     void qryDataAfterOpen();
@@ -154,6 +173,16 @@ private:
     void navigate(void (*move)(pg::DataSet *));
     bool stripe(TqvDBGrid *grid) const;
 
+    // rdataedit.cpp
+    void connectEditCommands();
+    bool canEditValue(int field) const;
+    void nullFromKeyboard(TqvDBGrid *grid, int &key, Qt::KeyboardModifiers shift);
+    void EditTextValue(TqvDBGrid *grid, int field);
+    void EditDateValue(TqvDBGrid *grid, int field);
+    void EditLobValue(TqvDBGrid *grid, int field);
+    void writePickedDate(const QDate &date, const QTime &time);
+    void showTotal(int total);
+
     QPointer<QWidget> m_owner;
     QString m_sql;
     TDataTableSource m_tableSource;
@@ -161,4 +190,9 @@ private:
     QString m_sort;
     bool m_desc = false;
     bool m_gridType = false;
+    // the cell the date picker edits: its text as read, its field and record
+    TDateCellText m_dateCell;
+    int m_dateField = -1;
+    qint64 m_dateRecord = -1;
+    bool m_dateWithTime = false;
 };

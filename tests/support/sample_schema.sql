@@ -735,3 +735,33 @@ INSERT INTO tbl.kinds (id, t, ts, tstz, tm, tmtz, iv, d, b, u, c, j, jb, arr, ia
     (4, '', 'infinity', '-infinity', '12:00', '12:00+00', '0', 'infinity', '\x', NULL, 'abcde',
      'null', '"s"', ARRAY[E'new\nline'], '{{1,2},{3,4}}', '123456789012345678901234567890.123',
      '0.1', 'NaN', NULL, 0, 0);
+
+-- Editing in the data frame and the long-value editor: numbers of every kind to total, a
+-- column that is NULL in every row, timestamps with fractions and offsets, a date before
+-- Christ and infinity, bytea values (NULL, empty, bytes), and a parent row that a child row
+-- keeps from being deleted.
+CREATE SCHEMA edt;
+CREATE TABLE edt.item (
+    id      integer PRIMARY KEY,
+    name    text,
+    price   numeric(10,2),
+    qty     integer,
+    ratio   double precision,
+    nothing integer,
+    stamp   timestamptz,
+    day     date,
+    plain   timestamp,
+    memo    text,
+    payload bytea
+);
+INSERT INTO edt.item VALUES
+    (1, 'ボルト', 12.50, 10, 0.5, NULL, '2026-01-02 03:04:05.123456+09', '2026-01-02',
+     '2026-01-02 03:04:05.5', '長い説明', NULL),
+    (2, 'ナット', 8.00, 25, 1.25, NULL, 'infinity', '0044-03-15 BC', '-infinity', NULL, '\x'),
+    (3, 'ワッシャ', 0.35, 1000, NULL, NULL, '1999-06-30 23:59:59.999999+00', NULL, NULL, '',
+     '\x0001ff'),
+    (4, 'ねじ', NULL, NULL, -2.5, NULL, NULL, '9999-12-31', '2026-06-01 00:00:00', 'x', NULL);
+CREATE TABLE edt.parent (id integer PRIMARY KEY, label text);
+INSERT INTO edt.parent SELECT g, 'p' || g FROM generate_series(1, 5) g;
+CREATE TABLE edt.child (id integer PRIMARY KEY, parent_id integer NOT NULL REFERENCES edt.parent);
+INSERT INTO edt.child VALUES (1, 2);
