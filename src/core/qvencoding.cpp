@@ -75,8 +75,9 @@ QByteArray iconvEncode(const QString &text, const char *to)
     return out;
 }
 
-// Bytes to text through iconv; an invalid or cut-off sequence becomes U+FFFD.
-QString iconvDecode(const QByteArray &bytes, const char *from)
+// Bytes to text through iconv; an invalid or cut-off sequence becomes U+FFFD, or, with
+// refused given, sets it and ends the decoding.
+QString iconvDecode(const QByteArray &bytes, const char *from, bool *refused = nullptr)
 {
     Iconv cd("UTF-16LE", from);
     QString out;
@@ -91,6 +92,10 @@ QString iconvDecode(const QByteArray &bytes, const char *from)
                                qsizetype((sizeof buffer - outLeft) / 2)));
         if (rc != size_t(-1) || errno == E2BIG)
             continue;
+        if (refused) {
+            *refused = true;
+            return out;
+        }
         out.append(QChar(QChar::ReplacementCharacter));
         if (errno == EINVAL)
             break; // incomplete sequence at the end
@@ -99,27 +104,6 @@ QString iconvDecode(const QByteArray &bytes, const char *from)
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     return out;
-}
-
-// Bytes to text through iconv, refusing the first invalid or cut-off sequence.
-bool iconvDecodeStrict(const QByteArray &bytes, const char *from, QString *text)
-{
-    Iconv cd("UTF-16LE", from);
-    QString out;
-    char *in = const_cast<char *>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    char buffer[4096];
-    while (inLeft > 0) {
-        char *outPtr = buffer;
-        size_t outLeft = sizeof buffer;
-        const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(QStringView(reinterpret_cast<const char16_t *>(buffer),
-                               qsizetype((sizeof buffer - outLeft) / 2)));
-        if (rc == size_t(-1) && errno != E2BIG)
-            return false;
-    }
-    *text = out;
-    return true;
 }
 
 QByteArray utf16Bytes(const QString &text, bool bigEndian)
@@ -237,8 +221,14 @@ bool TqvEncoding::tryDecode(const QByteArray &bytes, QString *text) const
         *text = out;
         return true;
     }
-    default:
-        return qvencoding::iconvDecodeStrict(bytes, qvencoding::iconvName(m_kind), text);
+    default: {
+        bool refused = false;
+        const QString out = qvencoding::iconvDecode(bytes, qvencoding::iconvName(m_kind), &refused);
+        if (refused)
+            return false;
+        *text = out;
+        return true;
+    }
     }
 }
 
