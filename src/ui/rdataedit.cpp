@@ -18,12 +18,15 @@
 
 #include <QAction>
 #include <QCalendarWidget>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollArea>
 #include <QToolButton>
+
+#include <functional>
 
 namespace rdataedit {
 

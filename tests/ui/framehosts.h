@@ -49,3 +49,14 @@ public:
 
     TfraData *fraData;
 };
+
+// The materialized-view editor as the frame sees it: its class (the value editors are read-only
+// for it) and its object name.
+class TfrmMView : public TfrmTable
+{
+    Q_OBJECT
+public:
+    explicit TfrmMView(QObject *owner)
+        : TfrmTable(owner, QStringLiteral("frmMView"))
+    { }
+};

@@ -29,16 +29,6 @@ using namespace appdoubles;
 
 namespace rdataedittest {
 
-// The materialized-view editor as the frame sees it: its class name.
-class TfrmMView : public TfrmTable
-{
-    Q_OBJECT
-public:
-    explicit TfrmMView(QObject *owner)
-        : TfrmTable(owner, QStringLiteral("frmMView"))
-    { }
-};
-
 class DataFrameEdit : public ::testing::Test
 {
 protected:
@@ -541,9 +531,11 @@ TEST_F(DataFrameEdit, TextCellsOpenTheRegisteredLongTextEditor)
     answer = "changed";
     QPointer<TfrmMView> m = table<TfrmMView>("item");
     goTo(m->fraData, 0, "memo");
+    const QString before = m->fraData->qryData->text(memo);
     m->fraData->grdData1EditButtonClick();
     EXPECT_TRUE(calls.last().readOnly);
-    EXPECT_EQ(m->fraData->qryData->text(memo), "長い説明");
+    EXPECT_EQ(m->fraData->qryData->text(memo), before);
+    EXPECT_EQ(m->fraData->qryData->state(), pg::DataSetState::Browse);
     delete m.data();
     SetLongTextEditor(previous);
 
@@ -560,5 +552,3 @@ TEST_F(DataFrameEdit, TextCellsOpenTheRegisteredLongTextEditor)
 }
 
 } // namespace rdataedittest
-
-#include "test_rdataedit.moc"
