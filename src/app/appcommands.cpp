@@ -3,6 +3,7 @@
 #include "browser/flogon.h"
 #include "core/qvappwindows.h"
 #include "core/qvcmdline.h"
+#include "editors/tables/tableeditors.h"
 #include "shell/fmaincmd.h"
 #include "sqlwin/fsql.h"
 
@@ -35,4 +36,9 @@ void RegisterAppCommands(const TCommandLine &commandLine)
                                  TfrmSQL::Open(current->connectionWidget());
                          },
                           [](ConnectionWindow *current) { return current != nullptr; } });
+}
+
+void RegisterObjectEditors()
+{
+    RegisterTableEditors();
 }

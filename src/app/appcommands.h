@@ -7,3 +7,7 @@ struct TCommandLine;
 // command line's values when they name a user (the dialog then only shows after a failed
 // connect); every later run opens the logon dialog.
 void RegisterAppCommands(const TCommandLine &commandLine);
+
+// Registers the object editors of every editor library with the object dispatch, so that the
+// connection windows open them and write their scripts.
+void RegisterObjectEditors();

@@ -81,6 +81,7 @@ int main(int argc, char **argv)
 
     InitializeQvsub();
     RegisterAppCommands(commandLine);
+    RegisterObjectEditors();
     int rc = 0;
     const QString warning = StartupWarning();
     if (!warning.isEmpty()) {

@@ -122,6 +122,7 @@ void TfrmObject::setupUi()
     // The columns come with the first list that is shown in it.
     lstObject->setHeaderHidden(true);
     objectLayout->addWidget(lstObject);
+    setupObjectOpen();
 
     spl1->addWidget(pnlTree);
     spl1->addWidget(pnlObject);

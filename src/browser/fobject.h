@@ -66,6 +66,23 @@ public:
     int ObjectCount() const override;
     int SelectedObjectCount() const override;
 
+    // --- opening objects and writing their scripts (the dispatch over the registered editors)
+    QWidget *OpenObject(int ObjectType, const QString &Schema, const QString &ObjectName,
+                        TOpenMode OpenMode = omDefine, int DefTopRecord = 0, qint64 OID = -1,
+                        const QString &TableName = QString()) override;
+    bool OutputScript(int ObjectType, const QString &Schema, const QString &ObjectName,
+                      QIODevice &Stream, const QString &NewSchema = QString(),
+                      const QString &NewObjectName = QString(), qint64 OID = -1,
+                      const QString &TableName = QString()) override;
+    // The open command of the list (double-click, Enter): the selected rows are opened on the
+    // page the option OpenMode names.
+    void actOpenExecute();
+    // Opens the selected rows of lstObject in list order through OpenObject; each row opened is
+    // deselected, and Esc stops the walk before the next row (the rest stay selected).
+    void OpenSelectedObjects(TOpenMode OpenMode, int DefTopRecord = 0);
+    // Keys of the object list; true when the key was handled (Enter opens the selection).
+    bool lstObjectKeyDown(int Key);
+
     // --- statements
     // One statement; its rows are discarded. ":" is not a parameter marker here.
     void ExecuteSQL(const QString &SQLText) override;
@@ -192,6 +209,7 @@ private:
     void setupTreeUi(QLayout *treeLayout);
     void setupFindUi(QLayout *objectLayout);
     void LoadFindHistory();
+    void setupObjectOpen();
     void Connect(const QString &Host, const QString &Port, const QString &SID,
                  const QString &Schema, const QString &UserID, const QString &Password);
     void Register();
@@ -214,8 +232,15 @@ private:
 };
 
 // The role of a tree node's data that holds its image index (the object-type code of a kind
-// node, 126 for the logon schema, 4 for another schema, 1 for the database).
+// node, 126 for the logon schema, 4 for another schema, 1 for the database). A row of the
+// object list keeps its image index, the object's type code, in the same role of column 0.
 inline constexpr int TreeImageRole = Qt::UserRole + 16;
+
+// A row of the object list: caption (column 0) the object's name, image index its type code,
+// sub-item k in column k + 1: 0 the schema, 8 the object id of a procedure, function, type or
+// aggregate, 11 the table of a trigger, constraint or rule.
+int ObjectRowCode(const QTreeWidgetItem *row);
+QString ObjectRowSubItem(const QTreeWidgetItem *row, int index);
 // Whether the object tree shows the kind code: the option of the kind is on and the server
 // has that kind (PROCEDURE from 11 or on the edition's servers, PACKAGE and SYNONYM on the
 // edition's servers only, MATERIALIZED VIEW from 9.3, AGGREGATE from 9.4).

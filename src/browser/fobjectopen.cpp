@@ -1,0 +1,136 @@
+// The connection window's dispatch to the object editors and the object list's open command.
+#include "fobject.h"
+
+#include "core/qvcancel.h"
+#include "core/qvobjeditors.h"
+#include "core/qvobjtype.h"
+#include "core/qvoption.h"
+#include "core/qvwaitcursor.h"
+#include "ui/qvcomctrls.h"
+
+#include <QKeyEvent>
+#include <QTreeWidgetItem>
+
+namespace fobjectopen {
+
+// Sub-items of a list row that name an object besides its schema and name.
+constexpr int schemaSubItem = 0;
+constexpr int oidSubItem = 8;
+constexpr int tableSubItem = 11;
+
+// Enter on the list goes to the window's key handler before the list sees it.
+class ListKeys : public QObject
+{
+public:
+    ListKeys(TfrmObject *window, QObject *list)
+        : QObject(list)
+        , m_window(window)
+    { }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // keys typed into an in-place editor reach the editor, not the list
+        if (event->type() != QEvent::KeyPress || !qobject_cast<TqvListView *>(watched))
+            return false;
+        bool handled = false;
+        RunGuarded(
+            [&] { handled = m_window->lstObjectKeyDown(static_cast<QKeyEvent *>(event)->key()); });
+        return handled;
+    }
+
+private:
+    TfrmObject *m_window;
+};
+
+} // namespace fobjectopen
+
+int ObjectRowCode(const QTreeWidgetItem *row)
+{
+    return row ? row->data(0, TreeImageRole).toInt() : 0;
+}
+
+QString ObjectRowSubItem(const QTreeWidgetItem *row, int index)
+{
+    return row ? row->text(index + 1) : QString();
+}
+
+void TfrmObject::setupObjectOpen()
+{
+    lstObject->installEventFilter(new fobjectopen::ListKeys(this, lstObject));
+    connect(lstObject, &QTreeWidget::itemDoubleClicked, this,
+            [this] { RunGuarded([this] { actOpenExecute(); }); });
+}
+
+QWidget *TfrmObject::OpenObject(int ObjectType, const QString &Schema, const QString &ObjectName,
+                                TOpenMode OpenMode, int DefTopRecord, qint64 OID,
+                                const QString &TableName)
+{
+    return OpenObjectWindow(
+        this,
+        ObjectCallFor(ObjectType, Schema, ObjectName, OpenMode, DefTopRecord, OID, TableName));
+}
+
+bool TfrmObject::OutputScript(int ObjectType, const QString &Schema, const QString &ObjectName,
+                              QIODevice &Stream, const QString &NewSchema,
+                              const QString &NewObjectName, qint64 OID, const QString &TableName)
+{
+    return WriteObjectScript(this,
+                             ObjectCallFor(ObjectType, Schema, ObjectName, omDefine, 0, OID,
+                                           TableName, NewSchema, NewObjectName),
+                             Stream);
+}
+
+void TfrmObject::actOpenExecute()
+{
+    OpenSelectedObjects(AppOption.OpenMode);
+}
+
+void TfrmObject::OpenSelectedObjects(TOpenMode OpenMode, int DefTopRecord)
+{
+    using namespace fobjectopen;
+    const int total = SelectedObjectCount();
+    if (total == 0)
+        return;
+    MainWindowServices *main = mainWindowServices();
+    // However the walk ends, the status panel shows the list's counts again.
+    struct DefMessage
+    {
+        MainWindowServices *main;
+        ~DefMessage()
+        {
+            if (main)
+                main->SetDefMessage();
+        }
+    } defMessage { main };
+    const SQLWaitCursor wait;
+    const CancelGuard guard;
+    int step = 0;
+    for (int i = 0; i < lstObject->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = lstObject->topLevelItem(i);
+        if (!row->isSelected())
+            continue;
+        if (EscapePressed())
+            break;
+        ++step;
+        if (main)
+            main->SetLoopMessage(step, total);
+        const int code = ObjectRowCode(row);
+        // ObjectCallFor keeps the object id and the table only for the kinds that use them
+        const qint64 oid = ObjectRowSubItem(row, oidSubItem).toLongLong();
+        OpenObject(code, ObjectRowSubItem(row, schemaSubItem), row->text(0), OpenMode, DefTopRecord,
+                   oid > 0 ? oid : -1, ObjectRowSubItem(row, tableSubItem));
+        // the row is touched again only when it is still the list's
+        if (i < lstObject->topLevelItemCount() && lstObject->topLevelItem(i) == row)
+            row->setSelected(false);
+    }
+}
+
+bool TfrmObject::lstObjectKeyDown(int Key)
+{
+    if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
+        actOpenExecute();
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,97 @@
+// The editors of this library as the connection windows reach them: registered with the
+// object dispatch, opened by object-type code and written into a script stream.
+#include "editorstest.h"
+
+#include "core/qvdialoghook.h"
+#include "core/qvencoding.h"
+#include "core/qvmsgbox.h"
+#include "core/qvobjeditors.h"
+#include "core/qvobjtype.h"
+#include "editors/tables/findex.h"
+#include "editors/tables/tableeditors.h"
+
+#include <QBuffer>
+#include <QLineEdit>
+
+using editorstest::EditorTest;
+
+namespace tabledispatchtest {
+
+class TableDispatch : public EditorTest
+{
+protected:
+    void SetUp() override
+    {
+        EditorTest::SetUp();
+        m_previous = RegisteredObjectEditor(ObjType::Index);
+        RegisterTableEditors();
+    }
+    void TearDown() override
+    {
+        RegisterObjectEditor(ObjType::Index, m_previous);
+        EditorTest::TearDown();
+    }
+    int indexWindows() const { return main.findChildren<TfrmIndex *>().size(); }
+
+private:
+    TObjectEditor m_previous;
+};
+
+TEST_F(TableDispatch, IndexOpensOnceByItsCode)
+{
+    QStringList messages;
+    ScopedDialogResponder responder([&messages](DialogRequest &request) {
+        messages << request.text;
+        return IDOK;
+    });
+    QWidget *first
+        = OpenObjectWindow(conn.get(), ObjectCallFor(ObjType::Index, "idx", "doc_recent"));
+    auto *index = qobject_cast<TfrmIndex *>(first);
+    ASSERT_NE(index, nullptr);
+    EXPECT_EQ(index->txtName->text(), "doc_recent");
+    EXPECT_EQ(index->cmbSchema->currentText(), "idx");
+    // the second open brings the first window forward, silently
+    EXPECT_EQ(OpenObjectWindow(conn.get(), ObjectCallFor(ObjType::Index, "idx", "doc_recent")),
+              nullptr);
+    EXPECT_EQ(indexWindows(), 1);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+    // an index partition named "index.partition" opens its index
+    QWidget *part = OpenObjectWindow(
+        conn.get(), ObjectCallFor(ObjType::IndexPartition, "idx", "doc_recent.p1"));
+    EXPECT_EQ(part, nullptr);
+    EXPECT_EQ(indexWindows(), 1);
+
+    // an index that is not there: the user is told, no window stays
+    EXPECT_EQ(OpenObjectWindow(conn.get(), ObjectCallFor(ObjType::Index, "idx", "dsp_missing")),
+              nullptr);
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(indexWindows(), 1);
+}
+
+TEST_F(TableDispatch, IndexScriptIntoBuffer)
+{
+    QStringList messages;
+    ScopedDialogResponder responder([&messages](DialogRequest &request) {
+        messages << request.text;
+        return IDOK;
+    });
+    QBuffer buffer;
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(
+        WriteObjectScript(conn.get(), ObjectCallFor(ObjType::Index, "idx", "doc_recent"), buffer));
+    const QString text = TqvEncoding(TqvEncoding::Utf16LE).decode(buffer.data());
+    EXPECT_EQ(text, JoinLines(TfrmIndex::GetScript(conn.get(), "idx", "doc_recent")));
+    EXPECT_TRUE(text.startsWith("CREATE INDEX doc_recent\r\nON "));
+    EXPECT_TRUE(text.endsWith(";\r\n"));
+
+    // a missing index writes nothing and says so
+    const QByteArray before = buffer.data();
+    EXPECT_FALSE(
+        WriteObjectScript(conn.get(), ObjectCallFor(ObjType::Index, "idx", "dsp_missing"), buffer));
+    EXPECT_EQ(buffer.data(), before);
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(indexWindows(), 0);
+}
+
+} // namespace tabledispatchtest
