@@ -373,6 +373,12 @@ void TqvComboBox::showEvent(QShowEvent *event)
     QComboBox::showEvent(event);
 }
 
+void TqvComboBox::showPopup()
+{
+    Q_EMIT OnDropDown();
+    QComboBox::showPopup();
+}
+
 // --- TqvCheckBox
 
 TqvCheckBox::TqvCheckBox(QWidget *parent)

@@ -138,6 +138,12 @@ public:
     TEditCharCase CharCase() const { return m_charCase; }
     void setCharCase(TEditCharCase charCase);
 
+    // Emits OnDropDown first, so that a handler can fill the items the list then shows.
+    void showPopup() override;
+
+Q_SIGNALS:
+    void OnDropDown();
+
 protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -765,3 +765,15 @@ CREATE TABLE edt.parent (id integer PRIMARY KEY, label text);
 INSERT INTO edt.parent SELECT g, 'p' || g FROM generate_series(1, 5) g;
 CREATE TABLE edt.child (id integer PRIMARY KEY, parent_id integer NOT NULL REFERENCES edt.parent);
 INSERT INTO edt.child VALUES (1, 2);
+
+-- Storage frame and object dispatch: a child of two parents (one whose name needs quoting)
+-- and a same-named child in a second schema with a parent of its own, a third table to
+-- inherit from, and an unlogged table.
+CREATE SCHEMA dsp;
+CREATE SCHEMA dsp_twin;
+CREATE TABLE dsp.parent_a (id integer);
+CREATE TABLE dsp."Parent_B" (id integer);
+CREATE TABLE dsp.parent_c (id integer);
+CREATE TABLE dsp.kid (note text) INHERITS (dsp.parent_a, dsp."Parent_B");
+CREATE TABLE dsp_twin.kid () INHERITS (dsp.parent_c);
+CREATE UNLOGGED TABLE dsp.scratch (id integer);

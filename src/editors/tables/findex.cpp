@@ -13,6 +13,7 @@
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/query.h"
+#include "ui/qvstdctl.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -4,19 +4,26 @@
 #include "core/qvname.h"
 #include "core/qvobjtype.h"
 #include "core/qvoption.h"
+#include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
 #include "ui/qvforms.h"
+#include "ui/qvgrid.h"
+#include "ui/qvstdctl.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -194,29 +201,112 @@ QStringList StorageAlterSource(const QString &Head, const TStorageOptions &OldOp
     return Source;
 }
 
+namespace rstorage {
+
+const QString NormalName = QStringLiteral("標準");
+const QString PartitionName = QStringLiteral("継承");
+const QString TempName = QStringLiteral("一時表");
+
+// The list of every ordinary table a parent row may name, as quoted schema.table.
+const char *const ParentPickSQL = "SELECT N.nspname, C.relname FROM pg_class C "
+                                  "JOIN pg_namespace N ON N.oid = C.relnamespace "
+                                  "WHERE C.relkind = 'r' AND N.nspname NOT LIKE E'pg\\\\_%' "
+                                  "AND N.nspname <> 'information_schema' "
+                                  "ORDER BY C.relnamespace, C.relname";
+
+QIcon mainImage(int index)
+{
+    MainWindowServices *main = mainWindowServices();
+    return main ? main->imgMain(index) : QIcon();
+}
+
+} // namespace rstorage
+
+TStorageAsShown::TStorageAsShown()
+    : m_previous(AppOption.flgCallFromTbl)
+{
+    AppOption.flgCallFromTbl = true;
+}
+
+TStorageAsShown::~TStorageAsShown()
+{
+    AppOption.flgCallFromTbl = m_previous;
+}
+
 TfraStorage::TfraStorage(TqvForm *AOwner, QWidget *parent)
     : QWidget(parent)
     , FOwner(AOwner)
 {
     setObjectName(QStringLiteral("fraStorage"));
-    auto *layout = new QFormLayout(this);
-    cmbTBS = new QComboBox(this);
+    setupUi();
+    pagStorage->setCurrentWidget(tabDefault);
+    UpdateTarget();
+}
+
+void TfraStorage::setupUi()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    pnlStorageType = new QWidget(this);
+    pnlStorageType->setObjectName(QStringLiteral("pnlStorageType"));
+    auto *top = new QHBoxLayout(pnlStorageType);
+    top->setContentsMargins(0, 0, 0, 0);
+    lblStorageType = new QLabel(QStringLiteral("格納方法"), pnlStorageType);
+    lblStorageType->setObjectName(QStringLiteral("lblStorageType"));
+    cmbStorageType = new TqvComboBox(pnlStorageType);
+    cmbStorageType->setObjectName(QStringLiteral("cmbStorageType"));
+    cmbStorageType->setMinimumWidth(140);
+    cmbStorageType->addItem(rstorage::NormalName);
+    chkLog = new TqvCheckBox(QStringLiteral("ログに記録"), pnlStorageType);
+    chkLog->setObjectName(QStringLiteral("chkLog"));
+    top->addWidget(lblStorageType);
+    top->addWidget(cmbStorageType);
+    top->addSpacing(16);
+    top->addWidget(chkLog);
+    top->addStretch(1);
+    layout->addWidget(pnlStorageType);
+
+    pagStorage = new QStackedWidget(this);
+    pagStorage->setObjectName(QStringLiteral("pagStorage"));
+    pagStorage->addWidget(setupDefaultPage());
+    pagStorage->addWidget(setupPartitionPage());
+    pagStorage->addWidget(setupTemporaryPage());
+    layout->addWidget(pagStorage, 1);
+
+    connect(cmbStorageType, &QComboBox::activated, this,
+            [this] { RunGuarded([this] { cmbStorageTypeChange(); }); });
+    connect(chkLog, &QCheckBox::clicked, this, [this] { FOwner->setModified(true); });
+}
+
+QWidget *TfraStorage::setupDefaultPage()
+{
+    tabDefault = new QWidget(this);
+    tabDefault->setObjectName(QStringLiteral("tabDefault"));
+    auto *page = new QVBoxLayout(tabDefault);
+    page->setContentsMargins(0, 4, 0, 0);
+    auto *layout = new QFormLayout;
+    page->addLayout(layout);
+    page->addStretch(1);
+    cmbTBS = new TqvComboBox(tabDefault);
     cmbTBS->setObjectName(QStringLiteral("cmbTBS"));
     cmbTBS->setEditable(true);
     cmbTBS->setMinimumWidth(200);
-    auto *label = new QLabel(QStringLiteral("表領域"), this);
+    auto *label = new QLabel(QStringLiteral("表領域"), tabDefault);
     label->setObjectName(QStringLiteral("lblTBS"));
     layout->addRow(label, cmbTBS);
     connect(cmbTBS, &QComboBox::editTextChanged, this, [this] {
         if (cmbTBS->currentText() != m_savedTBS)
             FOwner->setModified(true);
     });
+    connect(cmbTBS, &TqvComboBox::OnDropDown, this,
+            [this] { RunGuarded([this] { cmbTBSDropDown(); }); });
 
-    chkAutoVacuum = new QCheckBox(QStringLiteral("自動バキューム"), this);
+    chkAutoVacuum = new QCheckBox(QStringLiteral("自動バキューム"), tabDefault);
     chkAutoVacuum->setObjectName(QStringLiteral("chkAutoVacuum"));
     chkAutoVacuum->setVisible(false);
     layout->addRow(chkAutoVacuum);
-    grpAutoVacuum = new QGroupBox(this);
+    grpAutoVacuum = new QGroupBox(tabDefault);
     grpAutoVacuum->setObjectName(QStringLiteral("grpAutoVacuum"));
     grpAutoVacuum->setVisible(false);
     layout->addRow(grpAutoVacuum);
@@ -277,15 +367,87 @@ TfraStorage::TfraStorage(TqvForm *AOwner, QWidget *parent)
                              + name);
         line->addWidget(rel);
         line->addWidget(toast);
-        auto *label = new QLabel(QString::fromUtf8(captions[i]), grpAutoVacuum);
-        rows->addRow(label, cell);
+        auto *caption = new QLabel(QString::fromUtf8(captions[i]), grpAutoVacuum);
+        rows->addRow(caption, cell);
     }
     connect(chkAutoVacuum, &QCheckBox::toggled, this, [this] {
         UpdateTarget();
         FOwner->setModified(true);
     });
     connect(rdoTargetTable, &QRadioButton::toggled, this, [this] { UpdateTarget(); });
-    UpdateTarget();
+    return tabDefault;
+}
+
+QWidget *TfraStorage::setupPartitionPage()
+{
+    tabPartition = new QWidget(this);
+    tabPartition->setObjectName(QStringLiteral("tabPartition"));
+    auto *page = new QVBoxLayout(tabPartition);
+    page->setContentsMargins(0, 4, 0, 0);
+    auto *tools = new QHBoxLayout;
+    tools->setSpacing(2);
+    const auto button = [this](const char *name, const QString &hint, int image) {
+        auto *b = new QToolButton(tabPartition);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(hint);
+        b->setIcon(rstorage::mainImage(image));
+        b->setAutoRaise(true);
+        if (b->icon().isNull())
+            b->setText(hint);
+        return b;
+    };
+    btnPartIns = button("btnPartIns", QStringLiteral("パーティションの追加"), 39);
+    btnPartDel = button("btnPartDel", QStringLiteral("パーティションの削除"), 40);
+    tools->addWidget(btnPartIns);
+    tools->addWidget(btnPartDel);
+    tools->addStretch(1);
+    page->addLayout(tools);
+
+    grdPartition = new TqvStringGrid(tabPartition);
+    grdPartition->setObjectName(QStringLiteral("grdPartition"));
+    grdPartition->setColCount(1);
+    grdPartition->setFixedCols(0);
+    grdPartition->setRowCount(2);
+    grdPartition->setFixedRows(1);
+    grdPartition->setDefaultRowHeight(18);
+    grdPartition->setColWidths(0, 389);
+    grdPartition->setHeader({ QStringLiteral("親テーブル名") });
+    grdPartition->setOptions(grdPartition->Options() | goEditing);
+    grdPartition->SetEditStyles(0, gePickList);
+    grdPartition->setObjects(0, 1, 0);
+    page->addWidget(grdPartition, 1);
+
+    connect(btnPartIns, &QToolButton::clicked, this,
+            [this] { RunGuarded([this] { btnPartInsClick(); }); });
+    connect(btnPartDel, &QToolButton::clicked, this,
+            [this] { RunGuarded([this] { btnPartDelClick(); }); });
+    connect(grdPartition, &TqvStringGrid::OnGetPickListitems, this,
+            [this](int col, int row, QStringList &items) {
+                RunGuarded([&] { grdPartitionGetPickListitems(col, row, items); });
+            });
+    return tabPartition;
+}
+
+QWidget *TfraStorage::setupTemporaryPage()
+{
+    tabTemporary = new QWidget(this);
+    tabTemporary->setObjectName(QStringLiteral("tabTemporary"));
+    auto *page = new QVBoxLayout(tabTemporary);
+    page->setContentsMargins(0, 4, 0, 0);
+    grpOnCommit = new QGroupBox(QStringLiteral("データ保持期間"), tabTemporary);
+    grpOnCommit->setObjectName(QStringLiteral("grpOnCommit"));
+    auto *choices = new QVBoxLayout(grpOnCommit);
+    rdoTransaction = new TqvRadioButton(QStringLiteral("コミット後にデータ削除"), grpOnCommit);
+    rdoTransaction->setObjectName(QStringLiteral("rdoTransaction"));
+    rdoSession = new TqvRadioButton(QStringLiteral("セッション終了後にデータ削除"), grpOnCommit);
+    rdoSession->setObjectName(QStringLiteral("rdoSession"));
+    choices->addWidget(rdoTransaction);
+    choices->addWidget(rdoSession);
+    page->addWidget(grpOnCommit);
+    page->addStretch(1);
+    for (TqvRadioButton *choice : { rdoTransaction, rdoSession })
+        connect(choice, &QRadioButton::clicked, this, [this] { FOwner->setModified(true); });
+    return tabTemporary;
 }
 
 const QStringList &TfraStorage::AutovacuumKeys()
@@ -305,9 +467,42 @@ const QStringList &TfraStorage::AutovacuumKeys()
     return keys;
 }
 
+bool TfraStorage::IsTable() const
+{
+    return (FObjType >= 0 ? FObjType : FOwner->ObjType()) == ObjType::Table;
+}
+
 bool TfraStorage::HasAutovacuum() const
 {
-    return FOwner->ObjType() == ObjType::Table || FOwner->ObjType() == 61;
+    const int code = FObjType >= 0 ? FObjType : FOwner->ObjType();
+    return code == ObjType::Table || code == ObjType::MaterializedView;
+}
+
+bool TfraStorage::AsShown() const
+{
+    return FOwner->SourceMode == smShow || AppOption.flgCallFromTbl;
+}
+
+QString TfraStorage::ObjectText() const
+{
+    return QuoteName(FSchema) + QLatin1Char('.') + QuoteName(FObjectName);
+}
+
+TfraStorage::TStorageType TfraStorage::StorageType() const
+{
+    const QString name = cmbStorageType->currentText();
+    if (name == rstorage::PartitionName)
+        return ptPartition;
+    if (name == rstorage::TempName)
+        return ptTemp;
+    return ptNormal;
+}
+
+void TfraStorage::SetStorageTypes(const QStringList &names)
+{
+    const QSignalBlocker quiet(cmbStorageType);
+    cmbStorageType->clear();
+    cmbStorageType->addItems(names);
 }
 
 void TfraStorage::UpdateTarget()
@@ -330,13 +525,101 @@ void TfraStorage::UpdateTarget()
     ToastEdits.at(3)->setEnabled(false);
 }
 
+void TfraStorage::Init(const QString &Schema, const QString &ObjectName)
+{
+    using namespace rstorage;
+    FSchema = Schema;
+    FObjectName = ObjectName;
+    if (FObjType >= 0 && FObjType != ObjType::Table)
+        return;
+    IsInit = true;
+    FObjType = FOwner->ObjType();
+    switch (FObjType) {
+    case ObjType::Table:
+        if (FOwner->IsNew()) {
+            SetStorageTypes({ NormalName, TempName, PartitionName });
+            chkLog->setChecked(true);
+        } else {
+            // temporary by the table's persistence, whatever its schema is called
+            const QString key = ObjectText();
+            if (m_loadedName != key) {
+                m_loaded
+                    = LoadRelationStorage(*FOwner->OwnerForm()->dbsMain(), FSchema, FObjectName);
+                m_loadedName = key;
+            }
+            SetStorageTypes(m_loaded.IsTemporary() ? QStringList { TempName }
+                                                   : QStringList { NormalName, PartitionName });
+        }
+        cmbStorageType->setCurrentIndex(0);
+        cmbStorageTypeChange();
+        break;
+    case ObjType::MaterializedView:
+        SetStorageTypes({ NormalName });
+        cmbStorageType->setCurrentIndex(0);
+        cmbStorageTypeChange();
+        break;
+    default:
+        // index and constraint: the tablespace alone
+        SetStorageTypes({ NormalName });
+        cmbStorageType->setCurrentIndex(-1);
+        chkLog->setVisible(false);
+        if (FObjType == ObjType::Index)
+            pnlStorageType->setVisible(false);
+        pagStorage->setCurrentWidget(tabDefault);
+        break;
+    }
+}
+
+void TfraStorage::cmbStorageTypeChange()
+{
+    btnPartIns->setEnabled(true);
+    btnPartDel->setEnabled(true);
+    grpAutoVacuum->setVisible(false);
+    switch (StorageType()) {
+    case ptNormal:
+        pagStorage->setCurrentWidget(tabDefault);
+        chkAutoVacuum->setVisible(HasAutovacuum());
+        grpAutoVacuum->setVisible(HasAutovacuum());
+        chkLog->setVisible(IsTable());
+        break;
+    case ptPartition:
+        pagStorage->setCurrentWidget(tabPartition);
+        chkLog->setVisible(IsTable());
+        break;
+    case ptTemp:
+        pagStorage->setCurrentWidget(tabTemporary);
+        // an existing temporary table keeps the choice it was created with
+        grpOnCommit->setVisible(FOwner->IsNew());
+        chkLog->setVisible(false);
+        break;
+    }
+    FOwner->setModified(true);
+}
+
 void TfraStorage::ShowDefine()
 {
-    if (!HasAutovacuum())
+    using namespace rstorage;
+    const SQLWaitCursor wait;
+    if (!IsTable() && !HasAutovacuum())
         return;
-    chkAutoVacuum->setVisible(true);
-    grpAutoVacuum->setVisible(true);
-    m_loaded = LoadRelationStorage(*FOwner->OwnerForm()->dbsMain(), FSchema, FObjectName);
+    pg::Connection &connection = *FOwner->OwnerForm()->dbsMain();
+    m_loaded = LoadRelationStorage(connection, FSchema, FObjectName);
+    m_loadedName = ObjectText();
+    const bool table = IsTable();
+    if (table && m_loaded.Found) {
+        const QChar persistence = m_loaded.Persistence;
+        if (persistence == QLatin1Char('p') || persistence == QLatin1Char('u')) {
+            chkLog->setVisible(true);
+            chkLog->setChecked(persistence == QLatin1Char('p'));
+        } else if (persistence == QLatin1Char('t')) {
+            chkLog->setVisible(false);
+            chkLog->setChecked(true);
+        }
+        if (!FOwner->IsNew())
+            SetStorageTypes(m_loaded.IsTemporary() ? QStringList { TempName }
+                                                   : QStringList { NormalName, PartitionName });
+    }
+
     rdoTargetToast->setEnabled(m_loaded.HasToast);
     const QStringList &keys = AutovacuumKeys();
     bool any = false;
@@ -365,6 +648,29 @@ void TfraStorage::ShowDefine()
     // any parameter of the ten set means the relation carries its own autovacuum settings
     chkAutoVacuum->setChecked(any);
     UpdateTarget();
+
+    if (table) {
+        m_parents = LoadParentTables(connection, FSchema, FObjectName);
+        ShowParents();
+    }
+    // An existing child opens as standard: its parents show when the user picks "継承".
+    const QString type
+        = table && !FOwner->IsNew() && m_loaded.IsTemporary() ? TempName : NormalName;
+    cmbStorageType->setCurrentIndex(cmbStorageType->findText(type));
+    cmbStorageTypeChange();
+}
+
+void TfraStorage::ShowParents()
+{
+    grdPartition->setRowCount(int(m_parents.size()) + 2);
+    for (int n = 1; n <= m_parents.size(); ++n) {
+        grdPartition->setCells(0, n, m_parents.at(n - 1));
+        grdPartition->setObjects(0, n, n);
+    }
+    const int last = grdPartition->RowCount() - 1;
+    grdPartition->setCells(0, last, QString());
+    grdPartition->setObjects(0, last, 0);
+    grdPartition->setCurrentCell(0, 1);
 }
 
 TStorageOptions TfraStorage::CurrentOptions(bool Toast) const
@@ -421,21 +727,77 @@ bool TfraStorage::IsChanged() const
     return CurrentOptions(false) != m_savedOptions || CurrentOptions(true) != m_savedToast;
 }
 
+bool TfraStorage::IsCreate() const
+{
+    if (rdoTransaction->IsChanged() || rdoSession->IsChanged())
+        return true;
+    return IsTable() && FOwner->OwnerForm()->DBVer() < 90500 && chkLog->IsChanged();
+}
+
 void TfraStorage::GetSourceAlterV(QStringList &Source) const
 {
     if (!HasAutovacuum())
         return;
-    const QString head = (FOwner->ObjType() == 61 ? QStringLiteral("ALTER MATERIALIZED VIEW ")
-                                                  : QStringLiteral("ALTER TABLE "))
-        + QuoteName(FSchema) + QLatin1Char('.') + QuoteName(FObjectName);
+    const QString head
+        = (FObjType == ObjType::MaterializedView ? QStringLiteral("ALTER MATERIALIZED VIEW ")
+                                                 : QStringLiteral("ALTER TABLE "))
+        + ObjectText();
     Source << StorageAlterSource(head, m_savedOptions, m_savedToast, CurrentOptions(false),
                                  CurrentOptions(true));
 }
 
-void TfraStorage::Init(const QString &Schema, const QString &ObjectName)
+void TfraStorage::GetSourceAlterN(QStringList &Source) const
 {
-    FSchema = Schema;
-    FObjectName = ObjectName;
+    if (!IsTable() || FOwner->OwnerForm()->DBVer() < 90500
+        || pagStorage->currentWidget() == tabTemporary || !chkLog->IsChanged())
+        return;
+    Source << (chkLog->isChecked() ? QStringLiteral("SET LOGGED") : QStringLiteral("SET UNLOGGED"));
+}
+
+void TfraStorage::GetSourceAlterP(QStringList &Source) const
+{
+    if (!IsTable())
+        return;
+    const QString head = QStringLiteral("ALTER TABLE ") + ObjectText();
+    const QString semicolon = QStringLiteral(";");
+    QStringList removals;
+    QStringList additions;
+    QList<bool> kept(m_parents.size(), false);
+    for (int row = 1; row < grdPartition->RowCount(); ++row) {
+        const QString text = grdPartition->Cells(0, row).trimmed();
+        const int slot = grdPartition->Objects(0, row).toInt();
+        if (text.isEmpty())
+            continue;
+        if (slot <= 0 || slot > m_parents.size()) {
+            Source << head + QStringLiteral(" INHERIT ") + text << semicolon;
+            continue;
+        }
+        kept[slot - 1] = true;
+        const QString &parent = m_parents.at(slot - 1);
+        if (text != parent) {
+            removals << head + QStringLiteral(" NO INHERIT ") + parent << semicolon;
+            additions << head + QStringLiteral(" INHERIT ") + text << semicolon;
+        }
+    }
+    Source << removals << additions;
+    // parents whose row was emptied or deleted
+    for (int n = 0; n < m_parents.size(); ++n) {
+        if (!kept.at(n))
+            Source << head + QStringLiteral(" NO INHERIT ") + m_parents.at(n) << semicolon;
+    }
+}
+
+void TfraStorage::GetSourceAlterT(QStringList &Source) const
+{
+    if (!HasAutovacuum() || !IsTablespaceChanged())
+        return;
+    const QString space = cmbTBS->currentText().trimmed();
+    if (space.isEmpty())
+        return;
+    Source << (FObjType == ObjType::MaterializedView ? QStringLiteral("ALTER MATERIALIZED VIEW ")
+                                                     : QStringLiteral("ALTER TABLE "))
+            + ObjectText() + QStringLiteral(" SET TABLESPACE ") + QuoteName(space)
+           << QStringLiteral(";");
 }
 
 void TfraStorage::Save()
@@ -443,6 +805,12 @@ void TfraStorage::Save()
     m_savedTBS = cmbTBS->currentText();
     m_savedOptions = CurrentOptions(false);
     m_savedToast = CurrentOptions(true);
+    cmbTBS->Save();
+    cmbStorageType->Save();
+    chkLog->Save();
+    rdoTransaction->Save();
+    rdoSession->Save();
+    grdPartition->Save();
 }
 
 bool TfraStorage::IsTablespaceChanged() const
@@ -452,19 +820,37 @@ bool TfraStorage::IsTablespaceChanged() const
 
 bool TfraStorage::WritesStorage() const
 {
-    return FOwner->SourceMode == smShow ? AppOption.ShowStorageSource : ScriptOption.Storage;
+    return AsShown() ? AppOption.ShowStorageSource : ScriptOption.Storage;
 }
 
 void TfraStorage::GetSourceCreate(QStringList &Source) const
 {
+    if (IsTable()) {
+        QStringList parents;
+        for (int row = 1; row < grdPartition->RowCount(); ++row) {
+            const QString text = grdPartition->Cells(0, row).trimmed();
+            if (!text.isEmpty())
+                parents << text;
+        }
+        if (!parents.isEmpty())
+            Source << QStringLiteral("INHERITS (") + parents.join(QStringLiteral(", "))
+                    + QLatin1Char(')');
+    }
     if (WritesStorage() && HasAutovacuum())
         Source << StorageWithClause(CurrentOptions(false), CurrentOptions(true));
-    if (WritesStorage() && !cmbTBS->currentText().trimmed().isEmpty())
+    if (IsTable() && pagStorage->currentWidget() == tabTemporary) {
+        if (rdoTransaction->isChecked())
+            Source << QStringLiteral("ON COMMIT DELETE ROWS");
+        else if (rdoSession->isChecked())
+            Source << QStringLiteral("ON COMMIT PRESERVE ROWS");
+    }
+    if (WritesStorage() && !cmbTBS->isHidden() && !cmbTBS->currentText().trimmed().isEmpty())
         Source << QStringLiteral("TABLESPACE ") + QuoteName(cmbTBS->currentText());
 }
 
 void TfraStorage::cmbTBSDropDown()
 {
+    const SQLWaitCursor wait;
     const pg::Result rows = FOwner->OwnerForm()->dbsMain()->exec(
         QStringLiteral("SELECT spcname FROM pg_tablespace ORDER BY 1"));
     const QString current = cmbTBS->currentText();
@@ -473,4 +859,35 @@ void TfraStorage::cmbTBSDropDown()
     for (int i = 0; i < rows.rowCount(); ++i)
         cmbTBS->addItem(rows.text(i, 0));
     cmbTBS->setEditText(current);
+}
+
+void TfraStorage::btnPartInsClick()
+{
+    grdPartition->setFocus();
+    const int row = grdPartition->RowCount();
+    grdPartition->setRowCount(row + 1);
+    grdPartition->setCells(0, row, QString());
+    grdPartition->setObjects(0, row, 0);
+}
+
+void TfraStorage::btnPartDelClick()
+{
+    // the last data row stays; emptying its text removes its parent
+    if (grdPartition->RowCount() > 2 && grdPartition->Row() >= 1) {
+        grdPartition->setFocus();
+        grdPartition->DeleteRow(grdPartition->Row());
+    }
+    FOwner->setModified(true);
+}
+
+void TfraStorage::grdPartitionGetPickListitems(int Col, int Row, QStringList &Items)
+{
+    const SQLWaitCursor wait;
+    Items.clear();
+    if (Col != 0 || Row < 1)
+        return;
+    const pg::Result rows
+        = FOwner->OwnerForm()->dbsMain()->exec(QString::fromUtf8(rstorage::ParentPickSQL));
+    for (int i = 0; i < rows.rowCount(); ++i)
+        Items << QuoteName(rows.text(i, 0)) + QLatin1Char('.') + QuoteName(rows.text(i, 1));
 }

@@ -8,6 +8,7 @@
 #include "editors/tables/findex.h"
 #include "editors/tables/idxdef.h"
 #include "editors/tables/rstorage.h"
+#include "ui/qvstdctl.h"
 
 #include <QAction>
 #include <QCheckBox>
