@@ -175,7 +175,7 @@ void TfrmIndex::setupUi()
     cmbTableOwner->setObjectName(QStringLiteral("cmbTableOwner"));
     cmbTableOwner->setEditable(true);
     cmbTableOwner->setEnabled(false);
-    cmbTableName = new QComboBox(tabDefine);
+    cmbTableName = new TqvComboBox(tabDefine);
     cmbTableName->setObjectName(QStringLiteral("cmbTableName"));
     cmbTableName->setEditable(true);
     cmbTableName->setMinimumWidth(200);
@@ -259,6 +259,8 @@ void TfrmIndex::setupUi()
     connect(btnDel, &QToolButton::clicked, this, [this] { btnDelClick(); });
     connect(lstTabCol, &QListWidget::itemDoubleClicked, this, [this] { btnInsClick(); });
     connect(lstIdxCol, &QListWidget::itemDoubleClicked, this, [this] { btnDelClick(); });
+    connect(cmbTableName, &TqvComboBox::OnDropDown, this,
+            [this] { RunGuarded([this] { cmbTableNameDropDown(); }); });
     connect(cmbTableName, &QComboBox::activated, this, [this] {
         RunGuarded([this] {
             if (m_columnsOf != cmbTableOwner->currentText() + '.' + cmbTableName->currentText()) {

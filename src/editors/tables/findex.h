@@ -45,7 +45,7 @@ public:
     QRadioButton *rdoGist = nullptr;
     QRadioButton *rdoSpgist = nullptr;
     QComboBox *cmbTableOwner = nullptr;
-    QComboBox *cmbTableName = nullptr;
+    TqvComboBox *cmbTableName = nullptr;
     QStackedWidget *pagIndexType = nullptr;
     QListWidget *lstIdxCol = nullptr;
     QListWidget *lstTabCol = nullptr;

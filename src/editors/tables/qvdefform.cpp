@@ -117,7 +117,7 @@ void TqvDefineForm::setupCommon()
     pnlName->setObjectName(QStringLiteral("pnlName"));
     auto *names = new QHBoxLayout(pnlName);
     names->setContentsMargins(0, 0, 0, 0);
-    cmbSchema = new QComboBox(pnlName);
+    cmbSchema = new TqvComboBox(pnlName);
     cmbSchema->setObjectName(QStringLiteral("cmbSchema"));
     cmbSchema->setEditable(true);
     cmbSchema->setMinimumWidth(160);
@@ -146,6 +146,8 @@ void TqvDefineForm::setupCommon()
     pagObject->addTab(tabSource, QStringLiteral("ソース"));
     layout->addWidget(pagObject, 1);
 
+    connect(cmbSchema, &TqvComboBox::OnDropDown, this,
+            [this] { RunGuarded([this] { cmbSchemaDropDown(); }); });
     connect(txtName, &QLineEdit::textEdited, this, [this] { OnChange(); });
     connect(cmbSchema, &QComboBox::editTextChanged, this, [this] { OnChange(); });
     connect(txtSource, &QPlainTextEdit::textChanged, this, [this] {

@@ -2,6 +2,7 @@
 
 #include "core/qvoption.h"
 #include "ui/qvforms.h"
+#include "ui/qvstdctl.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,7 +49,7 @@ public:
     QToolBar *tolCmd = nullptr;
     QMenuBar *mnuTool = nullptr;
     QWidget *pnlName = nullptr;
-    QComboBox *cmbSchema = nullptr;
+    TqvComboBox *cmbSchema = nullptr;
     QLineEdit *txtName = nullptr;
     QTabWidget *pagObject = nullptr;
     QWidget *tabDefine = nullptr;

@@ -8,6 +8,7 @@
 #include "core/qvobjeditors.h"
 #include "core/qvobjtype.h"
 #include "editors/tables/findex.h"
+#include "editors/tables/rstorage.h"
 #include "editors/tables/tableeditors.h"
 
 #include <QBuffer>
@@ -92,6 +93,32 @@ TEST_F(TableDispatch, IndexScriptIntoBuffer)
     EXPECT_EQ(buffer.data(), before);
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(indexWindows(), 0);
+}
+
+TEST_F(TableDispatch, DropDownListsAreFilledWhenOpened)
+{
+    auto *index = qobject_cast<TfrmIndex *>(
+        OpenObjectWindow(conn.get(), ObjectCallFor(ObjType::Index, "idx", "doc_recent")));
+    ASSERT_NE(index, nullptr);
+    const auto itemsOf = [](QComboBox *combo) {
+        combo->showPopup();
+        combo->hidePopup();
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items;
+    };
+    const QStringList schemas = itemsOf(index->cmbSchema);
+    EXPECT_TRUE(schemas.contains("idx"));
+    EXPECT_TRUE(schemas.contains("dsp_twin"));
+    EXPECT_EQ(index->cmbSchema->currentText(), "idx");
+    const QStringList tables = itemsOf(index->cmbTableName);
+    EXPECT_TRUE(tables.contains("doc"));
+    EXPECT_TRUE(tables.contains("tuned"));
+    EXPECT_EQ(index->cmbTableName->currentText(), "doc");
+    const QStringList spaces = itemsOf(index->fraStorage->cmbTBS);
+    EXPECT_EQ(spaces, QStringList({ "pg_default", "pg_global" }));
+    EXPECT_EQ(index->fraStorage->cmbTBS->currentText(), "pg_default");
 }
 
 } // namespace tabledispatchtest
