@@ -70,10 +70,11 @@ public:
     QWidget *OpenObject(int ObjectType, const QString &Schema, const QString &ObjectName,
                         TOpenMode OpenMode = omDefine, int DefTopRecord = 0, qint64 OID = -1,
                         const QString &TableName = QString()) override;
-    bool OutputScript(int ObjectType, const QString &Schema, const QString &ObjectName,
-                      QIODevice &Stream, const QString &NewSchema = QString(),
-                      const QString &NewObjectName = QString(), qint64 OID = -1,
-                      const QString &TableName = QString()) override;
+    [[nodiscard]] bool OutputScript(int ObjectType, const QString &Schema,
+                                    const QString &ObjectName, QIODevice &Stream,
+                                    const QString &NewSchema = QString(),
+                                    const QString &NewObjectName = QString(), qint64 OID = -1,
+                                    const QString &TableName = QString()) override;
     // The open command of the list (double-click, Enter): the selected rows are opened on the
     // page the option OpenMode names.
     void actOpenExecute();

@@ -68,11 +68,12 @@ public:
     // an in-memory buffer, otherwise the encoding the file-encoding option chooses. NewSchema
     // and NewObjectName (empty: keep) rename a table, view or materialized view in the script.
     // False when no script was written; the failure has then been reported to the user.
-    virtual bool OutputScript(int /*ObjectType*/, const QString & /*Schema*/,
-                              const QString & /*ObjectName*/, QIODevice & /*Stream*/,
-                              const QString & /*NewSchema*/ = QString(),
-                              const QString & /*NewObjectName*/ = QString(), qint64 /*OID*/ = -1,
-                              const QString & /*TableName*/ = QString())
+    [[nodiscard]] virtual bool OutputScript(int /*ObjectType*/, const QString & /*Schema*/,
+                                            const QString & /*ObjectName*/, QIODevice & /*Stream*/,
+                                            const QString & /*NewSchema*/ = QString(),
+                                            const QString & /*NewObjectName*/ = QString(),
+                                            qint64 /*OID*/ = -1,
+                                            const QString & /*TableName*/ = QString())
     {
         return false;
     }

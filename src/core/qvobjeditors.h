@@ -86,7 +86,8 @@ QWidget *OpenObjectWindow(ConnectionWindow *owner, const TObjectCall &call);
 // false when nothing was written, after telling the user why (no script for the kind, the
 // object could not be read, the device refused the bytes); the stream is then as it was: a
 // device that took only part of the script is cut back to its former size.
-bool WriteObjectScript(ConnectionWindow *owner, const TObjectCall &call, QIODevice &stream);
+[[nodiscard]] bool WriteObjectScript(ConnectionWindow *owner, const TObjectCall &call,
+                                     QIODevice &stream);
 
 // The bytes WriteObjectScript appends to stream for lines.
 QByteArray ScriptStreamBytes(const QStringList &lines, const QIODevice &stream);

@@ -110,8 +110,8 @@ TEST_F(BrowserTest, LogonSchemaNotInCatalogIsReplacedByTheFirst)
         const char *schema;
         const char *used;
     };
-    // the object tree's list: cns, cns_ref, dep, dep.dot, dep_other, ext, grt, idx,
-    // information_schema, inv, pg_catalog, pg_toast, public, sales, wbk
+    // the object tree's list: cns, cns_ref, dep, dep.dot, dep_other, dsp, dsp_twin, ext, grt,
+    // idx, information_schema, inv, pg_catalog, pg_toast, public, sales, wbk
     for (const Case &c : { Case { "sales", "sales" }, Case { "Public", "cns" }, Case { "", "cns" },
                            Case { "nosuch", "cns" } }) {
         SCOPED_TRACE(c.schema);

@@ -498,6 +498,13 @@ TfraStorage::TStorageType TfraStorage::StorageType() const
     return ptNormal;
 }
 
+QStringList TfraStorage::ExistingTableTypes() const
+{
+    using namespace rstorage;
+    return m_loaded.IsTemporary() ? QStringList { TempName }
+                                  : QStringList { NormalName, PartitionName };
+}
+
 void TfraStorage::SetStorageTypes(const QStringList &names)
 {
     const QSignalBlocker quiet(cmbStorageType);
@@ -547,8 +554,7 @@ void TfraStorage::Init(const QString &Schema, const QString &ObjectName)
                     = LoadRelationStorage(*FOwner->OwnerForm()->dbsMain(), FSchema, FObjectName);
                 m_loadedName = key;
             }
-            SetStorageTypes(m_loaded.IsTemporary() ? QStringList { TempName }
-                                                   : QStringList { NormalName, PartitionName });
+            SetStorageTypes(ExistingTableTypes());
         }
         cmbStorageType->setCurrentIndex(0);
         cmbStorageTypeChange();
@@ -616,8 +622,7 @@ void TfraStorage::ShowDefine()
             chkLog->setChecked(true);
         }
         if (!FOwner->IsNew())
-            SetStorageTypes(m_loaded.IsTemporary() ? QStringList { TempName }
-                                                   : QStringList { NormalName, PartitionName });
+            SetStorageTypes(ExistingTableTypes());
     }
 
     rdoTargetToast->setEnabled(m_loaded.HasToast);

@@ -205,6 +205,8 @@ private:
     bool HasAutovacuum() const;
     bool AsShown() const;
     QString ObjectText() const;
+    // The storage types an existing table offers: "一時表" alone for a temporary one.
+    QStringList ExistingTableTypes() const;
     void SetStorageTypes(const QStringList &names);
     void UpdateTarget();
     void ShowParents();

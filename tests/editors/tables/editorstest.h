@@ -7,6 +7,7 @@
 
 #include "core/qvoption.h"
 #include "editors/tables/fddlexec.h"
+#include "platform/pg/connection.h"
 #include "testserver.h"
 
 #include <QApplication>
@@ -80,6 +81,23 @@ private:
     int m_stopped = 0;
     QTimer m_timer;
 };
+
+// Runs a script in the DDL script convention (statements ended by a line holding only ";")
+// statement by statement on connection.
+inline void runScriptLines(pg::Connection &connection, const QStringList &lines)
+{
+    QStringList statement;
+    for (const QString &line : lines) {
+        if (line == QLatin1String(";")) {
+            connection.exec(statement.join(QLatin1Char('\n')));
+            statement.clear();
+        } else {
+            statement << line;
+        }
+    }
+    if (!statement.isEmpty())
+        connection.exec(statement.join(QLatin1Char('\n')));
+}
 
 class EditorTest : public ::testing::Test
 {

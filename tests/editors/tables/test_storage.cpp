@@ -24,20 +24,7 @@ protected:
     {
         return LoadRelationStorage(connection(), schema, name);
     }
-    void run(const QStringList &lines)
-    {
-        QStringList statement;
-        for (const QString &line : lines) {
-            if (line == QLatin1String(";")) {
-                connection().exec(statement.join(QLatin1Char('\n')));
-                statement.clear();
-            } else {
-                statement << line;
-            }
-        }
-        if (!statement.isEmpty())
-            connection().exec(statement.join(QLatin1Char('\n')));
-    }
+    void run(const QStringList &lines) { editorstest::runScriptLines(connection(), lines); }
 };
 
 TEST(StorageOptionText, SplitAtFirstEqualSign)

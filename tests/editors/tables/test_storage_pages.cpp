@@ -71,20 +71,7 @@ protected:
         TfraStorage *frame;
     };
 
-    void run(const QStringList &lines)
-    {
-        QStringList statement;
-        for (const QString &line : lines) {
-            if (line == QLatin1String(";")) {
-                connection().exec(statement.join(QLatin1Char('\n')));
-                statement.clear();
-            } else {
-                statement << line;
-            }
-        }
-        if (!statement.isEmpty())
-            connection().exec(statement.join(QLatin1Char('\n')));
-    }
+    void run(const QStringList &lines) { editorstest::runScriptLines(connection(), lines); }
     QString parentsOf(const QString &table)
     {
         return query("SELECT string_agg(inhparent::regclass::text, ',' ORDER BY "
@@ -113,7 +100,7 @@ TEST_F(StoragePages, TypeListByKindAndPersistence)
         QStringList types;
         bool logVisible;
         bool panelVisible;
-        QWidget *(TfraStorage::*page);
+        QWidget *TfraStorage::*page;
     } cases[] = {
         { "new table",
           45,
@@ -230,7 +217,7 @@ TEST_F(StoragePages, OnCommitOfNewTemporaryTable)
 {
     const struct
     {
-        TqvRadioButton *(TfraStorage::*choice);
+        TqvRadioButton *TfraStorage::*choice;
         QString clause;
     } cases[] = { { &TfraStorage::rdoTransaction, "ON COMMIT DELETE ROWS" },
                   { &TfraStorage::rdoSession, "ON COMMIT PRESERVE ROWS" },
