@@ -220,13 +220,22 @@ bool WriteObjectScript(ConnectionWindow *owner, const TObjectCall &call, QIODevi
                        MB_OK | MB_ICONERROR);
         return false;
     }
+    if (lines.isEmpty()) {
+        // an object always has a CREATE statement; nothing means the writer lost it
+        ShowMessageBox(objectLabel(call) + QStringLiteral("\nスクリプトが空です。"),
+                       MB_OK | MB_ICONERROR);
+        return false;
+    }
     const QByteArray bytes = ScriptStreamBytes(lines, stream);
     const qint64 size = stream.isSequential() ? -1 : stream.size();
     const qint64 pos = stream.isSequential() ? -1 : stream.pos();
-    const qint64 written = stream.isWritable() ? stream.write(bytes) : -1;
+    qint64 written = stream.isWritable() ? stream.write(bytes) : -1;
+    // a file takes the bytes into its buffer first; the disk has the last word
+    if (auto *file = qobject_cast<QFileDevice *>(&stream); file && written > 0 && !file->flush())
+        written = 0;
     if (written == bytes.size())
         return true;
-    if (written > 0 && size >= 0)
+    if (size >= 0 && stream.isWritable())
         cutBack(stream, size, pos);
     QString reason = stream.errorString();
     if (reason.isEmpty() || !stream.isWritable())

@@ -334,6 +334,21 @@ TEST_F(ObjectDispatch, FailedScriptLeavesTheStreamAsItWas)
     EXPECT_FALSE(window->OutputScript(45, "public", "t", readOnly));
     EXPECT_EQ(messages.texts.size(), 5);
     EXPECT_EQ(fixed, "fixed");
+
+    // a writer that came back with nothing has lost the script: no empty script is written
+    const QByteArray before = bytes;
+    stubs.script.clear();
+    EXPECT_FALSE(window->OutputScript(45, "public", "t", buffer));
+    EXPECT_EQ(messages.texts.size(), 6);
+    EXPECT_EQ(bytes, before);
+
+    // a disk that is full is found out when the file's buffer goes to it
+    stubs.script = { "CREATE TABLE t (id integer)", ";" };
+    QFile full("/dev/full");
+    if (full.open(QIODevice::WriteOnly)) {
+        EXPECT_FALSE(window->OutputScript(45, "public", "t", full));
+        EXPECT_EQ(messages.texts.size(), 7);
+    }
 }
 
 class ObjectListOpen : public ObjectDispatch
