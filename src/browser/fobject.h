@@ -237,11 +237,9 @@ private:
 // object list keeps its image index, the object's type code, in the same role of column 0.
 inline constexpr int TreeImageRole = Qt::UserRole + 16;
 
-// A row of the object list: caption (column 0) the object's name, image index its type code,
-// sub-item k in column k + 1: 0 the schema, 8 the object id of a procedure, function, type or
-// aggregate, 11 the table of a trigger, constraint or rule.
+// The object-type code of a row of the object list: its image index (TreeImageRole), else the
+// code of its kind keyword (sub-item 1); 0 for no row.
 int ObjectRowCode(const QTreeWidgetItem *row);
-QString ObjectRowSubItem(const QTreeWidgetItem *row, int index);
 // Whether the object tree shows the kind code: the option of the kind is on and the server
 // has that kind (PROCEDURE from 11 or on the edition's servers, PACKAGE and SYNONYM on the
 // edition's servers only, MATERIALIZED VIEW from 9.3, AGGREGATE from 9.4).

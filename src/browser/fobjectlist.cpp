@@ -311,6 +311,7 @@ void TfrmObject::ShowObject(bool IsGrep)
         auto *item = new QTreeWidgetItem;
         item->setText(0, rows.text(row, 1));
         item->setIcon(0, *icon);
+        item->setData(0, TreeImageRole, code);
         for (int i = 0; i < sub.size(); ++i)
             item->setText(i + 1, sub.at(i));
         if (progress)

@@ -15,6 +15,7 @@ namespace fobjectopen {
 
 // Sub-items of a list row that name an object besides its schema and name.
 constexpr int schemaSubItem = 0;
+constexpr int kindSubItem = 1;
 constexpr int oidSubItem = 8;
 constexpr int tableSubItem = 11;
 
@@ -47,12 +48,12 @@ private:
 
 int ObjectRowCode(const QTreeWidgetItem *row)
 {
-    return row ? row->data(0, TreeImageRole).toInt() : 0;
-}
-
-QString ObjectRowSubItem(const QTreeWidgetItem *row, int index)
-{
-    return row ? row->text(index + 1) : QString();
+    if (!row)
+        return 0;
+    const QVariant image = row->data(0, TreeImageRole);
+    if (image.isValid())
+        return image.toInt();
+    return qMax(0, GetObjectTypeCode(ObjectListSubItem(row, fobjectopen::kindSubItem)));
 }
 
 void TfrmObject::setupObjectOpen()
@@ -117,9 +118,9 @@ void TfrmObject::OpenSelectedObjects(TOpenMode OpenMode, int DefTopRecord)
             main->SetLoopMessage(step, total);
         const int code = ObjectRowCode(row);
         // ObjectCallFor keeps the object id and the table only for the kinds that use them
-        const qint64 oid = ObjectRowSubItem(row, oidSubItem).toLongLong();
-        OpenObject(code, ObjectRowSubItem(row, schemaSubItem), row->text(0), OpenMode, DefTopRecord,
-                   oid > 0 ? oid : -1, ObjectRowSubItem(row, tableSubItem));
+        const qint64 oid = ObjectListSubItem(row, oidSubItem).toLongLong();
+        OpenObject(code, ObjectListSubItem(row, schemaSubItem), row->text(0), OpenMode,
+                   DefTopRecord, oid > 0 ? oid : -1, ObjectListSubItem(row, tableSubItem));
         // the row is touched again only when it is still the list's
         if (i < lstObject->topLevelItemCount() && lstObject->topLevelItem(i) == row)
             row->setSelected(false);

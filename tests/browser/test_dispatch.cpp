@@ -17,6 +17,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QSignalBlocker>
 #include <QTest>
 #include <QTreeWidgetItem>
 
@@ -444,6 +445,92 @@ TEST_F(ObjectListOpen, EnterOpensEverySelectedRowInListOrder)
     // nothing selected: nothing opened
     QTest::keyClick(window->lstObject, Qt::Key_Enter);
     EXPECT_EQ(stubs.opened.size(), 3);
+}
+
+// The rows as the list engine fills them open their own objects.
+class ObjectListEngineOpen : public BrowserTest
+{
+protected:
+    void SetUp() override
+    {
+        BrowserTest::SetUp();
+        for (bool *on : { &AppOption.ShowTable, &AppOption.ShowTrigger, &AppOption.ShowAgrg,
+                          &AppOption.ShowFunc, &AppOption.ShowConst, &AppOption.ShowRule })
+            *on = true;
+        AppOption.TreeSort = 0;
+        AppOption.ShowLevel0 = true;
+        AppOption.ShowLevel1 = true;
+        AppOption.TreeData = false;
+        AppOption.TempDir = testsupport::testTempDir() + "/dispatch-" + db.name() + "/";
+        window = open("lst");
+        ASSERT_NE(window, nullptr);
+    }
+    // The mixed list of schema node schema.
+    void showSchema(const QString &schema)
+    {
+        QTreeWidgetItem *root = window->lstTree->topLevelItem(0);
+        ASSERT_NE(root, nullptr);
+        QTreeWidgetItem *node = nullptr;
+        for (int i = 0; i < root->childCount() && !node; ++i)
+            if (root->child(i)->text(0) == schema)
+                node = root->child(i);
+        ASSERT_NE(node, nullptr);
+        {
+            const QSignalBlocker block(window->lstTree);
+            window->lstTree->setCurrentItem(node);
+        }
+        window->ShowObject(false);
+    }
+    QTreeWidgetItem *rowOf(const QString &name, const QString &kind)
+    {
+        for (int i = 0; i < window->lstObject->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *row = window->lstObject->topLevelItem(i);
+            if (row->text(0) == name && ObjectListSubItem(row, 1) == kind)
+                return row;
+        }
+        ADD_FAILURE() << "no row " << name.toStdString();
+        return nullptr;
+    }
+
+    TfrmObject *window = nullptr;
+};
+
+TEST_F(ObjectListEngineOpen, ListedRowsOpenTheirObjects)
+{
+    StubEditors stubs(allCodes());
+    Messages messages;
+    showSchema("lst");
+    const struct
+    {
+        QString name;
+        QString kind;
+        int code;
+        QString oidQuery;
+        QString table;
+    } cases[] = {
+        { "event", "TABLE", 45, "", "" },
+        { "tally", "AGGREGATE", 128, "SELECT 'lst.tally()'::regprocedure::oid", "" },
+        { "before_x", "TRIGGER", 57, "", "event" },
+        { "event_keep", "RULE", 127, "", "event_ref" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        QTreeWidgetItem *row = rowOf(c.name, c.kind);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(ObjectRowCode(row), c.code);
+        window->lstObject->clearSelection();
+        row->setSelected(true);
+        stubs.opened.clear();
+        QTest::keyClick(window->lstObject, Qt::Key_Return);
+        ASSERT_EQ(stubs.opened.size(), 1);
+        const TObjectCall &call = stubs.opened.at(0).second;
+        EXPECT_EQ(call.ObjectType, c.code);
+        EXPECT_EQ(call.Schema, "lst");
+        EXPECT_EQ(call.ObjectName, c.name);
+        EXPECT_EQ(call.TableName, c.table);
+        EXPECT_EQ(call.OID, c.oidQuery.isEmpty() ? -1 : query(c.oidQuery).toLongLong());
+    }
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 }
 
 } // namespace dispatchtest
