@@ -13,6 +13,9 @@
 
 #include <QBuffer>
 #include <QLineEdit>
+#include <QList>
+
+#include <array>
 
 using editorstest::EditorTest;
 
@@ -24,18 +27,22 @@ protected:
     void SetUp() override
     {
         EditorTest::SetUp();
-        m_previous = RegisteredObjectEditor(ObjType::Index);
+        for (int code : codes)
+            m_previous.append(RegisteredObjectEditor(code));
         RegisterTableEditors();
     }
     void TearDown() override
     {
-        RegisterObjectEditor(ObjType::Index, m_previous);
+        for (int i = 0; i < int(codes.size()); ++i)
+            RegisterObjectEditor(codes[i], m_previous.at(i));
         EditorTest::TearDown();
     }
+    static constexpr std::array<int, 4> codes { ObjType::Table, ObjType::Index, ObjType::Constraint,
+                                                ObjType::Policy };
     int indexWindows() const { return main.findChildren<TfrmIndex *>().size(); }
 
 private:
-    TObjectEditor m_previous;
+    QList<TObjectEditor> m_previous;
 };
 
 TEST_F(TableDispatch, IndexOpensOnceByItsCode)
@@ -68,6 +75,41 @@ TEST_F(TableDispatch, IndexOpensOnceByItsCode)
               nullptr);
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(indexWindows(), 1);
+}
+
+// Every kind of this library that the object list writes: the script written through the
+// dispatch is the editor's own, and a missing object writes nothing.
+TEST_F(TableDispatch, ScriptsOfTablesConstraintsAndPolicies)
+{
+    QStringList messages;
+    ScopedDialogResponder responder([&messages](DialogRequest &request) {
+        messages << request.text;
+        return IDOK;
+    });
+    struct Case
+    {
+        int code;
+        const char *schema, *name, *table, *start;
+    };
+    for (const Case &c :
+         { Case { ObjType::Table, "tbl", "product", "", "CREATE TABLE" },
+           Case { ObjType::Constraint, "cns", "item_q_fk", "item", "ALTER TABLE" },
+           Case { ObjType::Policy, "tbl", "product_limit", "product", "CREATE POLICY" } }) {
+        SCOPED_TRACE(c.name);
+        QBuffer buffer;
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        const TObjectCall call = ObjectCallFor(c.code, c.schema, c.name, omDefine, 0, -1, c.table);
+        ASSERT_TRUE(WriteObjectScript(conn.get(), call, buffer));
+        const QString text = TqvEncoding(TqvEncoding::Utf16LE).decode(buffer.data());
+        EXPECT_TRUE(text.contains(c.start)) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.name)) << text.toStdString();
+        const QByteArray before = buffer.data();
+        TObjectCall missing = call;
+        missing.ObjectName = QStringLiteral("dsp_missing");
+        EXPECT_FALSE(WriteObjectScript(conn.get(), missing, buffer));
+        EXPECT_EQ(buffer.data(), before);
+    }
+    EXPECT_EQ(messages.size(), 3) << messages.join('\n').toStdString();
 }
 
 TEST_F(TableDispatch, IndexScriptIntoBuffer)
