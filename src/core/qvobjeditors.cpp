@@ -189,12 +189,16 @@ QWidget *OpenObjectWindow(ConnectionWindow *owner, const TObjectCall &call)
     }
 }
 
+TqvEncoding ScriptStreamEncoding(const QIODevice &stream)
+{
+    if (qobject_cast<const QBuffer *>(&stream))
+        return TqvEncoding(TqvEncoding::Utf16LE);
+    return GetFileEncoding();
+}
+
 QByteArray ScriptStreamBytes(const QStringList &lines, const QIODevice &stream)
 {
-    const TqvEncoding encoding = qobject_cast<const QBuffer *>(&stream)
-        ? TqvEncoding(TqvEncoding::Utf16LE)
-        : GetFileEncoding();
-    return encoding.encode(JoinLines(lines));
+    return ScriptStreamEncoding(stream).encode(JoinLines(lines));
 }
 
 bool WriteObjectScript(ConnectionWindow *owner, const TObjectCall &call, QIODevice &stream)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qvencoding.h"
 #include "qvoption.h"
 
 #include <QString>
@@ -89,5 +90,8 @@ QWidget *OpenObjectWindow(ConnectionWindow *owner, const TObjectCall &call);
 [[nodiscard]] bool WriteObjectScript(ConnectionWindow *owner, const TObjectCall &call,
                                      QIODevice &stream);
 
+// The encoding a script goes into a stream with: UTF-16 LE for an in-memory buffer, otherwise
+// the file-encoding option's.
+TqvEncoding ScriptStreamEncoding(const QIODevice &stream);
 // The bytes WriteObjectScript appends to stream for lines.
 QByteArray ScriptStreamBytes(const QStringList &lines, const QIODevice &stream);

@@ -7,6 +7,7 @@
 #include "core/qvencoding.h"
 #include "core/qvfile.h"
 #include "core/qvname.h"
+#include "core/qvobjeditors.h"
 #include "core/qvoption.h"
 #include "core/qvstr.h"
 #include "platform/pg/connection.h"

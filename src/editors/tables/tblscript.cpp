@@ -4,11 +4,12 @@
 #include "core/qvconnkey.h"
 #include "core/qvencoding.h"
 #include "core/qvname.h"
+#include "core/qvobjeditors.h"
 #include "core/qvoption.h"
 #include "core/qvstr.h"
 
-#include <QBuffer>
 #include <QHash>
+#include <QIODevice>
 #include <QSet>
 
 #include <tuple>
@@ -524,13 +525,6 @@ QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOpt
     return lines;
 }
 
-TqvEncoding ScriptStreamEncoding(const QIODevice &stream)
-{
-    if (qobject_cast<const QBuffer *>(&stream))
-        return TqvEncoding(TqvEncoding::Utf16LE);
-    return GetFileEncoding();
-}
-
 QStringList GetPolicyScript(ConnectionWindow *AOwner, const QString &Schema,
                             const QString &ObjectName, const QString &TableName)
 {
@@ -554,7 +548,7 @@ bool WritePolicyScript(ConnectionWindow *AOwner, const QString &Schema, const QS
     const QStringList lines = GetPolicyScript(AOwner, Schema, ObjectName, TableName);
     if (lines.isEmpty())
         return false;
-    const QByteArray bytes = ScriptStreamEncoding(Stream).encode(JoinLines(lines));
+    const QByteArray bytes = ScriptStreamBytes(lines, Stream);
     if (Stream.write(bytes) != bytes.size())
         throw TextFileError(QStringLiteral("スクリプトを書き込めませんでした: %1")
                                 .arg(Stream.errorString())

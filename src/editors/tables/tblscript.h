@@ -7,7 +7,6 @@
 
 class ConnectionWindow;
 class QIODevice;
-class TqvEncoding;
 
 // The DDL of a table written from its definition, without widgets, in the script convention:
 // every statement followed by a line holding only ";".
@@ -42,10 +41,6 @@ QStringList PolicyCreateScript(const TPolicyDefinition &policy,
 // the owner's own privileges differ from the default); grants given by another role than the
 // owner run under SET ROLE of that role. tableName is quoted and qualified.
 QStringList TableGrantScript(const TTableDefinition &def, const QString &tableName);
-
-// The encoding a script goes into a stream with: UTF-16 LE for an in-memory buffer, otherwise
-// the file-encoding option's.
-TqvEncoding ScriptStreamEncoding(const QIODevice &stream);
 
 // The CREATE POLICY script of schema.table's policy through the connection window's session,
 // without a window; empty when there is no such policy. Catalog errors propagate.
