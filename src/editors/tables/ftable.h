@@ -2,6 +2,7 @@
 
 #include "qvdefform.h"
 #include "tbldef.h"
+#include "tbledit.h"
 
 class QLineEdit;
 class QTableWidget;
@@ -35,6 +36,9 @@ public:
     const TTableDefinition &Definition() const { return m_def; }
     // The column number a grid row was loaded from; 0 for a row added since.
     int RowAttNum(int row) const;
+
+    // The table as the controls now stand.
+    TTableEdit CurrentEdit() const;
 
     void Compile(QObject *Sender) override;
     void GetSourceCreate(QStringList &Lines) override;
