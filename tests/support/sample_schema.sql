@@ -777,3 +777,57 @@ CREATE TABLE dsp.parent_c (id integer);
 CREATE TABLE dsp.kid (note text) INHERITS (dsp.parent_a, dsp."Parent_B");
 CREATE TABLE dsp_twin.kid () INHERITS (dsp.parent_c);
 CREATE UNLOGGED TABLE dsp.scratch (id integer);
+
+-- ---------------------------------------------------------------------------------------------
+-- Table re-creation: a table with rows, a serial and an identity column, a generated column, an
+-- index, a trigger, foreign keys from its own and another schema, views on it (one reading the
+-- other, one owned by another role), permissive and restrictive policies, and privileges with
+-- grant option, also granted on by another role and on a column.
+CREATE SCHEMA tbl_re;
+CREATE SCHEMA tbl_re_other;
+GRANT USAGE ON SCHEMA tbl_re, tbl_re_other TO corvane_grt_a, corvane_grt_b;
+GRANT CREATE ON SCHEMA tbl_re_other TO corvane_grt_a;
+CREATE TABLE tbl_re.item (
+    id serial PRIMARY KEY,
+    seq_no bigint GENERATED ALWAYS AS IDENTITY,
+    name varchar(40) NOT NULL,
+    note text DEFAULT 'none',
+    price numeric(10,2) CHECK (price >= 0),
+    price_tax numeric GENERATED ALWAYS AS (price * 1.1) STORED
+);
+COMMENT ON TABLE tbl_re.item IS '品目';
+COMMENT ON COLUMN tbl_re.item.name IS '品名';
+CREATE INDEX item_name_idx ON tbl_re.item (name);
+CREATE FUNCTION tbl_re.touch() RETURNS trigger LANGUAGE plpgsql
+    AS $$BEGIN NEW.note := coalesce(NEW.note, 'touched'); RETURN NEW; END$$;
+CREATE TRIGGER item_touch BEFORE INSERT OR UPDATE ON tbl_re.item
+    FOR EACH ROW EXECUTE FUNCTION tbl_re.touch();
+CREATE TABLE tbl_re.line (id integer PRIMARY KEY,
+                          item_id integer REFERENCES tbl_re.item (id) ON DELETE CASCADE);
+CREATE TABLE tbl_re_other.stock (item_id integer CONSTRAINT stock_item_fk
+                                     REFERENCES tbl_re.item (id),
+                                 qty integer);
+COMMENT ON CONSTRAINT stock_item_fk ON tbl_re_other.stock IS '在庫の品目';
+CREATE VIEW tbl_re.item_priced WITH (security_barrier = true) AS
+    SELECT id, name, price FROM tbl_re.item WHERE price > 0;
+COMMENT ON VIEW tbl_re.item_priced IS '価格あり';
+COMMENT ON COLUMN tbl_re.item_priced.name IS 'ビューの品名';
+CREATE VIEW tbl_re_other.item_names AS SELECT id, name FROM tbl_re.item_priced;
+ALTER VIEW tbl_re_other.item_names OWNER TO corvane_grt_a;
+GRANT SELECT ON tbl_re.item_priced TO corvane_grt_a, corvane_grt_b;
+ALTER TABLE tbl_re.item ENABLE ROW LEVEL SECURITY;
+CREATE POLICY item_all ON tbl_re.item USING (true);
+CREATE POLICY item_cheap ON tbl_re.item AS RESTRICTIVE FOR SELECT TO PUBLIC
+    USING (price < 1000);
+GRANT SELECT, UPDATE ON tbl_re.item TO corvane_grt_a WITH GRANT OPTION;
+GRANT UPDATE (note) ON tbl_re.item TO corvane_grt_b;
+SET ROLE corvane_grt_a;
+GRANT SELECT ON tbl_re.item TO corvane_grt_b;
+RESET ROLE;
+INSERT INTO tbl_re.item (name, note, price) VALUES ('ボルト', 'x', 1.50), ('ナット', NULL, 2),
+    ('座金', 'z''s', 3);
+INSERT INTO tbl_re.line VALUES (1, 1), (2, 2);
+INSERT INTO tbl_re_other.stock VALUES (1, 10), (3, 30);
+-- A table another table's column uses as its type: it cannot be re-created.
+CREATE TABLE tbl_re.shape (x integer, y integer);
+CREATE TABLE tbl_re.drawing (id integer, origin tbl_re.shape);

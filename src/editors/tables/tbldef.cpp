@@ -485,6 +485,15 @@ TTableDefinition LoadTableDefinition(pg::Connection &connection, quint32 Oid)
     if (version >= 90500)
         def.Policies = tdReadPolicies(connection, Oid, QString(), def.Schema, def.Name);
 
+    LoadRelationPrivileges(connection, Oid, def);
+    return def;
+}
+
+void LoadRelationPrivileges(pg::Connection &connection, quint32 Oid, TTableDefinition &def)
+{
+    const QList<pg::Param> self { tdOidParam(Oid) };
+    def.Grants.clear();
+    def.OwnerDefault.clear();
     const pg::Result grants = connection.exec(QString::fromUtf8(tdGrantSQL), self);
     for (int i = 0; i < grants.rowCount(); ++i) {
         def.Grants << TTableGrant { grants.text(i, "attname"), grants.text(i, "grantor"),
@@ -496,7 +505,6 @@ TTableDefinition LoadTableDefinition(pg::Connection &connection, quint32 Oid)
         def.OwnerDefault << TTableGrant { QString(), def.Owner, defaults.text(i, 0),
                                           defaults.text(i, 1), defaults.text(i, 2) == "t" };
     }
-    return def;
 }
 
 bool LoadPolicyDefinition(pg::Connection &connection, const QString &Schema,

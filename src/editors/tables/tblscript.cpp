@@ -380,6 +380,10 @@ QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOpt
             lines << QStringLiteral("TABLESPACE ") + QuoteName(def.Tablespace);
     }
     lines << tsEndOfStatement;
+    if (!options.OwnerTo.isEmpty())
+        tsStatement(lines,
+                    QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" OWNER TO ")
+                        + QuoteName(options.OwnerTo));
 
     for (const TTableConstraint *constraint : std::as_const(afterwards))
         tsStatement(lines,

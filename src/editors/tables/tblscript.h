@@ -24,6 +24,9 @@ struct TTableScriptOptions
     // and comments; no CHECK, FOREIGN KEY, EXCLUDE, index, trigger, policy or privilege.
     QString NewName;
     bool KeepKeyNames = false;
+    // Given to this role right after CREATE TABLE, before the sequences are bound to the
+    // columns and the privileges granted (a table re-created by another role than its owner).
+    QString OwnerTo;
 };
 
 // The table's whole CREATE script: the sequences its serial columns own, CREATE TABLE with

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "tbldef.h"
+#include "tbledit.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+
+namespace pg {
+class Connection;
+}
+
+// Re-creating a table (to move, delete or insert columns, or to run an edited CREATE script)
+// as one script that runs in one transaction: the rows are kept in a backup table, the objects
+// outside the table that depend on it are dropped first and created again afterwards, nothing
+// is dropped with CASCADE, and nothing commits part way. When one statement fails the
+// transaction is rolled back and the database is as it was.
+
+// The objects outside a table's own CREATE script that depend on it.
+struct TTableDependents
+{
+    // A foreign key of another table that references this one.
+    struct ForeignKey
+    {
+        QString TableSchema;
+        QString TableName;
+        QString Name;
+        QString Definition; // pg_get_constraintdef, NOT VALID included
+        QString Comment;
+    };
+    // A view that reads the table, directly or through other views of this list.
+    struct View
+    {
+        quint32 Oid = 0;
+        QString Schema;
+        QString Name;
+        QString Query; // pg_get_viewdef without its closing ";"
+        QStringList Options; // reloptions: "check_option=local", "security_barrier=true"
+        QString Comment;
+        QList<std::pair<QString, QString>> ColumnComments;
+        TTableDefinition Privileges; // Owner, AclIsDefault, Grants, OwnerDefault
+    };
+    QList<ForeignKey> ForeignKeys;
+    QList<View> Views; // in creation order: a view after the views it reads
+    // What a re-creation could not put back, one Japanese line each.
+    QStringList Refusals;
+};
+
+// Reads the dependents of the table (by oid, from pg_depend). Catalog errors propagate.
+TTableDependents LoadTableDependents(pg::Connection &connection, const TTableDefinition &def);
+
+// The loaded table turned into the edit: columns in grid order, loaded ones keeping what the
+// grid does not show (identity, generated expression, collation, storage, sequence), renamed,
+// retyped and with their NOT NULL, default and comment as edited; the primary key as the key
+// column marks say (the loaded key's name and storage when its columns did not change).
+TTableDefinition EditedDefinition(const TTableDefinition &def, const TTableEdit &edit);
+
+// The column type text of a type cell and a length cell: qualified names quoted part by part,
+// the length in parentheses before an array's "[]" (varchar(10)[]).
+QString ColumnTypeText(const QString &type, const QString &length);
+
+// The re-creation was refused: Reasons says why, one line each.
+class TableRecreateRefused : public std::runtime_error
+{
+public:
+    explicit TableRecreateRefused(const QStringList &reasons);
+    QStringList Reasons;
+};
+
+struct TTableRecreateRequest
+{
+    // The table as the window loaded it. The re-creation is refused when the catalog no
+    // longer holds the same columns, since the row copy maps them by their number.
+    TTableDefinition Loaded;
+    // The definition page: the new table is the edit. Without it (the source page) the new
+    // table is SourceScript, which already holds the table's indexes, triggers, policies and
+    // privileges, and the rows stay in the backup table, which is kept.
+    const TTableEdit *Edit = nullptr;
+    QStringList SourceScript;
+    QString Prefix; // before the table's quoted name: "schema." or empty
+    bool Backup = true; // keep the rows: copy them into a backup table first
+    QDateTime Now; // names the backup table
+};
+
+struct TTableRecreateScript
+{
+    QStringList Script;
+    QString BackupName; // empty without a backup
+    bool KeepsBackup = false; // the backup table stays after the run
+};
+
+// The backup table's name: the table's name cut to 19 characters, "_" and the time as
+// MMddHHmmss.
+QString BackupTableName(const QString &table, const QDateTime &now);
+
+// Writes the re-creation script of the request. Throws TableRecreateRefused when the table
+// cannot be re-created safely (what its CREATE script cannot carry, dependents that cannot be
+// put back, a table changed since it was loaded), pg::Error for catalog errors.
+TTableRecreateScript TableRecreateScript(pg::Connection &connection,
+                                         const TTableRecreateRequest &request);
