@@ -831,3 +831,26 @@ INSERT INTO tbl_re_other.stock VALUES (1, 10), (3, 30);
 -- A table another table's column uses as its type: it cannot be re-created.
 CREATE TABLE tbl_re.shape (x integer, y integer);
 CREATE TABLE tbl_re.drawing (id integer, origin tbl_re.shape);
+-- The table editor's ALTER statements: a table with a serial key, a column dropped between
+-- two others (so that column numbers and grid positions differ), a varchar with a comment,
+-- defaults that are expressions (nextval, now()) and a table comment; a table with an
+-- identity column and a stored generated column.
+CREATE SCHEMA tbl_alter;
+CREATE TABLE tbl_alter.item (
+    id   serial PRIMARY KEY,
+    code character varying(20) NOT NULL,
+    gone integer,
+    qty  integer DEFAULT 0,
+    made text DEFAULT now(),
+    note text
+);
+ALTER TABLE tbl_alter.item DROP COLUMN gone;
+COMMENT ON TABLE tbl_alter.item IS '品目';
+COMMENT ON COLUMN tbl_alter.item.code IS '品番';
+INSERT INTO tbl_alter.item (code, qty, note) VALUES ('A-1', 3, 'first'), ('B-2', 5, NULL);
+CREATE TABLE tbl_alter.counter (
+    id    integer GENERATED ALWAYS AS IDENTITY,
+    total integer GENERATED ALWAYS AS (length(label) * 2) STORED,
+    label text
+);
+INSERT INTO tbl_alter.counter (label) VALUES ('one'), ('two');

@@ -18,13 +18,19 @@ struct TTableAlterStorage
 };
 
 // True when the column grid's changes cannot be made by ALTER: a loaded column moved or
-// deleted, or a new column placed before a loaded one. New columns after every loaded column,
-// renames, type, NOT NULL, default and comment changes are ALTER work.
+// deleted, a new column placed before a loaded one, or a generation expression put on a loaded
+// column (the server takes one only when the column is made). New columns after every loaded
+// column, renames, type, NOT NULL, default, key and comment changes are ALTER work.
 bool TableEditNeedsRecreate(const TTableDefinition &def, const TTableEdit &edit);
 
 // The statements that turn the loaded table into the edit, in the script convention (each
 // statement followed by a ";" line); empty when nothing changed. prefix is put before the
-// table's quoted name ("schema." or empty).
+// table's loaded name, quoted ("schema." or empty). In order: the loaded primary key dropped
+// when the key columns changed; type, NOT NULL and default changes on the loaded names; the
+// renames (a ring of renames through a temporary name); one ALTER TABLE with every new column
+// and the storage items; the storage statements; the new primary key; the comments, on the new
+// names. An identity or generated column whose default cell still shows its clause keeps it;
+// a cell edited away from it drops the identity or the expression first.
 QStringList TableAlterScript(const TTableDefinition &def, const TTableEdit &edit,
                              const QString &prefix, const TTableAlterStorage &storage = {});
 

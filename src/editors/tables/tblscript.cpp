@@ -31,14 +31,6 @@ QString tsQualified(const QString &schema, const QString &name)
     return QuoteName(schema) + QLatin1Char('.') + QuoteName(name);
 }
 
-// The name padded with blanks to a display width of 31 half-width cells, then one blank.
-QString tsPaddedColumnName(const QString &name)
-{
-    const QString quoted = QuoteName(name);
-    const int width = GetHalfWidthLength(quoted);
-    return quoted + QString(qMax(0, 31 - width), QLatin1Char(' ')) + QLatin1Char(' ');
-}
-
 QString tsSequenceOptions(const TTableSequence &seq, bool withType)
 {
     QStringList parts;
@@ -54,7 +46,8 @@ QString tsSequenceOptions(const TTableSequence &seq, bool withType)
 
 QString tsColumnLine(const TTableColumn &column, bool renaming)
 {
-    QString line = QStringLiteral("    ") + tsPaddedColumnName(column.Name) + column.TypeText;
+    QString line = QStringLiteral("    ") + PaddedColumnName(column.Name) + QLatin1Char(' ')
+        + column.TypeText;
     if (!column.CollationName.isEmpty())
         line += QStringLiteral(" COLLATE ")
             + tsQualified(column.CollationSchema, column.CollationName);
@@ -185,6 +178,34 @@ QString tsGrantee(const QString &role)
 }
 
 } // namespace
+
+QString PaddedColumnName(const QString &name, int width)
+{
+    const QString quoted = QuoteName(name);
+    return quoted + QString(qMax(0, width - GetHalfWidthLength(quoted)), QLatin1Char(' '));
+}
+
+QString ColumnTypeText(const QString &type, const QString &length)
+{
+    QString base = type.trimmed();
+    QString arraySuffix;
+    while (base.endsWith(QLatin1String("[]"))) {
+        arraySuffix += QStringLiteral("[]");
+        base.chop(2);
+        base = base.trimmed();
+    }
+    QString text = QuoteTypeName(base);
+    const QString modifier = length.trimmed();
+    if (modifier.isEmpty())
+        return text + arraySuffix;
+    const QString brackets = QLatin1Char('(') + modifier + QLatin1Char(')');
+    // The fractional-second digits of a time type stand after its first word:
+    // timestamp(3) with time zone.
+    const qsizetype blank = text.indexOf(QLatin1Char(' '));
+    if (StrInArray(base, TimeTypeNames) && blank > 0)
+        return text.insert(blank, brackets) + arraySuffix;
+    return text + brackets + arraySuffix;
+}
 
 QStringList PolicyCreateScript(const TPolicyDefinition &policy, const QString &tableName)
 {

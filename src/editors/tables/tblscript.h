@@ -35,6 +35,16 @@ struct TTableScriptOptions
 // and replica identity, triggers, policies with the row-level security switches, and grants.
 QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOptions &options);
 
+// A column name quoted and padded with blanks to a display width of width half-width cells;
+// a wider name gets no blank.
+QString PaddedColumnName(const QString &name, int width = 31);
+
+// The type of a column as DDL writes it from the column grid's type and length cells: the
+// type name with its user-type parts quoted, the length in brackets before any "[]"
+// ("character varying(10)[]"), and a time type's digits after its first word
+// ("timestamp(3) with time zone").
+QString ColumnTypeText(const QString &type, const QString &length);
+
 // CREATE POLICY of one policy on tableName (already quoted and qualified; empty: the policy's
 // own schema and table).
 QStringList PolicyCreateScript(const TPolicyDefinition &policy,
