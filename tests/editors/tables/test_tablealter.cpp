@@ -213,6 +213,10 @@ TEST_F(TableAlter, WritesExactlyTheStatementsOfTheChangesAndTheServerTakesThem)
           "item",
           [](TTableEdit &e) { column(e, "id").PrimaryKey = false; },
           { "ALTER TABLE tbl_alter.item DROP CONSTRAINT item_pkey", ";" } },
+        { "key on a table that had none",
+          "counter",
+          [](TTableEdit &e) { column(e, "id").PrimaryKey = true; },
+          { "ALTER TABLE tbl_alter.counter ADD CONSTRAINT pk_counter", "PRIMARY KEY (id)", ";" } },
         // Type, NOT NULL and default on the loaded name, then the rename, then the comment on
         // the new name.
         { "one column changed in every way",
