@@ -290,7 +290,7 @@ void ApplyDefaultAutoQuote(TTableEdit &edit, const TTableDefinition &def)
                                   : column.DefaultEdited || column.AttNum == 0;
         const QString text = column.Default;
         if (!typed || text.isEmpty() || text.startsWith(QLatin1Char('\''))
-            || !taIsCharacterType(column.Type) || taIsNumber(text))
+            || !taIsCharacterType(column.Type) || taIsNumber(text) || taIsGeneratedClause(text))
             continue;
         column.Default = QuoteLiteral(text);
     }

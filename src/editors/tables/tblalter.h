@@ -34,7 +34,8 @@ bool TableEditNeedsRecreate(const TTableDefinition &def, const TTableEdit &edit)
 QStringList TableAlterScript(const TTableDefinition &def, const TTableEdit &edit,
                              const QString &prefix, const TTableAlterStorage &storage = {});
 
-// The default cells the user typed for character columns that are neither empty, quoted nor
-// numbers become string literals; defaults that were not edited (expressions such as
+// The default cells the user typed for character columns that are neither empty, quoted,
+// numbers nor identity or generation clauses become string literals (a number is read with
+// "." as its decimal point, as SQL writes it); defaults that were not edited (expressions such as
 // nextval('s'::regclass) or now()) and those of other types stay as they are.
 void ApplyDefaultAutoQuote(TTableEdit &edit, const TTableDefinition &def);

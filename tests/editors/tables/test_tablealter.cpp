@@ -363,6 +363,8 @@ TEST_F(TableAlter, QuotesOnlyTypedTextDefaultsOfCharacterColumns)
         { "qty", "abc", "abc" },
         { "new_text", "abc", "'abc'" },
         { "new_int", "abc", "abc" },
+        { "new_text", "GENERATED ALWAYS AS (upper(code)) STORED",
+          "GENERATED ALWAYS AS (upper(code)) STORED" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.column) + " " + (c.typed ? c.typed : "-"));
