@@ -186,37 +186,12 @@ bool trIsStringType(const QString &type)
         || type == QLatin1String("bpchar") || type == QLatin1String("varchar");
 }
 
-// The types whose precision the server writes after their first word.
-bool trPrecisionAfterFirstWord(const QString &type)
-{
-    return type.startsWith(QLatin1String("timestamp ")) || type.startsWith(QLatin1String("time "));
-}
-
 } // namespace
 
 TableRecreateRefused::TableRecreateRefused(const QStringList &reasons)
     : std::runtime_error(reasons.join(QLatin1Char('\n')).toStdString())
     , Reasons(reasons)
 { }
-
-QString ColumnTypeText(const QString &type, const QString &length)
-{
-    QString base = type.trimmed();
-    QString array;
-    while (base.endsWith(QLatin1String("[]"))) {
-        base.chop(2);
-        array += QStringLiteral("[]");
-    }
-    const QString len = length.trimmed();
-    if (len.isEmpty())
-        return QuoteTypeName(base) + array;
-    if (trPrecisionAfterFirstWord(base)) {
-        const qsizetype blank = base.indexOf(QLatin1Char(' '));
-        return base.left(blank) + QLatin1Char('(') + len + QLatin1Char(')') + base.mid(blank)
-            + array;
-    }
-    return QuoteTypeName(base) + QLatin1Char('(') + len + QLatin1Char(')') + array;
-}
 
 QString BackupTableName(const QString &table, const QDateTime &now)
 {
@@ -338,7 +313,7 @@ TTableDefinition EditedDefinition(const TTableDefinition &def, const TTableEdit 
                     column.Compression.clear();
                 }
             }
-            if (row.DefaultEdited && row.Default != ColumnDefaultCell(*old)) {
+            if (row.DefaultEdited) {
                 column.Default = row.Default;
                 column.Generated = QChar();
                 column.GeneratedExpr.clear();
@@ -480,8 +455,21 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
 
     TTableRecreateScript result;
     QStringList &script = result.Script;
-    const TTableDefinition target
-        = request.Edit ? EditedDefinition(current, *request.Edit) : current;
+    // A default counts as changed when its cell differs from what the load showed; read
+    // against the loaded table, since the renames can change the text of a generation
+    // expression that names a renamed column.
+    TTableEdit edit;
+    if (request.Edit) {
+        edit = *request.Edit;
+        QHash<int, const TTableColumn *> shown;
+        for (const TTableColumn &column : loaded.Columns)
+            shown.insert(column.AttNum, &column);
+        for (TTableColumnEdit &row : edit.Columns) {
+            const TTableColumn *column = shown.value(row.AttNum);
+            row.DefaultEdited = !column || row.Default != ColumnDefaultCell(*column);
+        }
+    }
+    const TTableDefinition target = request.Edit ? EditedDefinition(current, edit) : current;
 
     script << renameScript;
 

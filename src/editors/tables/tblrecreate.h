@@ -55,13 +55,10 @@ TTableDependents LoadTableDependents(pg::Connection &connection, const TTableDef
 
 // The loaded table turned into the edit: columns in grid order, loaded ones keeping what the
 // grid does not show (identity, generated expression, collation, storage, sequence), renamed,
-// retyped and with their NOT NULL, default and comment as edited; the primary key as the key
+// retyped and with their NOT NULL and comment as edited, and the default of the rows whose
+// DefaultEdited is set; the primary key as the key
 // column marks say (the loaded key's name and storage when its columns did not change).
 TTableDefinition EditedDefinition(const TTableDefinition &def, const TTableEdit &edit);
-
-// The column type text of a type cell and a length cell: qualified names quoted part by part,
-// the length in parentheses before an array's "[]" (varchar(10)[]).
-QString ColumnTypeText(const QString &type, const QString &length);
 
 // The re-creation was refused: Reasons says why, one line each.
 class TableRecreateRefused : public std::runtime_error

@@ -239,27 +239,13 @@ TEST_F(TableRecreate, WhatCannotBePutBackRefusesBeforeAnythingRuns)
     EXPECT_THROW(scriptFor(parted, nullptr), TableRecreateRefused);
 }
 
-TEST(TableRecreateNames, BackupNameAndTypeText)
+TEST(TableRecreateNames, BackupName)
 {
     const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7));
     EXPECT_EQ(BackupTableName("abcdefghijklmnopqrstuvwxy", now), "abcdefghijklmnopqrs_0304050607");
     EXPECT_EQ(BackupTableName("short", now), "short_0304050607");
     EXPECT_EQ(BackupTableName(QString::fromUtf8("テーブル"), now),
               QString::fromUtf8("テーブル_0304050607"));
-
-    const struct
-    {
-        const char *type, *length, *text;
-    } cases[] = {
-        { "character varying", "40", "character varying(40)" },
-        { "character varying[]", "10", "character varying(10)[]" },
-        { "numeric", "10,2", "numeric(10,2)" },
-        { "integer", "", "integer" },
-        { "timestamp without time zone", "3", "timestamp(3) without time zone" },
-        { "tbl.Kind", "", "tbl.\"Kind\"" },
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(ColumnTypeText(c.type, c.length), c.text) << c.type;
 }
 
 } // namespace tablerecreatetest
