@@ -115,7 +115,7 @@ public:
     // The names of the objects of one kind in one schema; see GetObjectSQL (fobjectsql.h).
     QStringList GetObject(const QString &Schema, const QString &ObjectType);
     // The type names of the type pick lists; ObjType has no effect.
-    QStringList GetDataType(int ObjType = 0);
+    QStringList GetDataType(int ObjType = 0) override;
     // Schema names in order; see GetSchemaInfoSQL (fobjectsql.h).
     QStringList GetSchemaInfo(bool ObjList);
 

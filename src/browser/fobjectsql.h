@@ -40,13 +40,6 @@ QString GetObjectSQL(const QString &schema, const QString &objectType, int dbVer
 // package namespaces are left out on its servers.
 QString GetSchemaInfoSQL(bool objList, int dbVersion, bool postgresPlus);
 
-// GetDataType's statement: one text column, the type names of the type pick lists (built-in
-// types, the serial pseudo-types, the interval forms, then user types qualified by schema).
-QString GetDataTypeSQL();
-// The names of the statement's rows as the pick list offers them: the pseudo-types that no
-// column can take are left out, the time and timestamp types carry the precision 6.
-QStringList DataTypePickList(const QStringList &typeNames);
-
 // The logon schema to use: schema itself when schemas holds it exactly (letter case counts),
 // else the first of schemas; schema when schemas is empty.
 QString ChooseLogonSchema(const QString &schema, const QStringList &schemas);

@@ -5,6 +5,7 @@
 #include "fobjectsql.h"
 
 #include "core/qvscript.h"
+#include "core/qvtypetext.h"
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/query.h"

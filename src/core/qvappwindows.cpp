@@ -2,6 +2,7 @@
 
 #include "platform/pg/connection.h"
 #include "qvconnkey.h"
+#include "qvtypetext.h"
 
 #include <QApplication>
 #include <QMdiSubWindow>
@@ -12,6 +13,18 @@ namespace qvappwindows {
 MainWindowServices *mainServices = nullptr;
 constexpr int messageBase = QEvent::User + 0x8000;
 } // namespace qvappwindows
+
+QStringList ConnectionWindow::GetDataType(int)
+{
+    QStringList names;
+    if (pg::Connection *connection = dbsMain()) {
+        const pg::Result rows = connection->exec(GetDataTypeSQL());
+        names.reserve(rows.rowCount());
+        for (int row = 0; row < rows.rowCount(); ++row)
+            names << rows.text(row, 0);
+    }
+    return DataTypePickList(names);
+}
 
 TConnParams ConnectionParams(const ConnectionWindow &window)
 {

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QMetaObject>
 #include <QString>
+#include <QStringList>
 
 class QIcon;
 class QIODevice;
@@ -50,6 +51,9 @@ public:
     virtual void SetShortCut() { }
     // The object list's view style: 2 list, 3 report.
     virtual void SetObjectListStyle(int /*style*/) { }
+    // The type names of the type pick lists of the definition windows (GetDataTypeSQL,
+    // DataTypePickList); ObjType has no effect. This default reads them on dbsMain.
+    virtual QStringList GetDataType(int ObjType = 0);
 
     // Opens the definition window of one object (ObjectType is an object-type code) on the
     // page OpenMode names. DefTopRecord is the number of rows a data page shows first, OID

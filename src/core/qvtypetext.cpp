@@ -230,3 +230,101 @@ void ParseAclItem(const QString &aclItem, const QString &grantor, QString &grant
     grantee = parts.grantee;
     privileges = parts.privileges;
 }
+
+namespace qvtypetext {
+
+// The pseudo-types that no column, parameter or variable can be declared with.
+const QStringList typeSkipList {
+    QStringLiteral("any"),       QStringLiteral("anyarray"),    QStringLiteral("anyelement"),
+    QStringLiteral("anyenum"),   QStringLiteral("anynonarray"), QStringLiteral("cstring"),
+    QStringLiteral("cstring[]"), QStringLiteral("internal"),    QStringLiteral("language_handler"),
+    QStringLiteral("opaque"),    QStringLiteral("record"),      QStringLiteral("record[]"),
+    QStringLiteral("trigger"),   QStringLiteral("void")
+};
+
+// Offered with the precision 6 that the server gives them when none is written.
+const QStringList typePrecisionList {
+    QStringLiteral("time with time zone"),         QStringLiteral("time with time zone[]"),
+    QStringLiteral("time without time zone"),      QStringLiteral("time without time zone[]"),
+    QStringLiteral("timestamp with time zone"),    QStringLiteral("timestamp with time zone[]"),
+    QStringLiteral("timestamp without time zone"), QStringLiteral("timestamp without time zone[]")
+};
+
+constexpr int timePrecision = 6;
+
+// Built-in types (OrdNo1 0) without the row types of tables, views and sequences; user types
+// (OrdNo1 1) that a column can take: composite, enum, range, pseudo and base types outside the
+// built-in categories, and their array types (the name with a leading "_"). OrdNo2 marks the
+// types without an array type. The serial pseudo-types and the interval forms with their
+// field qualifiers join the built-in names.
+constexpr char dataTypeSql[] = R"(SELECT CASE
+         WHEN TLst.TypNm LIKE '%.%' THEN replace(TLst.TypNm, '"', '')
+         WHEN TLst.OrdNo1 = 1 THEN TLst.nspname || '.' || replace(TLst.TypNm, '"', '')
+         ELSE replace(TLst.TypNm, '"', '')
+       END
+FROM (
+  SELECT DISTINCT format_type(Typ.oid, NULL) AS TypNm, Typ.typname AS RealNm,
+         Typ.OrdNo1, Typ.OrdNo2, Typ.nspname
+  FROM (
+    SELECT T.oid, T.typname, 0 AS OrdNo1,
+           CASE WHEN T.typarray = 0 THEN 1 ELSE 0 END AS OrdNo2, N.nspname
+    FROM pg_type T
+    JOIN pg_namespace N ON N.oid = T.typnamespace
+    WHERE T.typtype <> 'd'
+      AND left(T.typname, 3) <> 'pg_'
+      AND N.nspname = 'pg_catalog'
+      AND T.typname NOT IN (SELECT R.relname FROM pg_class R
+                            WHERE R.relkind IN ('r', 'f', 't', 'v', 'S'))
+    UNION ALL
+    SELECT T.oid, T.typname, 1 AS OrdNo1,
+           CASE WHEN T.typarray = 0 THEN 1 ELSE 0 END AS OrdNo2, N.nspname
+    FROM pg_type T
+    JOIN pg_namespace N ON N.oid = T.typnamespace
+    WHERE T.typtype <> 'd'
+      AND left(T.typname, 3) <> 'pg_'
+      AND N.nspname <> 'pg_catalog'
+      AND EXISTS (SELECT 1
+                  FROM pg_type U
+                  LEFT JOIN pg_class UC ON UC.oid = U.typrelid
+                  WHERE U.typname IN (T.typname, substr(T.typname, 2))
+                    AND (UC.relkind = 'c'
+                         OR U.typtype IN ('e', 'r', 'p')
+                         OR (U.typtype = 'b'
+                             AND U.typcategory NOT IN ('A', 'B', 'C', 'D', 'E', 'G', 'I',
+                                                       'N', 'P', 'R', 'S', 'T', 'V', 'X'))))
+  ) AS Typ
+  UNION ALL
+  SELECT S.name, S.name, 0, 0, 'pg_catalog'
+  FROM (VALUES ('smallserial'), ('serial'), ('bigserial')) AS S(name)
+  UNION ALL
+  SELECT 'interval ' || Q.field || A.suffix, A.prefix || 'interval ' || Q.field, 0, A.ordno2,
+         'pg_catalog'
+  FROM (VALUES ('YEAR'), ('MONTH'), ('DAY'), ('HOUR'), ('MINUTE'), ('SECOND'),
+               ('YEAR TO MONTH'), ('DAY TO HOUR'), ('DAY TO MINUTE'), ('DAY TO SECOND'),
+               ('HOUR TO MINUTE'), ('HOUR TO SECOND'), ('MINUTE TO SECOND')) AS Q(field)
+  CROSS JOIN (VALUES ('', '', 0), ('[]', '_', 1)) AS A(suffix, prefix, ordno2)
+) AS TLst
+ORDER BY TLst.OrdNo1, TLst.TypNm)";
+
+} // namespace qvtypetext
+
+QString GetDataTypeSQL()
+{
+    return QString::fromUtf8(qvtypetext::dataTypeSql);
+}
+
+QStringList DataTypePickList(const QStringList &typeNames)
+{
+    using namespace qvtypetext;
+    QStringList list;
+    list.reserve(typeNames.size());
+    for (const QString &name : typeNames) {
+        if (typeSkipList.contains(name))
+            continue;
+        if (typePrecisionList.contains(name))
+            list << GetTypeNameWithTypMod(name, timePrecision);
+        else
+            list << name;
+    }
+    return list;
+}

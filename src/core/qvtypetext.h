@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // Column types and privilege items as the definition windows show them and write them into
@@ -42,3 +43,10 @@ AclItemParts SplitAclItem(const QString &aclItem);
 // item's own grantor decides where it is cut, so an item granted by another role splits right.
 void ParseAclItem(const QString &aclItem, const QString &grantor, QString &grantee,
                   QString &privileges);
+
+// GetDataType's statement: one text column, the type names of the type pick lists (built-in
+// types, the serial pseudo-types, the interval forms, then user types qualified by schema).
+QString GetDataTypeSQL();
+// The names of the statement's rows as the pick list offers them: the pseudo-types that no
+// column can take are left out, the time and timestamp types carry the precision 6.
+QStringList DataTypePickList(const QStringList &typeNames);

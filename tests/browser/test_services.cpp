@@ -4,6 +4,7 @@
 
 #include "browser/fobjectsql.h"
 #include "core/qvscript.h"
+#include "core/qvtypetext.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/error.h"
 

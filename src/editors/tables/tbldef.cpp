@@ -159,7 +159,7 @@ ORDER BY P.polname)";
 
 // Role names of policy role oids, login roles first; oid 0 (PUBLIC) has no row.
 const char *const tdPolicyRoleSQL = R"(
-SELECT rolname FROM pg_roles WHERE oid = ANY($1::oid[])
+SELECT rolname, rolcanlogin FROM pg_roles WHERE oid = ANY($1::oid[])
 ORDER BY NOT rolcanlogin, rolname)";
 
 // The privileges of the table and of its columns, item by item, and what the owner holds by
@@ -216,8 +216,11 @@ QList<TPolicyDefinition> tdReadPolicies(pg::Connection &connection, quint32 tabl
         const QString roles = rows.text(i, "roles");
         const pg::Result names = connection.exec(QString::fromUtf8(tdPolicyRoleSQL),
                                                  { pg::Param(roles, pg::type::Text) });
-        for (int r = 0; r < names.rowCount(); ++r)
+        for (int r = 0; r < names.rowCount(); ++r) {
             policy.Roles << names.text(r, 0);
+            if (tdIsTrue(names, r, "rolcanlogin"))
+                policy.LoginRoles << names.text(r, 0);
+        }
         // Oid 0 is PUBLIC: "{0}" or an element 0 among others.
         if (roles.contains(QRegularExpression(QStringLiteral("[{,]0[,}]"))))
             policy.Roles.prepend(QString());

@@ -107,6 +107,7 @@ struct TPolicyDefinition
     // The roles in writing order: login roles by name, then the other roles by name;
     // an empty name stands for PUBLIC (role oid 0).
     QStringList Roles;
+    QStringList LoginRoles; // the roles of Roles that can log in
     QString Using;
     QString WithCheck;
     QString Comment;

@@ -10,6 +10,8 @@
 #include "editors/tables/tbldef.h"
 #include "editors/tables/tblscript.h"
 #include "platform/pg/connection.h"
+#include "ui/qvcomctrls.h"
+#include "ui/qvgrid.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -18,7 +20,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
-#include <QTableWidget>
 #include <QTreeWidget>
 
 using editorstest::EditorTest;
@@ -327,12 +328,13 @@ TEST_F(TableScript, WindowShowsTheDefinition)
     TfrmTable *window = TfrmTable::Open(conn.get(), "tbl", "product");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(TfrmTable::Open(conn.get(), "tbl", "product"), nullptr);
-    ASSERT_EQ(window->grdColumn->rowCount(), 12);
-    EXPECT_EQ(window->grdColumn->item(2, TfrmTable::colName)->text(), "Name");
-    EXPECT_EQ(window->RowAttNum(2), 3);
-    EXPECT_EQ(window->RowAttNum(11), 0);
-    EXPECT_FALSE(window->grdColumn->item(0, TfrmTable::colKey)->text().isEmpty());
-    EXPECT_TRUE(window->grdColumn->item(1, TfrmTable::colKey)->text().isEmpty());
+    // the title row, eleven columns, the entry row
+    ASSERT_EQ(window->grdColumn->RowCount(), 13);
+    EXPECT_EQ(window->grdColumn->Cells(TfrmTable::colName, 3), "Name");
+    EXPECT_EQ(window->RowAttNum(3), 3);
+    EXPECT_EQ(window->RowAttNum(12), 0);
+    EXPECT_EQ(window->grdColumn->Cells(TfrmTable::colKey, 1), "1");
+    EXPECT_TRUE(window->grdColumn->Cells(TfrmTable::colKey, 2).isEmpty());
     EXPECT_EQ(window->txtComment->text(), "製品 '見本'");
     ASSERT_EQ(window->lstConst->topLevelItemCount(), 3);
     EXPECT_EQ(window->lstConst->topLevelItem(0)->childCount(), 7);

@@ -1,12 +1,16 @@
 // Shows the table editor on a fixture table inside a main window double over a fresh database
-// of the test server, and saves its definition page and its source page.
+// of the test server, with the main window's own pictures, and saves its definition page, its
+// source page and, when named, its storage and row-policy pages.
 //
-//   corvane_tabledemo DEFINE.png SOURCE.png   (server from CORVANE_TEST_SERVER)
+//   corvane_tabledemo DEFINE.png SOURCE.png [STORAGE.png POLICY.png]
+//   (server from CORVANE_TEST_SERVER)
 #include "appdoubles.h"
 
 #include "core/qvoption.h"
 #include "editors/tables/ftable.h"
+#include "shell/fmainimg.h"
 #include "testserver.h"
+#include "ui/qvcomctrls.h"
 
 #include <QApplication>
 #include <QTabWidget>
@@ -14,17 +18,28 @@
 
 #include <cstdio>
 
+namespace {
+
+class PictureMainWindow : public appdoubles::TestMainWindow
+{
+public:
+    QIcon imgMain(int index) const override { return MainImageIcon(index); }
+};
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: corvane_tabledemo DEFINE.png SOURCE.png\n");
+    if (argc != 3 && argc != 5) {
+        std::fprintf(stderr,
+                     "usage: corvane_tabledemo DEFINE.png SOURCE.png [STORAGE.png POLICY.png]\n");
         return 2;
     }
     QApplication app(argc, argv);
     AppOption.ShowStorageSource = true;
     try {
         testsupport::TestDatabase db;
-        appdoubles::TestMainWindow main;
+        PictureMainWindow main;
         appdoubles::TestConnectionWindow conn(db.name(), true);
         main.addConnection(&conn);
         main.resize(1100, 720);
@@ -41,6 +56,15 @@ int main(int argc, char **argv)
         window->pagObject->setCurrentWidget(window->tabSource);
         QTest::qWait(200);
         saved = main.grab().save(QString::fromLocal8Bit(argv[2])) && saved;
+        if (argc == 5) {
+            window->pagObject->setCurrentWidget(window->tabStorage);
+            QTest::qWait(200);
+            saved = main.grab().save(QString::fromLocal8Bit(argv[3])) && saved;
+            window->pagObject->setCurrentWidget(window->tabPolicy);
+            window->lstPolicy->setCurrentItem(window->lstPolicy->topLevelItem(2));
+            QTest::qWait(200);
+            saved = main.grab().save(QString::fromLocal8Bit(argv[4])) && saved;
+        }
         delete window->parentWidget();
         return saved ? 0 : 1;
     } catch (const std::exception &e) {
