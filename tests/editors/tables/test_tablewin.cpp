@@ -196,6 +196,27 @@ TEST_F(TableWindow, GridEditsReachTheEditModel)
     SetLongTextEditor(previous);
 }
 
+TEST_F(TableWindow, TextFromTheLongTextEditorCountsAsAnEdit)
+{
+    const TLongTextEditor previous = SetLongTextEditor([](QString &text, bool &, bool, bool) {
+        text = "a comment\nof two lines";
+        return IDOK;
+    });
+    TfrmTable *window = open("tbl", "product");
+    ASSERT_NE(window, nullptr);
+    TqvStringGrid *grid = window->grdColumn;
+    grid->setFocus();
+    grid->setCurrentCell(TfrmTable::colComment, 2);
+    ASSERT_NE(grid->InplaceEditor(), nullptr);
+    grid->InplaceEditor()->EditButton()->click();
+    grid->setCurrentCell(TfrmTable::colName, 2);
+    EXPECT_EQ(grid->Cells(TfrmTable::colComment, 2), "a comment\nof two lines");
+    // a window that closed without asking would lose the comment
+    EXPECT_TRUE(window->Modified());
+    EXPECT_TRUE(window->GridChanged());
+    SetLongTextEditor(previous);
+}
+
 TEST_F(TableWindow, OneColumnAppendedIsAnAlterAndTheEntryRowGrows)
 {
     TfrmTable *window = open("tbl", "product");
