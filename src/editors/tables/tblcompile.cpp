@@ -26,6 +26,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <exception>
+
 namespace {
 
 [[noreturn]] void tcRefuse(const QString &message, QWidget *control)
@@ -256,8 +258,16 @@ void TfrmTable::Compile(QObject *)
             return;
         }
         setIsNew(false);
-        fraStorage->Init(schema, name);
-        ShowData();
+        try {
+            fraStorage->Init(schema, name);
+            ShowData();
+        } catch (const SilentAbort &) {
+        } catch (const std::exception &e) {
+            // The change is committed; only the window's reload failed.
+            ShowMessageBox(QStringLiteral("変更は確定しましたが、画面を再表示できませんでした。\n")
+                               + QString::fromUtf8(e.what()),
+                           MB_ICONWARNING);
+        }
     };
     RunCompileSequence(OwnerForm(), script, req);
 }
