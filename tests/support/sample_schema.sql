@@ -816,6 +816,7 @@ CREATE VIEW tbl_re_other.item_names AS SELECT id, name FROM tbl_re.item_priced;
 ALTER VIEW tbl_re_other.item_names OWNER TO corvane_grt_a;
 GRANT SELECT ON tbl_re.item_priced TO corvane_grt_a, corvane_grt_b;
 ALTER TABLE tbl_re.item ENABLE ROW LEVEL SECURITY;
+ALTER TABLE tbl_re.item FORCE ROW LEVEL SECURITY;
 CREATE POLICY item_all ON tbl_re.item USING (true);
 CREATE POLICY item_cheap ON tbl_re.item AS RESTRICTIVE FOR SELECT TO PUBLIC
     USING (price < 1000);
