@@ -113,6 +113,8 @@ TEST_F(TableCompile, TrailingColumnsAreAddedByAlter)
         QStringList({ "id", "seq_no", "name", "note", "price", "price_tax", "weight", "color" }));
     EXPECT_FALSE(window->Modified());
     EXPECT_EQ(query("SELECT count(*) FROM tbl_re.item"), "3");
+    // The storage frames write as on the screen only while a compile runs.
+    EXPECT_FALSE(AppOption.flgCallFromTbl);
 }
 
 TEST_F(TableCompile, AMovedColumnRecreatesTheTableWithItsRows)
