@@ -783,6 +783,13 @@ void TfrmTable::GetSourceCreate(QStringList &Lines)
     options.TablePrefix = GetRefSchemaPrefix(
         cmbSchema->currentText(), OwnerForm()->dbsMain()->param(QStringLiteral("MetaDefSchema")));
     options.Storage = SourceMode == smShow ? AppOption.ShowStorageSource : ScriptOption.Storage;
+    if (IsNew()) {
+        // Nothing is loaded: the script is the grid's and the storage frame's.
+        Lines << NewTableCreateScript(
+            *this,
+            fraStorage->StorageType() == TfraStorage::ptTemp ? QString() : options.TablePrefix);
+        return;
+    }
     TTableDefinition def = m_def;
     def.Name = txtName->text();
     Lines << TableCreateScript(def, options);

@@ -130,5 +130,9 @@ private:
     bool m_loading = false;
 };
 
+// The CREATE script of the new table a window holds: the grid's columns and key, the comments
+// and the storage frame's clauses; prefix goes before the table's quoted name.
+QStringList NewTableCreateScript(const TfrmTable &window, const QString &prefix);
+
 // The object list's entry to the table editor (object type 45).
 TqvForm *OpenTableWindow(ConnectionWindow *owner, const QString &schema, const QString &name);
