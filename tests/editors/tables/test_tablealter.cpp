@@ -117,8 +117,9 @@ struct AlterCase
 TEST_F(TableAlter, WritesExactlyTheStatementsOfTheChangesAndTheServerTakesThem)
 {
     const QString pad = "                              "; // 30 blanks
-    const auto padTo
-        = [&pad](const QString &name, int width) { return name + pad.left(width - name.size()); };
+    const auto padTo = [&pad](const QString &name, int width) -> QString {
+        return name + pad.left(width - name.size());
+    };
     // "    ADD COLUMN " + name in 30 cells + " ", "    ALTER COLUMN " + name in 31 cells + " ".
     const auto addColumn = [&](const QString &name, const QString &rest) -> QString {
         return QStringLiteral("    ADD COLUMN %1 %2").arg(padTo(name, 30), rest);
