@@ -3,6 +3,7 @@
 // table read back equal to the edited grid, the test that sends an edit to re-creation, and
 // the automatic quoting of typed defaults.
 #include "editorstest.h"
+#include "tabletest.h"
 
 #include "core/qvoption.h"
 #include "editors/tables/tblalter.h"
@@ -17,29 +18,7 @@ using editorstest::EditorTest;
 
 namespace tablealtertest {
 
-// The grid as the window fills it from a loaded table.
-TTableEdit editOf(const TTableDefinition &def)
-{
-    TTableEdit edit;
-    edit.Schema = def.Schema;
-    edit.Name = def.Name;
-    edit.Comment = def.Comment;
-    edit.LoadedCount = int(def.Columns.size());
-    for (const TTableColumn &column : def.Columns) {
-        TTableColumnEdit row;
-        row.AttNum = column.AttNum;
-        row.Name = column.Name;
-        row.Type = column.TypeName;
-        row.Length = column.Length;
-        row.NotNull = column.NotNull;
-        row.Default = ColumnDefaultCell(column);
-        row.Comment = column.Comment;
-        row.PrimaryKey = column.PrimaryKey;
-        row.Row = int(edit.Columns.size());
-        edit.Columns << row;
-    }
-    return edit;
-}
+using tabletest::editOf;
 
 // The grid's rows as one text each, and the table comment, for comparing two grids.
 QStringList gridText(const TTableEdit &edit)

@@ -2,6 +2,7 @@
 // re-creation in one transaction for a moved column, a refusal that says why, a new table,
 // and the quoting of typed defaults.
 #include "editorstest.h"
+#include "tabletest.h"
 
 #include "core/qvdialoghook.h"
 #include "core/qvmsgbox.h"
@@ -39,18 +40,9 @@ protected:
         return window;
     }
 
-    // Types text into a cell as the user does, then leaves the cell.
     static void type(TfrmTable *window, int col, int row, const QString &text)
     {
-        TqvStringGrid *grid = window->grdColumn;
-        grid->setFocus();
-        grid->setCurrentCell(col, row);
-        TqvInplaceEditor *editor = grid->InplaceEditor();
-        ASSERT_NE(editor, nullptr);
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-        grid->setCurrentCell(col == TfrmTable::colName ? TfrmTable::colType : TfrmTable::colName,
-                             row);
+        tabletest::typeInto(window, col, row, text);
     }
 
     static int rowOf(TfrmTable *window, const QString &name)

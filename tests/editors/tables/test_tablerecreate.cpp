@@ -3,6 +3,7 @@
 // back, a failure anywhere leaves the database as it was, and what cannot be put back refuses
 // the re-creation before anything runs.
 #include "editorstest.h"
+#include "tabletest.h"
 
 #include "core/qvdialoghook.h"
 #include "core/qvmsgbox.h"
@@ -82,28 +83,7 @@ protected:
         return LoadTableDefinition(c, FindTableOid(c, schema, name));
     }
 
-    // The grid of a table as the window shows it after loading.
-    static TTableEdit editOf(const TTableDefinition &def)
-    {
-        TTableEdit edit;
-        edit.Schema = def.Schema;
-        edit.Name = def.Name;
-        edit.Comment = def.Comment;
-        edit.LoadedCount = int(def.Columns.size());
-        for (const TTableColumn &column : def.Columns) {
-            TTableColumnEdit row;
-            row.AttNum = column.AttNum;
-            row.Name = column.Name;
-            row.Type = column.TypeName;
-            row.Length = column.Length;
-            row.NotNull = column.NotNull;
-            row.Default = ColumnDefaultCell(column);
-            row.Comment = column.Comment;
-            row.PrimaryKey = column.PrimaryKey;
-            edit.Columns << row;
-        }
-        return edit;
-    }
+    static TTableEdit editOf(const TTableDefinition &def) { return tabletest::editOf(def); }
 
     static void move(TTableEdit &edit, const QString &name, int to)
     {

@@ -2,6 +2,7 @@
 // the storage, row-policy, privileges and dependency pages show, how edits of the grid reach
 // the edit model, and a new table.
 #include "editorstest.h"
+#include "tabletest.h"
 
 #include "core/qvmsgbox.h"
 #include "editors/tables/ftable.h"
@@ -40,20 +41,9 @@ protected:
         return window;
     }
 
-    // Types text into the cell as the user does: the cell becomes current (its editor opens
-    // with the text selected), the keys replace it, and leaving the cell stores it.
     static void type(TfrmTable *window, int col, int row, const QString &text)
     {
-        TqvStringGrid *grid = window->grdColumn;
-        grid->setFocus();
-        grid->setCurrentCell(col, row);
-        TqvInplaceEditor *editor = grid->InplaceEditor();
-        ASSERT_NE(editor, nullptr);
-        ASSERT_TRUE(grid->EditorMode());
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-        grid->setCurrentCell(col == TfrmTable::colName ? TfrmTable::colType : TfrmTable::colName,
-                             row);
+        tabletest::typeInto(window, col, row, text);
     }
 
     static void clickCell(TfrmTable *window, int col, int row)
