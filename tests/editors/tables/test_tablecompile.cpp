@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -59,7 +61,9 @@ protected:
         messages.clear();
         const ScopedDialogResponder answer([this](DialogRequest &r) {
             messages << r.text;
-            return r.text == QStringLiteral("処理を中断しますか？") ? IDYES : IDOK;
+            return r.text == QStringLiteral("処理を中断しますか？") || r.text.contains("処理を続行")
+                ? IDYES
+                : IDOK;
         });
         RunnerDriver driver;
         try {
@@ -195,6 +199,29 @@ TEST_F(TableCompile, OnlyTypedCharacterDefaultsAreQuoted)
                                        "'tbl_re.item'::regclass AND a.attname IN ('id', 'note') "
                                        "ORDER BY a.attnum"),
               QStringList({ "nextval('tbl_re.item_id_seq'::regclass)", "'abc'::text" }));
+}
+
+TEST_F(TableCompile, TheSourcePageRecreatesFromItsTextAndKeepsTheRowsAside)
+{
+    testsupport::queryColumn(db.conninfo(),
+                             "INSERT INTO tbl_re.drawing VALUES (1, ROW(2, 3)) RETURNING id");
+    TfrmTable *window = open("tbl_re", "drawing");
+    ASSERT_NE(window, nullptr);
+    window->pagObject->setCurrentWidget(window->tabSource);
+    QString text = window->txtSource->toPlainText();
+    ASSERT_TRUE(text.contains("origin")) << text.toStdString();
+    text.replace("origin", "start_point");
+    window->txtSource->setPlainText(text);
+    compile(window);
+    EXPECT_FALSE(aborted) << messages.join('\n').toStdString();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith("ソース修正時には")) << messages.first().toStdString();
+    EXPECT_EQ(columns("tbl_re.drawing"), QStringList({ "id", "start_point" }));
+    EXPECT_EQ(query("SELECT count(*) FROM tbl_re.drawing"), "0");
+    // The rows wait in the backup table, which stays.
+    EXPECT_EQ(query("SELECT count(*) FROM pg_class WHERE relnamespace = 'tbl_re'::regnamespace "
+                    "AND relname LIKE 'drawing\\_%' AND relkind = 'r'"),
+              "1");
 }
 
 } // namespace tablecompile
