@@ -170,6 +170,9 @@ TfrmMain::~TfrmMain()
     m_closing = true;
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(MainCommandNotifier::instance(), nullptr, this, nullptr);
+    // The children are hidden and destroyed after this body has run: the work area's
+    // activation signals must not reach the main window any more.
+    disconnect(m_mdi, nullptr, this, nullptr);
     for (int i = 0; i < m_cmbDBName->count(); ++i) {
         if (QObject *window = m_cmbDBName->itemData(i).value<QObject *>())
             disconnect(window, &QObject::destroyed, this, nullptr);
