@@ -8,12 +8,14 @@
 #include "tblscript.h"
 
 #include "core/qvappwindows.h"
+#include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
 #include "core/qvname.h"
 #include "core/qvoption.h"
 #include "core/qvstr.h"
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
+#include "ui/fprint.h"
 #include "ui/qvcomctrls.h"
 #include "ui/qvgrid.h"
 #include "ui/qvimages.h"
@@ -142,6 +144,16 @@ void TfrmTable::setupUi()
     form->addRow(QStringLiteral("コメント"), txtComment);
     defineLayout()->addLayout(form);
     connect(txtComment, &QLineEdit::textEdited, this, [this] { OnChange(); });
+
+    actPrint = new QAction(QStringLiteral("印刷(&P)"), this);
+    actPrint->setObjectName(QStringLiteral("actPrint"));
+    tolCmd->insertAction(actExit, actPrint);
+    connect(actPrint, &QAction::triggered, this, [this] {
+        RunGuarded([this] {
+            TfrmPrint::ShowWindow(cmbSchema->currentText() + QLatin1Char('.') + txtName->text(),
+                                  [this] { PrintProc(); });
+        });
+    });
 
     auto *splitter = new QSplitter(Qt::Vertical, tabDefine);
     splitter->setObjectName(QStringLiteral("splConst"));
@@ -793,6 +805,21 @@ void TfrmTable::GetSourceCreate(QStringList &Lines)
     TTableDefinition def = m_def;
     def.Name = txtName->text();
     Lines << TableCreateScript(def, options);
+}
+
+void TfrmTable::PrintProc()
+{
+    QStringList lines;
+    GetSourceCreate(lines);
+    TfrmPrint::BeginPrint();
+    try {
+        TfrmPrint::PrintSource(cmbSchema->currentText() + QLatin1Char('.') + txtName->text(), lines,
+                               true);
+    } catch (...) {
+        TfrmPrint::EndPrint();
+        throw;
+    }
+    TfrmPrint::EndPrint();
 }
 
 QString TfrmTable::GetDropStatement() const

@@ -13,6 +13,7 @@
 #include "ui/qvcomctrls.h"
 #include "ui/qvgrid.h"
 #include "ui/qvlongtext.h"
+#include "ui/qvprinter.h"
 #include "ui/qvstdctl.h"
 
 #include <QAction>
@@ -341,6 +342,23 @@ TEST_F(TableWindow, NewTableShowsOnlyItsOwnPages)
     for (QWidget *page : { existing->tabSource, existing->tabPolicy, existing->tabGrant,
                            existing->tabCross, existing->tabStorage })
         EXPECT_TRUE(tabShown(existing, page)) << page->objectName().toStdString();
+}
+
+} // namespace tablewin
+
+namespace tablewin {
+
+TEST_F(TableWindow, PrintRecordsTheCreateScript)
+{
+    TfrmTable *window = open("tbl", "product");
+    ASSERT_NE(window, nullptr);
+    window->PrintProc();
+    ASSERT_GT(prtData().PageCount(), 0);
+    const QStringList first = prtData().GetPage(0).texts();
+    ASSERT_GE(first.size(), 3);
+    EXPECT_EQ(first.at(0), "tbl.product");
+    EXPECT_TRUE(first.join('\n').contains("CREATE TABLE tbl.product"))
+        << first.join('\n').toStdString();
 }
 
 } // namespace tablewin
