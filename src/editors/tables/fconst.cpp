@@ -772,8 +772,7 @@ TConstraintDefinition TfrmConst::Current() const
 TConstraintScriptOptions TfrmConst::scriptOptions() const
 {
     TConstraintScriptOptions options;
-    options.TablePrefix = GetRefSchemaPrefix(
-        cmbSchema->currentText(), OwnerForm()->dbsMain()->param(QStringLiteral("MetaDefSchema")));
+    options.TablePrefix = LogonSchemaPrefix(cmbSchema->currentText());
     options.WithTablespace = !IsNew() && fraStorage->WritesStorage();
     return options;
 }

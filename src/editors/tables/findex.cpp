@@ -326,9 +326,7 @@ TIndexDefinition TfrmIndex::Current() const
 TIndexScriptOptions TfrmIndex::scriptOptions() const
 {
     TIndexScriptOptions options;
-    options.TablePrefix
-        = GetRefSchemaPrefix(cmbTableOwner->currentText(),
-                             OwnerForm()->dbsMain()->param(QStringLiteral("MetaDefSchema")));
+    options.TablePrefix = LogonSchemaPrefix(cmbTableOwner->currentText());
     options.WithTablespace = !IsNew() && fraStorage->WritesStorage();
     return options;
 }
@@ -344,10 +342,8 @@ QStringList TfrmIndex::GetChangeScript() const
     const TIndexScriptOptions options = scriptOptions();
     if (IsNew())
         return IndexCreateScript(Current(), options);
-    return IndexChangeScript(
-        m_loaded, Current(), options,
-        GetRefSchemaPrefix(cmbSchema->currentText(),
-                           OwnerForm()->dbsMain()->param(QStringLiteral("MetaDefSchema"))));
+    return IndexChangeScript(m_loaded, Current(), options,
+                             LogonSchemaPrefix(cmbSchema->currentText()));
 }
 
 QString TfrmIndex::GetDropStatement() const

@@ -792,8 +792,7 @@ void TfrmTable::GetSourceCreate(QStringList &Lines)
 {
     const SQLWaitCursor wait;
     TTableScriptOptions options;
-    options.TablePrefix = GetRefSchemaPrefix(
-        cmbSchema->currentText(), OwnerForm()->dbsMain()->param(QStringLiteral("MetaDefSchema")));
+    options.TablePrefix = LogonSchemaPrefix(cmbSchema->currentText());
     options.Storage = SourceMode == smShow ? AppOption.ShowStorageSource : ScriptOption.Storage;
     if (IsNew()) {
         // Nothing is loaded: the script is the grid's and the storage frame's.

@@ -284,3 +284,9 @@ void TqvDefineForm::SaveWindowState()
 {
     SaveWindowSize(m_kind.RegistryWord);
 }
+
+QString TqvDefineForm::LogonSchemaPrefix(const QString &Schema) const
+{
+    return GetRefSchemaPrefix(Schema,
+                              OwnerForm()->dbsMain()->param(QStringLiteral("MetaDefSchema")));
+}

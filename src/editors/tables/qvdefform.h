@@ -70,6 +70,10 @@ public:
     void actSaveExecute();
     void cmbSchemaDropDown();
 
+    // The prefix of an object in Schema as the window's scripts write it: against the logon
+    // schema of the owner's main connection.
+    QString LogonSchemaPrefix(const QString &Schema) const;
+
     // The object's CREATE script as the window writes it.
     virtual void GetSourceCreate(QStringList &Lines) = 0;
 

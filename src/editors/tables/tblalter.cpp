@@ -70,8 +70,9 @@ bool taDefaultChanged(const TTableColumnEdit &edit, const TTableColumn *loaded)
     return loaded && edit.Default != ColumnDefaultCell(*loaded);
 }
 
-// A type cell naming a character type whose default is a string constant; arrays are not.
-bool taIsCharacterType(const QString &type)
+} // namespace
+
+bool IsCharacterTypeCell(const QString &type)
 {
     static const QStringList extra { QStringLiteral("bpchar"), QStringLiteral("name"),
                                      QStringLiteral("citext") };
@@ -86,6 +87,8 @@ bool taIsCharacterType(const QString &type)
         name = StripDoubleQuotes(name.mid(dot + 1));
     return StrInArray(name, extra);
 }
+
+namespace {
 
 bool taIsNumber(const QString &text)
 {
@@ -290,7 +293,7 @@ void ApplyDefaultAutoQuote(TTableEdit &edit, const TTableDefinition &def)
                                   : column.DefaultEdited || column.AttNum == 0;
         const QString text = column.Default;
         if (!typed || text.isEmpty() || text.startsWith(QLatin1Char('\''))
-            || !taIsCharacterType(column.Type) || taIsNumber(text) || taIsGeneratedClause(text))
+            || !IsCharacterTypeCell(column.Type) || taIsNumber(text) || taIsGeneratedClause(text))
             continue;
         column.Default = QuoteLiteral(text);
     }

@@ -34,6 +34,10 @@ bool TableEditNeedsRecreate(const TTableDefinition &def, const TTableEdit &edit)
 QStringList TableAlterScript(const TTableDefinition &def, const TTableEdit &edit,
                              const QString &prefix, const TTableAlterStorage &storage = {});
 
+// Whether a type cell names a character type, whose defaults are string constants: the
+// server's character types, bpchar, name and citext (also schema-qualified); arrays are not.
+bool IsCharacterTypeCell(const QString &type);
+
 // The default cells the user typed for character columns that are neither empty, quoted,
 // numbers nor identity or generation clauses become string literals (a number is read with
 // "." as its decimal point, as SQL writes it); defaults that were not edited (expressions such as

@@ -224,8 +224,8 @@ void TfrmTable::Compile(QObject *)
         allOrNothing = false;
     }
 
-    if (TrimBlanks(script.join(QString())).isEmpty()
-        || TrimBlanks(script.join(QString()).remove(QLatin1Char(';'))).isEmpty()) {
+    // Nothing but statement ends and blanks: no statement to run.
+    if (TrimBlanks(script.join(QString()).remove(QLatin1Char(';'))).isEmpty()) {
         ShowMessageBox(QStringLiteral("変更箇所が見つかりませんでした。"), MB_ICONINFORMATION);
         if (!IsNew())
             ShowData();

@@ -1,11 +1,11 @@
 #include "tblrecreate.h"
 
 #include "ddlrun.h"
+#include "tblalter.h"
 #include "tblscript.h"
 
 #include "core/qvconnkey.h"
 #include "core/qvname.h"
-#include "core/qvstr.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/error.h"
 #include "platform/pg/param.h"
@@ -180,12 +180,6 @@ QString trArrayOfOids(const QList<quint32> &oids)
     return QLatin1Char('{') + texts.join(QLatin1Char(',')) + QLatin1Char('}');
 }
 
-bool trIsStringType(const QString &type)
-{
-    return StringTypeNames.contains(type) || type == QLatin1String("character")
-        || type == QLatin1String("bpchar") || type == QLatin1String("varchar");
-}
-
 } // namespace
 
 TableRecreateRefused::TableRecreateRefused(const QStringList &reasons)
@@ -305,7 +299,7 @@ TTableDefinition EditedDefinition(const TTableDefinition &def, const TTableEdit 
                 column.TypMod = -1;
                 if (row.Type != old->TypeName) {
                     // Settings of the old type that need not fit the new one.
-                    if (!(trIsStringType(row.Type) && trIsStringType(old->TypeName))) {
+                    if (!(IsCharacterTypeCell(row.Type) && IsCharacterTypeCell(old->TypeName))) {
                         column.CollationSchema.clear();
                         column.CollationName.clear();
                     }

@@ -5,6 +5,7 @@
 #include "editors/tables/ftable.h"
 #include "editors/tables/tbldef.h"
 #include "editors/tables/tbledit.h"
+#include "testserver.h"
 #include "ui/qvgrid.h"
 
 #include <QTest>
@@ -50,6 +51,15 @@ inline void typeInto(TfrmTable *window, int col, int row, const QString &text)
     editor->selectAll();
     QTest::keyClicks(editor, text);
     grid->setCurrentCell(col == TfrmTable::colName ? TfrmTable::colType : TfrmTable::colName, row);
+}
+
+// The column names of a table in column order, read on a session of its own.
+inline QStringList columnNames(const testsupport::TestDatabase &db, const QString &table)
+{
+    return testsupport::queryColumn(db.conninfo(),
+                                    "SELECT attname FROM pg_attribute WHERE attrelid = '" + table
+                                        + "'::regclass AND attnum > 0 AND NOT attisdropped "
+                                          "ORDER BY attnum");
 }
 
 } // namespace tabletest

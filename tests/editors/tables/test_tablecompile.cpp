@@ -74,14 +74,7 @@ protected:
         log = driver.lastLog;
     }
 
-    QStringList columns(const QString &table) const
-    {
-        return testsupport::queryColumn(db.conninfo(),
-                                        "SELECT attname FROM pg_attribute WHERE attrelid = '"
-                                            + table
-                                            + "'::regclass AND attnum > 0 AND NOT attisdropped "
-                                              "ORDER BY attnum");
-    }
+    QStringList columns(const QString &table) const { return tabletest::columnNames(db, table); }
 
     QStringList messages;
     QString log;

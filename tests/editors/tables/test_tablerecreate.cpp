@@ -69,13 +69,7 @@ protected:
         return rows;
     }
 
-    QStringList columnOrder() const
-    {
-        return testsupport::queryColumn(db.conninfo(),
-                                        "SELECT attname FROM pg_attribute WHERE attrelid = "
-                                        "'tbl_re.item'::regclass AND attnum > 0 AND NOT "
-                                        "attisdropped ORDER BY attnum");
-    }
+    QStringList columnOrder() const { return tabletest::columnNames(db, "tbl_re.item"); }
 
     TTableDefinition load(const QString &schema, const QString &name)
     {

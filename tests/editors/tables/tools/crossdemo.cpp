@@ -5,6 +5,7 @@
 //   corvane_crossdemo CROSS.png [schema name code]   (server from CORVANE_TEST_SERVER)
 #include "appdoubles.h"
 #include "crosshost.h"
+#include "picturemain.h"
 
 #include "core/qvobjtype.h"
 #include "core/qvoption.h"
@@ -18,16 +19,6 @@
 #include <QTest>
 
 #include <cstdio>
-
-namespace {
-
-class PictureMainWindow : public appdoubles::TestMainWindow
-{
-public:
-    QIcon imgMain(int index) const override { return MainImageIcon(index); }
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {

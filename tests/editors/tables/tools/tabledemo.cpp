@@ -5,6 +5,7 @@
 //   corvane_tabledemo DEFINE.png SOURCE.png [STORAGE.png POLICY.png]
 //   (server from CORVANE_TEST_SERVER)
 #include "appdoubles.h"
+#include "picturemain.h"
 
 #include "core/qvoption.h"
 #include "editors/tables/ftable.h"
@@ -17,16 +18,6 @@
 #include <QTest>
 
 #include <cstdio>
-
-namespace {
-
-class PictureMainWindow : public appdoubles::TestMainWindow
-{
-public:
-    QIcon imgMain(int index) const override { return MainImageIcon(index); }
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
