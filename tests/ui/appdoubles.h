@@ -17,6 +17,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -60,8 +61,9 @@ private:
     mutable pg::Connection m_connection;
 };
 
-// The main window: the connection selector, the task bar and the multi-document area.
-class TestMainWindow : public QMainWindow, public MainWindowServices
+// The main window: the connection selector, the task bar, the multi-document area and the
+// directory of connection windows that the reload message goes to.
+class TestMainWindow : public QMainWindow, public MainWindowServices, public WindowDirectory
 {
 public:
     TestMainWindow()
@@ -81,13 +83,20 @@ public:
         setCentralWidget(m_mdi);
         m_previous = mainWindowServices();
         setMainWindowServices(this);
+        m_previousDirectory = windowDirectory();
+        setWindowDirectory(this);
         connect(m_cmbDBName, &QComboBox::currentIndexChanged, this,
                 [this] { ++m_selectorChanges; });
     }
-    ~TestMainWindow() override { setMainWindowServices(m_previous); }
+    ~TestMainWindow() override
+    {
+        setWindowDirectory(m_previousDirectory);
+        setMainWindowServices(m_previous);
+    }
 
     void addConnection(TestConnectionWindow *window)
     {
+        m_connections << window;
         m_cmbDBName->addItem(ConnectionKey(*window),
                              QVariant::fromValue<QObject *>(window->connectionWidget()));
     }
@@ -116,6 +125,16 @@ public:
         m_mdi->setActiveSubWindow(sub);
     }
 
+    QList<ObjectListWindow *> connectionWindows() const override
+    {
+        QList<ObjectListWindow *> windows;
+        for (const QPointer<TestConnectionWindow> &window : m_connections) {
+            if (window)
+                windows << window.data();
+        }
+        return windows;
+    }
+
     QComboBox *selector() const { return m_cmbDBName; }
     QMdiArea *mdiArea() const { return m_mdi; }
     int m_selectorChanges = 0;
@@ -125,6 +144,9 @@ private:
     QComboBox *m_cmbDBName;
     QMdiArea *m_mdi;
     MainWindowServices *m_previous = nullptr;
+    WindowDirectory *m_previousDirectory = nullptr;
+    // Windows a test deletes before the main window drop out.
+    QList<QPointer<TestConnectionWindow>> m_connections;
 };
 
 // A settings file of the test's own behind AppRegistry.

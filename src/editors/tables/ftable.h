@@ -114,7 +114,7 @@ protected:
     void ShowData() override;
     QString GetDropStatement() const override;
     QList<QWidget *> PagesOfExisting() const override;
-    bool DeleteRefreshesLists() const override { return false; }
+    bool DeleteAsksCascade() const override { return true; }
 
 private:
     void setupUi();

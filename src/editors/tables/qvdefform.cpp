@@ -230,18 +230,25 @@ void TqvDefineForm::Reload(QObject *)
 
 void TqvDefineForm::actDeleteExecute()
 {
-    if (ShowMessageBox(QStringLiteral("オブジェクトを削除しますか？"),
-                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2)
-        != IDYES)
+    const QString question = QStringLiteral("オブジェクトを削除しますか？");
+    const quint16 flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+    bool cascade = false;
+    const int answer = DeleteAsksCascade()
+        ? ShowCheckMessage(question, flags, { { QStringLiteral("CASCADE オプション"), &cascade } })
+        : ShowMessageBox(question, flags);
+    if (answer != IDYES)
         return;
+    QString statement = GetDropStatement();
+    if (cascade)
+        statement += QStringLiteral(" CASCADE");
     {
         const SQLWaitCursor wait;
-        OwnerForm()->ExecuteSQL(GetDropStatement());
+        OwnerForm()->ExecuteSQL(statement);
     }
     ShowMessageBox(QStringLiteral("オブジェクトが削除されました。"), MB_ICONINFORMATION);
     setModified(false);
-    if (DeleteRefreshesLists())
-        RefreshObjectWindows();
+    // Every object list that shows the object drops its row; a CASCADE may have taken more.
+    RefreshObjectWindows();
     close();
 }
 

@@ -94,8 +94,9 @@ protected:
     virtual QString GetDropStatement() const = 0;
     // The pages hidden while the object is new.
     virtual QList<QWidget *> PagesOfExisting() const { return { tabSource }; }
-    // Whether the delete command sends the reload message to the connection windows.
-    virtual bool DeleteRefreshesLists() const { return true; }
+    // Whether the delete command offers the "CASCADE オプション" box; when the user checks it,
+    // " CASCADE" is appended to GetDropStatement.
+    virtual bool DeleteAsksCascade() const { return false; }
 
     void pagObjectChange();
     bool pagObjectChanging(int index);

@@ -4,6 +4,7 @@
 #include "editorstest.h"
 #include "tabletest.h"
 
+#include "core/qvdialoghook.h"
 #include "core/qvmsgbox.h"
 #include "editors/tables/ftable.h"
 #include "editors/tables/rcross.h"
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -359,6 +361,61 @@ TEST_F(TableWindow, PrintRecordsTheCreateScript)
     EXPECT_EQ(first.at(0), "tbl.product");
     EXPECT_TRUE(first.join('\n').contains("CREATE TABLE tbl.product"))
         << first.join('\n').toStdString();
+}
+
+} // namespace tablewin
+
+namespace tablewin {
+
+// The delete command asks with the CASCADE box: without it a table that a view reads stays
+// (the window too, with the server's reason), with it the table and the view go, and the
+// object lists are told to reload.
+TEST_F(TableWindow, DeleteAsksForCascadeAndReloadsTheObjectLists)
+{
+    db.exec("CREATE TABLE tbl.del_me (id int PRIMARY KEY); "
+            "CREATE VIEW tbl.del_me_v AS SELECT id FROM tbl.del_me");
+    TfrmTable *window = open("tbl", "del_me");
+    ASSERT_NE(window, nullptr);
+    QPointer<TfrmTable> alive(window);
+    bool cascade = false;
+    QStringList checkCaptions;
+    int deletedMessages = 0;
+    int errors = 0;
+    const ScopedDialogResponder responder([&](DialogRequest &r) {
+        if (r.text == QStringLiteral("オブジェクトを削除しますか？")) {
+            for (DialogCheck &check : r.checks) {
+                checkCaptions << check.caption;
+                check.checked = cascade;
+            }
+            return IDYES;
+        }
+        if (r.text == QStringLiteral("オブジェクトが削除されました。"))
+            ++deletedMessages;
+        else
+            ++errors;
+        return IDOK;
+    });
+    const QString both
+        = QStringLiteral("SELECT count(*) FROM pg_class WHERE relname IN ('del_me', 'del_me_v')");
+
+    window->actDelete->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(checkCaptions, QStringList({ "CASCADE オプション" }));
+    EXPECT_EQ(conn->m_executed.last(), "DROP TABLE tbl.del_me");
+    EXPECT_EQ(deletedMessages, 0);
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(conn->m_reloads, 0);
+    EXPECT_EQ(query(both), "2");
+    ASSERT_TRUE(alive);
+
+    cascade = true;
+    window->actDelete->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(conn->m_executed.last(), "DROP TABLE tbl.del_me CASCADE");
+    EXPECT_EQ(deletedMessages, 1);
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(conn->m_reloads, 1);
+    EXPECT_EQ(query(both), "0");
 }
 
 } // namespace tablewin
