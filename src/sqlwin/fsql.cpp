@@ -3,6 +3,7 @@
 #include "core/qvappwindows.h"
 #include "core/qvconnkey.h"
 #include "core/qvencoding.h"
+#include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
 #include "core/qvoption.h"
 #include "core/qvscript.h"
@@ -16,19 +17,24 @@
 #include "platform/pg/query.h"
 #include "sqlwin/fsqllog.h"
 #include "ui/qvdbgrid.h"
+#include "ui/qvdbgridcolumns.h"
 #include "ui/rdata.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCollator>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -89,12 +95,101 @@ QString fileFilter()
         "SQLファイル(*.sql)|*.sql|テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
 }
 
-// The type column of the parameter grid: a pick list of the type names the grid binds; any
-// other text may be typed and binds as text.
+const QString NothingToRun = QStringLiteral("実行するSQL文がありません。");
+
+// The result of EXPLAIN: one text column of this name, one line of the plan per row (or the
+// whole plan in one row for the JSON, XML and YAML forms).
+const QString PlanColumnName = QStringLiteral("QUERY PLAN");
+
+// A numeric value as the server reads it: digits with an optional point and exponent, or one of
+// the special values.
+bool isNumericText(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression special(QStringLiteral("^([+-]?inf(inity)?|nan)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return number.match(text).hasMatch() || special.match(text).hasMatch();
+}
+
+bool isWordStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
+
+// The letter after the "&" of a caption, upper-cased; a null character when there is none.
+QChar mnemonicLetter(const QString &caption)
+{
+    const int i = int(caption.indexOf(u'&'));
+    return i >= 0 && i + 1 < caption.size() ? caption.at(i + 1).toUpper() : QChar();
+}
+
+// Alt and the underlined letter of a command on the SQL window's tool bar run that command
+// while the focus is in the window. The main window's menu bar answers the same keys (Alt+E is
+// its 編集 menu), so the key is claimed at its shortcut override, before any shortcut is
+// looked up, and the command runs at the press.
+class AcceleratorFilter : public QObject
+{
+public:
+    static void install()
+    {
+        static QPointer<AcceleratorFilter> filter;
+        if (!filter) {
+            filter = new AcceleratorFilter(qApp);
+            qApp->installEventFilter(filter);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if ((event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            || !watched->isWidgetType())
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier)
+            return false;
+        TfrmSQL *form = nullptr;
+        for (auto *w = static_cast<QWidget *>(watched); w && !form; w = w->parentWidget()) {
+            form = qobject_cast<TfrmSQL *>(w);
+            if (w->isWindow())
+                break;
+        }
+        if (!form || !form->isEnabled())
+            return false;
+        QAction *command = nullptr;
+        for (QAction *a :
+             { form->actExec, form->actPrev, form->actNext, form->actLog, form->actExit }) {
+            const QChar letter = mnemonicLetter(a->text());
+            if (!letter.isNull() && key->key() == letter.unicode() && a->isEnabled())
+                command = a;
+        }
+        if (!command)
+            return false;
+        event->accept();
+        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat())
+            command->trigger();
+        return true;
+    }
+
+private:
+    using QObject::QObject;
+};
+
+// The type column of the parameter grid: a pick list of the type names the grid binds, read
+// through the window's connection; any other text may be typed and binds as text.
 class ParamTypeDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    ParamTypeDelegate(TfrmSQL *window, QObject *parent)
+        : QStyledItemDelegate(parent)
+        , m_window(window)
+    { }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
                           const QModelIndex &) const override
@@ -102,7 +197,7 @@ public:
         auto *box = new QComboBox(parent);
         box->setObjectName(QStringLiteral("cmbParamType"));
         box->setEditable(true);
-        box->addItems(ParamTypeNames());
+        RunGuarded([&] { box->addItems(m_window->ParamTypeList()); });
         return box;
     }
     void setEditorData(QWidget *editor, const QModelIndex &index) const override
@@ -114,6 +209,9 @@ public:
     {
         model->setData(index, static_cast<QComboBox *>(editor)->currentText());
     }
+
+private:
+    TfrmSQL *m_window;
 };
 
 } // namespace
@@ -204,6 +302,91 @@ QString StripFinalSemicolon(const QString &sql)
     return text.trimmed();
 }
 
+QList<TSQLRange> SplitStatements(const QString &sql, bool splBodies)
+{
+    QList<TSQLRange> out;
+    const int n = int(sql.size());
+    int start = 0;
+    bool hasCode = false;
+    int brackets = 0;
+    // the first words of the statement, to tell a routine with a body of statements
+    int words = 0;
+    bool createStatement = false;
+    bool kindKnown = false;
+    bool routine = false; // CREATE [OR REPLACE] FUNCTION or PROCEDURE
+    bool toEnd = false;
+    int beginDepth = 0; // BEGIN ... END blocks (and CASE ... END inside them) of a routine
+    auto finish = [&](int end) {
+        if (hasCode) {
+            int first = start;
+            int last = end;
+            while (first < last && sql.at(first).isSpace())
+                ++first;
+            while (last > first && sql.at(last - 1).isSpace())
+                --last;
+            out.append({ first, last - first });
+        }
+        start = end + 1;
+        hasCode = false;
+        brackets = 0;
+        words = 0;
+        createStatement = kindKnown = routine = toEnd = false;
+        beginDepth = 0;
+    };
+    int i = 0;
+    while (i < n) {
+        const pg::SqlSpan span = pg::skipSqlSpan(sql, i);
+        if (span.end >= 0) {
+            if (span.kind == pg::SqlSpanKind::Quoted)
+                hasCode = true;
+            i = span.end;
+            continue;
+        }
+        const QChar c = sql.at(i);
+        if (isWordStart(c)) {
+            int j = i + 1;
+            while (j < n && isWordChar(sql.at(j)))
+                ++j;
+            const QString word = sql.mid(i, j - i).toUpper();
+            hasCode = true;
+            if (words++ == 0) {
+                createStatement = word == QLatin1String("CREATE");
+                kindKnown = !createStatement;
+            } else if (!kindKnown && word != QLatin1String("OR")
+                       && word != QLatin1String("REPLACE")) {
+                kindKnown = true;
+                routine = word == QLatin1String("FUNCTION") || word == QLatin1String("PROCEDURE");
+                toEnd = splBodies
+                    && (routine || word == QLatin1String("TRIGGER")
+                        || word == QLatin1String("PACKAGE") || word == QLatin1String("TYPE"));
+            } else if (routine && brackets == 0) {
+                if (word == QLatin1String("BEGIN"))
+                    ++beginDepth;
+                else if (word == QLatin1String("CASE") && beginDepth > 0)
+                    ++beginDepth;
+                else if (word == QLatin1String("END") && beginDepth > 0)
+                    --beginDepth;
+            }
+            i = j;
+            continue;
+        }
+        if (c == u'(' || c == u'[') {
+            ++brackets;
+        } else if ((c == u')' || c == u']') && brackets > 0) {
+            --brackets;
+        } else if (c == u';' && brackets == 0 && beginDepth == 0 && !toEnd) {
+            finish(i);
+            ++i;
+            continue;
+        }
+        if (!c.isSpace())
+            hasCode = true;
+        ++i;
+    }
+    finish(n);
+    return out;
+}
+
 bool GetParamFieldType(const QString &typeName, pg::Oid *type)
 {
     struct Entry
@@ -262,16 +445,26 @@ pg::Param ConvertParamValue(const QString &typeName, const QString &text)
             badValue(typeName, text);
         return pg::Param(QVariant(v), type);
     }
-    case pg::type::Numeric:
+    case pg::type::Numeric: {
+        // The digits go to the server as typed: a double would bind 0.1 as
+        // 0.10000000000000001. Only the locale's decimal sign is read as the server's ".".
+        if (isNumericText(t))
+            return pg::Param(QVariant(t), type);
+        const QLocale locale;
+        QString local = t;
+        local.remove(locale.groupSeparator());
+        local.replace(locale.decimalPoint(), QLatin1String("."));
+        if (locale.decimalPoint() == QLatin1String(".") || !isNumericText(local))
+            badValue(typeName, text);
+        return pg::Param(QVariant(local), type);
+    }
     case pg::type::Float8: {
         double v = QLocale().toDouble(t, &ok);
         if (!ok)
             v = t.toDouble(&ok);
         if (!ok)
             badValue(typeName, text);
-        // numeric keeps the exact text the user wrote
-        return type == pg::type::Numeric ? pg::Param(QVariant(QString::number(v, 'g', 17)), type)
-                                         : pg::Param(QVariant(v), type);
+        return pg::Param(QVariant(v), type);
     }
     case pg::type::Bool: {
         const QString l = t.toLower();
@@ -309,6 +502,16 @@ struct TfrmSQL::Run
     bool anyRows = false;
     qint64 totalMs = 0;
     int editorLines = 0; // the editor's line count, also when a selection runs
+    int sent = 0; // statements handed to the server (or stopped for their parameters)
+};
+
+// One statement of a block: its text and where its lines are in the lines run.
+struct TfrmSQL::Statement
+{
+    QString text;
+    int firstLine = 0;
+    int lastLine = 0;
+    bool moreFollow = false; // another statement follows in the text run
 };
 
 TfrmSQL::TfrmSQL(QObject *owner)
@@ -376,7 +579,7 @@ TfrmSQL::TfrmSQL(QObject *owner)
     grdParam->setHorizontalHeaderLabels(
         { QStringLiteral("バインド変数名"), QStringLiteral("値"), QStringLiteral("型") });
     grdParam->verticalHeader()->hide();
-    grdParam->setItemDelegateForColumn(2, new ParamTypeDelegate(grdParam));
+    grdParam->setItemDelegateForColumn(2, new ParamTypeDelegate(this, grdParam));
     grdParam->hide();
     splParam->setStretchFactor(0, 2);
     splParam->setStretchFactor(1, 1);
@@ -412,6 +615,9 @@ TfrmSQL::TfrmSQL(QObject *owner)
     resultsLayout->addWidget(pagExplan);
     splSQL->setStretchFactor(0, 1);
     splSQL->setStretchFactor(1, 3);
+    watchPlan(fraData);
+    watchPlan(fraExplan);
+    AcceleratorFilter::install();
 
     connect(actExec, &QAction::triggered, this,
             [this] { RunGuarded([this] { actExecExecute(); }); });
@@ -539,6 +745,51 @@ QList<TfraData *> TfrmSQL::ResultFrames() const
     return out;
 }
 
+QStringList TfrmSQL::ParamTypeList()
+{
+    if (!m_typeListRead && OwnerForm()) {
+        QStringList names;
+        pg::Oid type = pg::type::Unknown;
+        for (const QString &name : OwnerForm()->GetDataType()) {
+            if (GetParamFieldType(name, &type))
+                names << name;
+        }
+        L_tstrTypLst = names;
+        m_typeListRead = true;
+    }
+    return L_tstrTypLst;
+}
+
+void TfrmSQL::watchPlan(TfraData *frame)
+{
+    connect(frame, &TfraData::qryDataAfterOpen, this, [this, frame] { fitPlanColumn(frame); });
+}
+
+void TfrmSQL::fitPlanColumn(TfraData *frame)
+{
+    // Plan lines are long and the grid starts a text column at ten digits: the plan column
+    // gets the width of its longest line, as far as the grid has room.
+    const pg::DataSet *ds = frame->qryData;
+    if (!ds->isActive() || ds->fields().count() != 1 || ds->fields().at(0).name != PlanColumnName)
+        return;
+    TDBGridColumns *columns = frame->grdData1->Columns();
+    if (columns->Count() != 1)
+        return;
+    const QFontMetrics fm(frame->grdData1->font());
+    int widest = 0;
+    for (int row = 0; row < ds->recordCount(); ++row) {
+        for (const QString &line : SplitLines(ds->text(row, 0)))
+            widest = std::max(widest, fm.horizontalAdvance(line));
+    }
+    // Frames of later results sit on tabs not yet laid out; all tabs have the built-in frame's
+    // size. The indicator lane and the grid lines take a little of the room.
+    const TfraData *sized = frame == fraExplan ? fraExplan : fraData;
+    const int room = sized->grdData1->viewport()->width() - 16;
+    const int width = std::min(widest + 8, std::max(room, 100));
+    if (width > columns->Items(0)->Width())
+        columns->Items(0)->setWidth(width);
+}
+
 void TfrmSQL::freeRunFrames()
 {
     for (const QPointer<TfraData> &f : std::as_const(m_frames))
@@ -569,8 +820,15 @@ void TfrmSQL::actExecExecute()
 
     Run run;
     run.editorLines = int(SplitLines(txtSQL->text()).size());
-    if (AppOption.UsePartial && txtSQL->hasSelectedText()) {
-        QString sel = txtSQL->selectedText();
+    // Text typed over a selection leaves the control's flag of a selection set with nothing
+    // selected; an empty selection set at the caret puts the flag right, so that the error
+    // locator selects a failing statement again.
+    if (txtSQL->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEMPTY))
+        txtSQL->SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION,
+                              txtSQL->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
+    const QString selection = AppOption.UsePartial ? selectionToRun() : QString();
+    if (!selection.isEmpty()) {
+        QString sel = selection;
         sel.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         run.lines = sel.split(u'\n');
     } else {
@@ -585,7 +843,17 @@ void TfrmSQL::actExecExecute()
             lines << line;
         }
         lines = TrimRemarkLines(lines);
-        const QString sql = StripFinalSemicolon(lines.join(QLatin1String("\r\n")));
+        // Only the first statement is explained: the text after it is never sent, so a write
+        // behind a SELECT does not run.
+        const QString text = lines.join(QLatin1String("\r\n"));
+        const QList<TSQLRange> statements = SplitStatements(text, OwnerForm()->g_bPostgresPlus());
+        if (statements.isEmpty()) {
+            txtSQL->CloseCodeAssist();
+            ShowMessageBox(NothingToRun, MB_OK | MB_ICONINFORMATION);
+            return;
+        }
+        const QString sql
+            = StripFinalSemicolon(text.mid(statements.first().start, statements.first().length));
         QElapsedTimer timer;
         timer.start();
         try {
@@ -624,21 +892,60 @@ void TfrmSQL::actExecExecute()
         executeStatement(run);
     }
     txtSQL->CloseCodeAssist();
+    if (run.sent == 0)
+        ShowMessageBox(NothingToRun, MB_OK | MB_ICONINFORMATION);
+}
+
+QString TfrmSQL::selectionToRun() const
+{
+    // The selection is asked of the control itself, not of its flag (see actExecExecute).
+    if (txtSQL->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEMPTY))
+        return QString();
+    QString text = txtSQL->hasSelectedText() ? txtSQL->selectedText() : QString();
+    if (text.isEmpty())
+        text = txtSQL->text(int(txtSQL->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART)),
+                            int(txtSQL->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND)));
+    return text;
 }
 
 bool TfrmSQL::executeStatement(Run &run)
 {
+    int dropped = 0; // remark lines TrimRemarkLines takes from the top
+    while (dropped < run.buffer.size() && isRemarkLine(run.buffer.at(dropped)))
+        ++dropped;
     const QStringList lines = TrimRemarkLines(run.buffer);
     run.buffer.clear();
     const QString text = JoinLines(lines);
     if (text.trimmed().isEmpty())
         return false;
 
+    // A block may hold several statements ("select ...; insert ..."): each runs on its own and
+    // reports its own outcome, rows on a result tab or a row count.
+    const QList<TSQLRange> ranges = SplitStatements(text, OwnerForm()->g_bPostgresPlus());
+    const int blockLine = run.firstLine + dropped;
+    const bool moreLines = run.lastLine < run.editorLines - 1;
+    for (int i = 0; i < ranges.size(); ++i) {
+        Statement statement;
+        statement.text = text.mid(ranges.at(i).start, ranges.at(i).length);
+        statement.firstLine
+            = blockLine + int(QStringView(text).left(ranges.at(i).start).count(u'\n'));
+        statement.lastLine = statement.firstLine + int(statement.text.count(u'\n'));
+        statement.moreFollow = moreLines || i + 1 < ranges.size();
+        if (runStatement(run, statement))
+            return true;
+    }
+    return false;
+}
+
+bool TfrmSQL::runStatement(Run &run, const Statement &statement)
+{
+    ++run.sent;
+    const QString &text = statement.text;
     pg::Connection *conn = OwnerForm()->dbsMain();
     // Parameters are scanned in everything but CREATE statements, whose bodies use ":" freely.
     const bool scan = pg::firstKeyword(text) != QLatin1String("CREATE");
     const TSQLKind kind = SQLStatementKind(text);
-    const bool moreLines = run.lastLine < run.editorLines - 1;
+    const bool moreLines = statement.moreFollow;
     QElapsedTimer timer;
     try {
         if (kind == TSQLKind::Rows) {
@@ -655,6 +962,7 @@ bool TfrmSQL::executeStatement(Run &run)
                 frame->TableName = QStringLiteral("SQL(%1)").arg(n + 1);
                 frame->setOwnerWindow(this);
                 frame->setGridType(fraData->GridType());
+                watchPlan(frame);
                 tabLayout->addWidget(frame);
                 pagData->addTab(tab, QStringLiteral("結果%1").arg(m_tabs.size() + 2));
                 m_tabs << tab;
@@ -703,7 +1011,7 @@ bool TfrmSQL::executeStatement(Run &run)
         const auto *dbError = dynamic_cast<const pg::Error *>(&e);
         const QString message = dbError ? dbError->text() : QString::fromLocal8Bit(e.what());
         txtSQL->setFocus();
-        LocateSQLError(txtSQL, run.firstLine, run.lastLine);
+        LocateSQLError(txtSQL, statement.firstLine, statement.lastLine);
         TqvCheckList checks;
         if (moreLines)
             checks << TqvCheckItem { QStringLiteral("処理を続行する"), &run.continueOnError };

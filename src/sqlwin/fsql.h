@@ -38,14 +38,30 @@ QStringList TrimRemarkLines(const QStringList &lines);
 // closes a dollar-quoted or quoted body keeps it. Otherwise the text loses one final ";".
 QString StripFinalSemicolon(const QString &sql);
 
+// One statement of a text: where it starts and how many characters it has.
+struct TSQLRange
+{
+    int start = 0;
+    int length = 0;
+};
+
+// The statements of a text, cut at each ";" that stands outside literals, quoted names,
+// comments, dollar-quoted bodies and brackets; the ";" belongs to no statement. An SQL-standard
+// routine body (CREATE [OR REPLACE] FUNCTION or PROCEDURE ... BEGIN ATOMIC ...; END) keeps its
+// ";" up to its END. With splBodies (the enterprise edition, whose routines, packages,
+// triggers and types carry unquoted bodies) such a CREATE runs to the end of the text. Each
+// range is trimmed of white space; stretches with nothing but blanks and comments are left out.
+QList<TSQLRange> SplitStatements(const QString &sql, bool splBodies = false);
+
 // The parameter type names of the parameter grid and what they bind as. Returns false for a
 // name that is not one of them (the value then binds as text); "[]" at the end is ignored.
 // The serial types bind as 64-bit integers.
 bool GetParamFieldType(const QString &typeName, pg::Oid *type);
-// The type names GetParamFieldType knows, the pick list of the grid's type column.
+// The type names GetParamFieldType knows.
 QStringList ParamTypeNames();
 // The cell text converted for typeName; throws pg::Error (invalid text representation) for a
-// text that does not convert.
+// text that does not convert. A numeric value is bound as the digits typed (the locale's
+// decimal sign read as "."), never through a double.
 pg::Param ConvertParamValue(const QString &typeName, const QString &text);
 
 // The SQL window: an editor, the run of its statements on the bound connection's main session,
@@ -113,6 +129,11 @@ public:
     // are left out.
     QList<TfraData *> ResultFrames() const;
 
+    // The pick list of the parameter grid's type column: the connection window's type names
+    // (GetDataType) that GetParamFieldType knows, array forms among them, read once.
+    QStringList ParamTypeList();
+    QStringList L_tstrTypLst;
+
 protected:
     void FormCloseQuery(bool &CanClose) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -120,10 +141,15 @@ protected:
 
 private:
     struct Run;
+    struct Statement;
     void updateActions();
     void fillConnections();
     void freeRunFrames();
+    QString selectionToRun() const;
     bool executeStatement(Run &run);
+    bool runStatement(Run &run, const Statement &statement);
+    void fitPlanColumn(TfraData *frame);
+    void watchPlan(TfraData *frame);
     void bindParams(pg::Query &query);
     void writeElapsed(qint64 ms);
     void addHistory();
@@ -132,4 +158,5 @@ private:
     QList<QPointer<TfraData>> m_frames; // row results of the last run after the built-in one
     QList<QPointer<QWidget>> m_tabs; // their tabs
     bool m_writeBom = true;
+    bool m_typeListRead = false;
 };

@@ -1,17 +1,19 @@
 #include "fsqllog.h"
 
 #include "core/qvencoding.h"
+#include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
 #include "core/qvoption.h"
+#include "core/qvreg.h"
 #include "core/qvsub.h"
 #include "core/qvwaitcursor.h"
 #include "core/sqllog.h"
 #include "sqllang/qvmemo.h"
+#include "ui/qvstdctl.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QSplitter>
@@ -21,6 +23,8 @@
 #include <algorithm>
 
 namespace {
+
+const QString SqlLogKey = QStringLiteral("\\Software\\Quorlane\\QVR22\\GUI\\SQLLOG");
 
 // Upper case of the ASCII letters only, as the find compares.
 QString asciiUpper(QString text)
@@ -56,8 +60,12 @@ TfrmSQLLog::TfrmSQLLog(QWidget *parent)
     add("btnDown", QStringLiteral("下に移動"), &TfrmSQLLog::btnDownClick);
     add("btnDel", QStringLiteral("削除"), &TfrmSQLLog::btnDelClick);
     tolCmd->addSeparator();
-    txtFind = new QLineEdit(tolCmd);
+    txtFind = new TqvStrEdit(tolCmd);
     txtFind->setObjectName(QStringLiteral("txtFind"));
+    // a search box: Return searches and the arrows stay in it
+    txtFind->setWantReturns(false);
+    txtFind->setWantArrow(false);
+    txtFind->setCharCase(AppOption.UseLowerName ? ecNormal : ecUpperCase);
     tolCmd->addWidget(txtFind);
     add("btnFind", QStringLiteral("検索"), &TfrmSQLLog::btnFindClick);
     connect(txtFind, &QLineEdit::returnPressed, this, &TfrmSQLLog::btnFindClick);
@@ -183,9 +191,32 @@ void TfrmSQLLog::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
+void TfrmSQLLog::LoadWindowState()
+{
+    if (!AppRegistry || !AppRegistry->OpenKey(SqlLogKey, true))
+        return;
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+        resize(AppRegistry->GetInteger(QStringLiteral("Width"), width()),
+               AppRegistry->GetInteger(QStringLiteral("Height"), height()));
+    AppRegistry->CloseKey();
+}
+
+void TfrmSQLLog::SaveWindowState()
+{
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+        return;
+    if (!AppRegistry || !AppRegistry->OpenKey(SqlLogKey, true))
+        return;
+    AppRegistry->WriteInteger(QStringLiteral("Width"), width());
+    AppRegistry->WriteInteger(QStringLiteral("Height"), height());
+    AppRegistry->CloseKey();
+}
+
 int TfrmSQLLog::ShowWindow(QWidget *owner)
 {
     TfrmSQLLog picker(owner);
+    picker.LoadWindowState();
     picker.exec();
+    RunGuarded([&] { picker.SaveWindowState(); });
     return picker.Result();
 }

@@ -1,11 +1,18 @@
 // The history picker: rows per entry, find, move and delete change the history index.
 #include "sqlwintest.h"
 
+#include "core/qvreg.h"
 #include "core/sqllog.h"
 #include "sqlwin/fsqllog.h"
+#include "ui/qvstdctl.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +55,60 @@ TEST_F(SqlWinTest, PickerListsFindsMovesAndDeletes)
     picker.lstSQL->setCurrentRow(0);
     picker.btnSelectClick();
     EXPECT_EQ(picker.Result(), 0);
+}
+
+const QString SqlLogKey = QStringLiteral("\\Software\\Quorlane\\QVR22\\GUI\\SQLLOG");
+
+// Runs the picker as the SQL window does; while it is up, during runs inside its loop.
+int showPicker(const std::function<void(TfrmSQLLog *)> &during)
+{
+    QTimer::singleShot(0, [during] {
+        auto *picker = qobject_cast<TfrmSQLLog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(picker);
+        during(picker);
+        if (picker->isVisible())
+            picker->btnExitClick();
+    });
+    return TfrmSQLLog::ShowWindow(nullptr);
+}
+
+TEST_F(SqlWinTest, PickerKeepsItsSizeUnderItsOwnKey)
+{
+    ASSERT_TRUE(AppRegistry->OpenKey(SqlLogKey, true));
+    AppRegistry->WriteInteger("Width", 640);
+    AppRegistry->WriteInteger("Height", 420);
+    AppRegistry->CloseKey();
+
+    QSize shown;
+    showPicker([&](TfrmSQLLog *picker) {
+        shown = picker->size();
+        picker->resize(700, 460);
+    });
+    EXPECT_EQ(shown, QSize(640, 420));
+    ASSERT_TRUE(AppRegistry->OpenKey(SqlLogKey, false));
+    EXPECT_EQ(AppRegistry->GetInteger("Width", 0), 700);
+    EXPECT_EQ(AppRegistry->GetInteger("Height", 0), 460);
+    AppRegistry->CloseKey();
+
+    // a maximized picker leaves the kept size as it was
+    showPicker([&](TfrmSQLLog *picker) { picker->setWindowState(Qt::WindowMaximized); });
+    ASSERT_TRUE(AppRegistry->OpenKey(SqlLogKey, false));
+    EXPECT_EQ(AppRegistry->GetInteger("Width", 0), 700);
+    AppRegistry->CloseKey();
+}
+
+TEST_F(SqlWinTest, PickerFindBoxFollowsTheLowerNameOption)
+{
+    for (const bool lower : { false, true }) {
+        AppOption.UseLowerName = lower;
+        QString typed;
+        showPicker([&](TfrmSQLLog *picker) {
+            picker->txtFind->setFocus();
+            QTest::keyClicks(picker->txtFind, "select");
+            typed = picker->txtFind->text();
+        });
+        EXPECT_EQ(typed, lower ? "select" : "SELECT");
+    }
 }
 
 } // namespace pickertest

@@ -106,4 +106,82 @@ TEST(ConvertParamValue, ValuesByTypeAndRefusals)
     EXPECT_THROW(ConvertParamValue("boolean", "yes"), pg::Error);
 }
 
+TEST(ConvertParamValue, NumericKeepsTheTypedDigits)
+{
+    struct Case
+    {
+        const char *typed;
+        const char *bound; // nullptr: refused
+    };
+    const Case cases[] = {
+        { "0.1", "0.1" },
+        { " 12345678901234567890.123456789 ", "12345678901234567890.123456789" },
+        { "-1.50", "-1.50" },
+        { "+.5", "+.5" },
+        { "1e-3", "1e-3" },
+        { "NaN", "NaN" },
+        { "-Infinity", "-Infinity" },
+        { "1.2.3", nullptr },
+        { "12x", nullptr },
+        { "", nullptr },
+        { "e5", nullptr },
+    };
+    for (const Case &c : cases) {
+        if (!c.bound) {
+            EXPECT_THROW(ConvertParamValue("numeric", c.typed), pg::Error) << c.typed;
+            continue;
+        }
+        const pg::Param p = ConvertParamValue("numeric", c.typed);
+        EXPECT_EQ(p.value, QVariant(QString::fromLatin1(c.bound))) << c.typed;
+        EXPECT_EQ(p.type, pg::type::Numeric);
+    }
+}
+
+TEST(SplitStatements, TopLevelSemicolonsEndStatements)
+{
+    struct Case
+    {
+        const char *text;
+        QStringList statements;
+        bool splBodies = false;
+    };
+    const Case cases[] = {
+        { "select 1", { "select 1" } },
+        { "select 1;", { "select 1" } },
+        { "select * from t; insert into t values (1, ';')",
+          { "select * from t", "insert into t values (1, ';')" } },
+        { "select 1;;\r\n  ; -- done\r\n", { "select 1" } },
+        { "-- only a note; really\r\n/* and; this */", {} },
+        { "select ';', \"a;b\", $x$;$x$ -- c;\r\n; select 2",
+          { "select ';', \"a;b\", $x$;$x$ -- c;", "select 2" } },
+        { "create rule r as on insert to t do also (insert into u values (1); insert into u values "
+          "(2)); select 1",
+          { "create rule r as on insert to t do also (insert into u values (1); insert into u "
+            "values (2))",
+            "select 1" } },
+        // a body in dollar quotes ends at the statement's ";" as any other
+        { "create function f() returns int language sql as $$select 1;$$; select f()",
+          { "create function f() returns int language sql as $$select 1;$$", "select f()" } },
+        // an SQL-standard body keeps its statements up to its END
+        { "CREATE OR REPLACE PROCEDURE p() LANGUAGE sql BEGIN ATOMIC insert into t values (1); "
+          "select case when true then 1 end; END; call p()",
+          { "CREATE OR REPLACE PROCEDURE p() LANGUAGE sql BEGIN ATOMIC insert into t values (1); "
+            "select case when true then 1 end; END",
+            "call p()" } },
+        { "begin; update t set v = 1; end", { "begin", "update t set v = 1", "end" } },
+        // the unquoted bodies of the enterprise edition run to the end of the text
+        { "create or replace package body k is procedure p is begin null; end; end k; select 1",
+          { "create or replace package body k is procedure p is begin null; end; end k; select 1" },
+          true },
+        { "create table k (a int); select 1", { "create table k (a int)", "select 1" }, true },
+    };
+    for (const Case &c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        QStringList got;
+        for (const TSQLRange &r : SplitStatements(text, c.splBodies))
+            got << text.mid(r.start, r.length);
+        EXPECT_EQ(got, c.statements) << c.text;
+    }
+}
+
 } // namespace statementtest
