@@ -171,8 +171,11 @@ SqlSpan skipSqlSpan(const QString &sql, int i, bool standardStrings)
     if (c == u'"')
         return { skipQuoted(sql, i, c, false), SqlSpanKind::Quoted };
     if (c == u'-' && next == u'-') {
-        const int end = sql.indexOf(u'\n', i);
-        return { end < 0 ? n : end, SqlSpanKind::Comment };
+        // the server's lexer ends a line comment at LF and at CR alike
+        int end = i + 2;
+        while (end < n && sql.at(end) != u'\n' && sql.at(end) != u'\r')
+            ++end;
+        return { end, SqlSpanKind::Comment };
     }
     if (c == u'/' && next == u'*')
         return { skipBlockComment(sql, i), SqlSpanKind::Comment };
@@ -339,27 +342,39 @@ ParamScan scanParameters(const QString &sql, const ParamScanOptions &options)
     return scan;
 }
 
-QString firstKeyword(const QString &sql)
+QStringList leadingKeywords(const QString &sql, int count)
 {
     using namespace paramscanner;
+    QStringList words;
     const int n = sql.size();
     int i = 0;
-    while (i < n) {
-        if (sql.at(i).isSpace() || sql.at(i) == u'(') {
+    while (i < n && words.size() < count) {
+        // brackets may open the statement, not stand between its words
+        if (sql.at(i).isSpace() || (words.isEmpty() && sql.at(i) == u'(')) {
             ++i;
             continue;
         }
         const SqlSpan span = skipSqlSpan(sql, i);
-        if (span.end < 0 || span.kind != SqlSpanKind::Comment)
+        if (span.end >= 0) {
+            if (span.kind != SqlSpanKind::Comment)
+                break;
+            i = span.end;
+            continue;
+        }
+        int j = i;
+        while (j < n && isSqlIdentChar(sql.at(j)))
+            ++j;
+        if (j == i || sql.at(i).isDigit() || sql.at(i) == u'$')
             break;
-        i = span.end;
+        words << sql.mid(i, j - i).toUpper();
+        i = j;
     }
-    int j = i;
-    while (j < n && isSqlIdentChar(sql.at(j)))
-        ++j;
-    if (j == i || sql.at(i).isDigit() || sql.at(i) == u'$')
-        return QString();
-    return sql.mid(i, j - i).toUpper();
+    return words;
+}
+
+QString firstKeyword(const QString &sql)
+{
+    return leadingKeywords(sql, 1).value(0);
 }
 
 QString quoteIdentifier(const QString &name)

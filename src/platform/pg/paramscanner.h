@@ -63,8 +63,8 @@ struct SqlSpan
 };
 
 // The literal ('...', E'...'), quoted name ("..."), dollar-quoted string ($tag$...$tag$) or
-// comment (-- to the line end, nested /* */) that opens at index i, running to the end of the
-// text when it is never closed; end -1 when i starts none of them. standardStrings as the
+// comment (-- up to the next LF or CR, nested /* */) that opens at index i, running to the end of
+// the text when it is never closed; end -1 when i starts none of them. standardStrings as the
 // session's standard_conforming_strings (off: a backslash escapes in '...' too). Every reader
 // of statement text that must tell code from literals and comments walks the text with this.
 SqlSpan skipSqlSpan(const QString &sql, int i, bool standardStrings = true);
@@ -74,6 +74,11 @@ SqlSpan skipSqlSpan(const QString &sql, int i, bool standardStrings = true);
 // the text starts with anything else (a literal, a quoted name, a symbol) or has no word.
 // Every place that classifies a statement by its leading keyword asks this.
 QString firstKeyword(const QString &sql);
+
+// The first count words of statement text, upper-cased, read as firstKeyword reads the first
+// and each next one past blanks and comments: {"PREPARE", "TRANSACTION"} for
+// "prepare /* x */ transaction 'a'". Fewer where a literal, a symbol or the end comes first.
+QStringList leadingKeywords(const QString &sql, int count);
 
 // Index of the first occurrence of word (a keyword, any letter case, as a whole word) at or
 // after from that stands outside literals, quoted names, comments and brackets; -1 when none.
