@@ -29,14 +29,28 @@ void Connection::Private::noticeReceiver(void *arg, const PGresult *res)
 
 namespace connection {
 
-bool isTransactionControl(const QString &keyword)
+// Statements that begin, end or nest a transaction themselves, by their first two words:
+// PREPARE alone makes a prepared statement, an ordinary one.
+bool isTransactionControl(const QStringList &words)
 {
-    static const QStringList words = {
+    static const QStringList control = {
         QStringLiteral("BEGIN"),     QStringLiteral("START"),    QStringLiteral("COMMIT"),
         QStringLiteral("END"),       QStringLiteral("ROLLBACK"), QStringLiteral("ABORT"),
-        QStringLiteral("SAVEPOINT"), QStringLiteral("RELEASE"),  QStringLiteral("PREPARE"),
+        QStringLiteral("SAVEPOINT"), QStringLiteral("RELEASE"),
     };
-    return words.contains(keyword);
+    const QString first = words.value(0);
+    if (first == QLatin1String("PREPARE"))
+        return words.value(1) == QLatin1String("TRANSACTION");
+    return control.contains(first);
+}
+
+// Statements whose answer ROLLBACK means the server rolled the failed transaction back
+// instead of doing what was asked.
+bool endsTransaction(const QStringList &words)
+{
+    const QString first = words.value(0);
+    return first == QLatin1String("COMMIT") || first == QLatin1String("END")
+        || (first == QLatin1String("PREPARE") && words.value(1) == QLatin1String("TRANSACTION"));
 }
 
 QByteArray numberText(double v)
@@ -374,8 +388,7 @@ void Connection::Private::sendFailed(const QString &source)
 
 void Connection::Private::checkCommitAnswer(const PGresult *res, const QString &source) const
 {
-    const QString keyword = firstKeyword(source);
-    if (keyword != QLatin1String("COMMIT") && keyword != QLatin1String("END"))
+    if (!connection::endsTransaction(leadingKeywords(source, 2)))
         return;
     if (qstrcmp(PQcmdStatus(const_cast<PGresult *>(res)), "ROLLBACK") != 0)
         return;
@@ -392,7 +405,7 @@ Result Connection::Private::run(const QString &serverSql, const QList<Param> &pa
     const QByteArray text = encodeText(serverSql, QStringLiteral("SQL 文"));
     const detail::EncodedParams ep = encodeParams(params, scan);
     const bool inSavepoint = wrap && continueOnError && PQtransactionStatus(conn) == PQTRANS_INTRANS
-        && !connection::isTransactionControl(firstKeyword(source));
+        && !connection::isTransactionControl(leadingKeywords(source, 2));
     if (inSavepoint)
         internal(QStringLiteral("SAVEPOINT cv_stmt"));
     detail::ResultPtr res;

@@ -41,9 +41,9 @@ int versionNumberFromBanner(const QString &banner);
 //
 // Transactions: the session's state is the server's (transactionStatus()). startTransaction()
 // opens a transaction, or a SAVEPOINT when one is open already; commit() and rollback() end the
-// innermost level (RELEASE / ROLLBACK TO for a savepoint). A COMMIT that the server answers with
-// ROLLBACK (the transaction had failed) is reported as an Error (sqlstate::TransactionRollback),
-// whether it comes from commit() or from statement text.
+// innermost level (RELEASE / ROLLBACK TO for a savepoint). A COMMIT, END or PREPARE TRANSACTION
+// that the server answers with ROLLBACK (the transaction had failed) is reported as an Error
+// (sqlstate::TransactionRollback), whether it comes from commit() or from statement text.
 class Connection : public QObject
 {
     Q_OBJECT
