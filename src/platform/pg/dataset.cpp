@@ -45,40 +45,108 @@ constexpr int CtidAttnum = -1;
 constexpr int XminAttnum = -2;
 constexpr int TableoidAttnum = -6;
 
-// The table and every table that inherits from it (partitions included), as the plan names
-// the relations it scans. $1: the table's oid
+// The whole inheritance tree the table belongs to: its ancestors up to the root (a partition's
+// partitioned table, a child's parent) and every table below them, as the plan names the
+// relations it scans. A row read through any of them may be a row of the table. $1: the
+// table's oid
 const char TableTreeSql[] = R"(
-WITH RECURSIVE tree(oid) AS (
+WITH RECURSIVE up(oid) AS (
     SELECT $1::pg_catalog.oid
     UNION
-    SELECT i.inhrelid FROM pg_catalog.pg_inherits i JOIN tree ON i.inhparent = tree.oid
+    SELECT i.inhparent FROM pg_catalog.pg_inherits i JOIN up ON i.inhrelid = up.oid
+), down(oid) AS (
+    SELECT oid FROM up
+    UNION
+    SELECT i.inhrelid FROM pg_catalog.pg_inherits i JOIN down ON i.inhparent = down.oid
 )
 SELECT n.nspname, c.relname
-  FROM tree
-  JOIN pg_catalog.pg_class c ON c.oid = tree.oid
+  FROM down
+  JOIN pg_catalog.pg_class c ON c.oid = down.oid
   JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
 )";
 
-// The relations a plan node and the nodes below it scan, "schema.name" once per scan; a scan
-// of a common table expression counts the scans of that expression's plan again.
-void collectScans(const QJsonObject &node, const QHash<QString, QJsonObject> &ctes,
-                  QStringList *scans, int depth)
+QString scannedRelation(const QJsonObject &node)
+{
+    const QString relation = node.value(QLatin1String("Relation Name")).toString();
+    if (relation.isEmpty())
+        return relation;
+    return node.value(QLatin1String("Schema")).toString() + QLatin1Char('.') + relation;
+}
+
+// One read of the tree spread over its members: an Append or Merge Append whose members are
+// each a scan of a table of the tree (or again such an append). The planner writes one read
+// of a partitioned or inherited table that way; two reads are two such nodes, or one scan and
+// one node, however the partitions were pruned.
+bool isOneReadOfTree(const QJsonObject &node, const QSet<QString> &tree, int depth)
 {
     if (depth > 200)
-        return;
-    const QString relation = node.value(QLatin1String("Relation Name")).toString();
-    if (!relation.isEmpty())
-        *scans << node.value(QLatin1String("Schema")).toString() + QLatin1Char('.') + relation;
-    const QString cte = node.value(QLatin1String("CTE Name")).toString();
-    if (!cte.isEmpty() && ctes.contains(cte))
-        collectScans(ctes.value(cte), ctes, scans, depth + 1);
+        return false;
+    const QString type = node.value(QLatin1String("Node Type")).toString();
+    if (type != QLatin1String("Append") && type != QLatin1String("Merge Append"))
+        return false;
+    bool anyMember = false;
     const QJsonArray plans = node.value(QLatin1String("Plans")).toArray();
     for (const QJsonValue &child : plans) {
         const QJsonObject plan = child.toObject();
-        if (plan.value(QLatin1String("Subplan Name")).toString().startsWith(QLatin1String("CTE ")))
-            continue; // counted where the expression is scanned
-        collectScans(plan, ctes, scans, depth + 1);
+        if (plan.value(QLatin1String("Parent Relationship")).toString() != QLatin1String("Member"))
+            continue;
+        anyMember = true;
+        const QString relation = scannedRelation(plan);
+        if (relation.isEmpty() ? !isOneReadOfTree(plan, tree, depth + 1) : !tree.contains(relation))
+            return false;
     }
+    return anyMember;
+}
+
+bool isCteSubplan(const QJsonObject &plan)
+{
+    return plan.value(QLatin1String("Subplan Name")).toString().startsWith(QLatin1String("CTE "));
+}
+
+int countTreeReads(const QJsonObject &node, const QSet<QString> &tree,
+                   const QHash<QString, QJsonObject> &ctes, int depth);
+
+// The reads of the tree below the nodes of plans (a common table expression's plan is counted
+// where the expression is scanned), or, with insideOneRead, below an append that is one read
+// of the tree itself: its members are part of that read, what hangs below them is not.
+int countChildReads(const QJsonArray &plans, bool insideOneRead, const QSet<QString> &tree,
+                    const QHash<QString, QJsonObject> &ctes, int depth)
+{
+    if (depth > 200)
+        return 0;
+    int reads = 0;
+    for (const QJsonValue &child : plans) {
+        const QJsonObject plan = child.toObject();
+        if (isCteSubplan(plan))
+            continue;
+        const bool member = insideOneRead
+            && plan.value(QLatin1String("Parent Relationship")).toString()
+                == QLatin1String("Member");
+        if (!member) {
+            reads += countTreeReads(plan, tree, ctes, depth + 1);
+            continue;
+        }
+        const QJsonArray below = plan.value(QLatin1String("Plans")).toArray();
+        // a member is a scan of the tree or a nested append of such scans
+        reads += countChildReads(below, scannedRelation(plan).isEmpty(), tree, ctes, depth + 1);
+    }
+    return reads;
+}
+
+// How often a plan node and the nodes below it read a table of the tree; a scan of a common
+// table expression counts the reads of that expression's plan again.
+int countTreeReads(const QJsonObject &node, const QSet<QString> &tree,
+                   const QHash<QString, QJsonObject> &ctes, int depth)
+{
+    if (depth > 200)
+        return 0;
+    const bool oneRead = isOneReadOfTree(node, tree, depth);
+    int reads = oneRead || tree.contains(scannedRelation(node)) ? 1 : 0;
+    const QString cte = node.value(QLatin1String("CTE Name")).toString();
+    if (!cte.isEmpty() && ctes.contains(cte))
+        reads += countTreeReads(ctes.value(cte), tree, ctes, depth + 1);
+    return reads
+        + countChildReads(node.value(QLatin1String("Plans")).toArray(), oneRead, tree, ctes, depth);
 }
 
 void collectCtes(const QJsonObject &node, QHash<QString, QJsonObject> *ctes, int depth)
@@ -462,16 +530,17 @@ bool DataSet::readsTableTwice(Oid table, const QByteArray &text, const detail::E
     // partitions) more than once, and then the key and the values of one result row may come
     // from different rows. Anything the plan cannot tell counts as twice.
     Connection::Private &c = *m_connection->d;
-    const detail::ResultPtr tree = c.internal(QString::fromLatin1(dataset::TableTreeSql),
-                                              { Param(QVariant(uint(table)), type::OidType) });
-    QSet<QString> members;
-    for (int row = 0; row < PQntuples(tree.get()); ++row) {
-        members.insert(
-            c.codec()->decode(PQgetvalue(tree.get(), row, 0), PQgetlength(tree.get(), row, 0))
-            + QLatin1Char('.')
-            + c.codec()->decode(PQgetvalue(tree.get(), row, 1), PQgetlength(tree.get(), row, 1)));
+    const detail::ResultPtr treeRows = c.internal(QString::fromLatin1(dataset::TableTreeSql),
+                                                  { Param(QVariant(uint(table)), type::OidType) });
+    QSet<QString> tree;
+    for (int row = 0; row < PQntuples(treeRows.get()); ++row) {
+        tree.insert(c.codec()->decode(PQgetvalue(treeRows.get(), row, 0),
+                                      PQgetlength(treeRows.get(), row, 0))
+                    + QLatin1Char('.')
+                    + c.codec()->decode(PQgetvalue(treeRows.get(), row, 1),
+                                        PQgetlength(treeRows.get(), row, 1)));
     }
-    QStringList scans;
+    int reads = 0;
     const bool read = c.probe("cv_plan", [&] {
         const detail::ResultPtr plan
             = c.exchange(QByteArrayLiteral("EXPLAIN (VERBOSE, FORMAT JSON) ") + text, ep,
@@ -487,20 +556,10 @@ bool DataSet::readsTableTwice(Oid table, const QByteArray &text, const detail::E
             return false;
         QHash<QString, QJsonObject> ctes;
         dataset::collectCtes(root, &ctes, 0);
-        dataset::collectScans(root, ctes, &scans, 0);
+        reads = dataset::countTreeReads(root, tree, ctes, 0);
         return true;
     });
-    if (!read)
-        return true;
-    QSet<QString> seen;
-    for (const QString &scan : std::as_const(scans)) {
-        if (!members.contains(scan))
-            continue;
-        if (seen.contains(scan))
-            return true;
-        seen.insert(scan);
-    }
-    return false;
+    return !read || reads > 1;
 }
 
 void DataSet::loadTarget(Oid table)
