@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 
 namespace {
 
@@ -32,6 +33,28 @@ QString SQLLogFolder()
     return folder;
 }
 
+namespace {
+
+// Opens file (a QSaveFile: the bytes go to a temporary file beside the target until commit)
+// and writes bytes through, unbuffered, so that a short write (a full disk, a size limit) is
+// seen here rather than lost in a flush that reports nothing.
+void writeStaged(QSaveFile &file, const QByteArray &bytes)
+{
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(bytes) != bytes.size())
+        throw TextFileError(file.fileName().toStdString());
+}
+
+void writeWhole(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    writeStaged(file, bytes);
+    if (!file.commit())
+        throw TextFileError(path.toStdString());
+}
+
+} // namespace
+
 int SQLLogAdd(const QString &text, bool writeBom)
 {
     const int capacity = AppOption.SQLBuf;
@@ -46,13 +69,30 @@ int SQLLogAdd(const QString &text, bool writeBom)
         if (containsName(list, name))
             continue;
         list.insert(0, name);
+        // The number taken is often the dropped entry's, whose file the index on disk still
+        // lists: the new text waits in a temporary file until the new index is in place, so
+        // a failed write leaves both files as they were.
+        const TqvEncoding encoding = GetFileEncoding();
+        const QString indexPath = folder + IndexName;
+        bool indexWritten = false;
         try {
             if (!QDir().mkpath(folder))
                 throw TextFileError("folder");
-            const TqvEncoding encoding = GetFileEncoding();
-            SaveTextFile(folder + name, text, encoding, writeBom);
-            SaveStringsToFile(folder + IndexName, list, encoding, writeBom);
+            QSaveFile entry(folder + name);
+            writeStaged(entry, EncodeText(text, encoding, writeBom));
+            writeWhole(indexPath, EncodeText(JoinLines(list), encoding, writeBom));
+            indexWritten = true;
+            if (!entry.commit())
+                throw TextFileError(name.toStdString());
         } catch (const std::exception &) {
+            if (indexWritten) {
+                // the entry's rename failed after the index: put the old index back
+                try {
+                    writeWhole(indexPath, EncodeText(JoinLines(SQLLogList), encoding, writeBom));
+                } catch (const std::exception &) {
+                    // the failure below is reported either way
+                }
+            }
             ShowMessageBox(
                 QStringLiteral("ファイルのアクセスに失敗しました。OSの権限を見直してください。"),
                 MB_OK | MB_ICONERROR);

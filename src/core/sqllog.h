@@ -11,8 +11,10 @@
 QString SQLLogFolder();
 
 // Records text as the newest entry: drops the oldest name when SQLBuf names are held, takes the
-// first free number, writes the entry file and then the index. A name enters SQLLogList only
-// after both files were written; a failed write is reported and leaves the index as it was.
+// first free number, writes the entry to a temporary file, then the index, and only then puts
+// the entry file in place (each file replaced whole). A name enters SQLLogList only after both
+// files were written; a failed write is reported and leaves the index and every entry file as
+// they were.
 // Returns the new entry's position (0), or -1 when nothing was recorded (recording off, no
 // free number, a failed write).
 int SQLLogAdd(const QString &text, bool writeBom = true);
