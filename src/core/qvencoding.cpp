@@ -318,7 +318,11 @@ void SaveTextFile(const QString &path, const QString &text, const TqvEncoding &e
 {
     const QByteArray bytes = EncodeText(text, encoding, writeBom);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // Unbuffered: a short write (a full disk, a size limit) shows in write()'s count; through
+    // the buffer it would be lost in a flush that commit() does not report, and a truncated
+    // file would replace the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(bytes) != bytes.size() || !file.commit())
         throw TextFileError(qvencoding::describe(path, file.errorString()).toStdString());
 }
 

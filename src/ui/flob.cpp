@@ -541,7 +541,9 @@ void TfrmLob::SaveValueToFile()
     const QByteArray bytes = FStream.value_or(QByteArray());
     const QString path = LobSaveFileName(chosen, GetImageFormat(bytes));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // Unbuffered, so that a short write shows in the count and never commits a cut file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(bytes) != bytes.size() || !file.commit())
         throw TextFileError(QStringLiteral("ファイル「%1」に書き込めません: %2")
                                 .arg(QDir::toNativeSeparators(path), file.errorString())
                                 .toStdString());

@@ -151,3 +151,30 @@ TEST_F(SqlLogTest, FailedEntryWriteLeavesTheHistoryAsItWas)
 }
 
 } // namespace sqllogtest
+
+namespace sqllogtest {
+
+// A text file saved over an old one on a disk that takes only part of it: the save fails and
+// the old file stays as it was.
+TEST(TextFileSave, ShortWriteFailsAndKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("script.sql"));
+    SaveTextFile(path, QStringLiteral("old"), TqvEncoding(TqvEncoding::Utf8), false);
+    bool failed = false;
+    {
+        FileSizeLimit limit(24);
+        ASSERT_TRUE(limit.ok());
+        try {
+            SaveTextFile(path, QString(100, u'x'), TqvEncoding(TqvEncoding::Utf8), false);
+        } catch (const TextFileError &) {
+            failed = true;
+        }
+    }
+    EXPECT_TRUE(failed);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("old"));
+}
+
+} // namespace sqllogtest
