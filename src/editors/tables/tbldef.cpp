@@ -180,7 +180,8 @@ ORDER BY 6, 2, 3, 4)";
 
 const char *const tdDefaultAclSQL = R"(
 SELECT pg_get_userbyid(X.grantee), X.privilege_type, X.is_grantable
-FROM pg_class C, aclexplode(acldefault('r', C.relowner)) X
+FROM pg_class C,
+     aclexplode(acldefault(CASE WHEN C.relkind = 'S' THEN 's' ELSE 'r' END::"char", C.relowner)) X
 WHERE C.oid = $1
 ORDER BY 2)";
 

@@ -172,8 +172,8 @@ quint32 FindTableOid(pg::Connection &connection, const QString &Schema, const QS
 // partitioned table or TOAST table has that oid.
 TTableDefinition LoadTableDefinition(pg::Connection &connection, quint32 Oid);
 
-// Reads the privileges of the relation Oid (a table or a view) and of its columns into
-// def.Grants, and what def.Owner holds by default into def.OwnerDefault.
+// Reads the privileges of the relation Oid (a table, a view or a sequence) and of its columns
+// into def.Grants, and what def.Owner holds by default into def.OwnerDefault.
 void LoadRelationPrivileges(pg::Connection &connection, quint32 Oid, TTableDefinition &def);
 
 // Reads one policy of schema.table by name; false when there is none.

@@ -14,6 +14,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 const QLatin1String trEnd(";");
@@ -96,8 +98,9 @@ SELECT E.extname FROM pg_depend D JOIN pg_extension E ON E.oid = D.refobjid
 WHERE D.classid = 'pg_class'::regclass AND D.objid = $1 AND D.deptype = 'e'
   AND D.refclassid = 'pg_extension'::regclass)";
 
+// The foreign keys, with the key of the partitioned table each partition's copy comes from.
 const char *const trForeignKeySQL = R"(
-SELECT N.nspname, C.relname, K.conname, pg_get_constraintdef(K.oid) AS def,
+SELECT K.oid, K.conparentid, N.nspname, C.relname, K.conname, pg_get_constraintdef(K.oid) AS def,
        obj_description(K.oid, 'pg_constraint') AS comment
 FROM pg_constraint K
 JOIN pg_class C ON C.oid = K.conrelid
@@ -120,6 +123,101 @@ JOIN pg_description D ON D.objoid = A.attrelid AND D.classoid = 'pg_class'::regc
                      AND D.objsubid = A.attnum
 WHERE A.attrelid = $1 AND A.attnum > 0 AND NOT A.attisdropped
 ORDER BY A.attnum)";
+
+const char *const trViewDefaultSQL = R"(
+SELECT A.attname, pg_get_expr(D.adbin, D.adrelid) AS expr
+FROM pg_attrdef D
+JOIN pg_attribute A ON A.attrelid = D.adrelid AND A.attnum = D.adnum
+WHERE D.adrelid = $1
+ORDER BY A.attnum)";
+
+const char *const trViewTriggerSQL = R"(
+SELECT T.tgname, pg_get_triggerdef(T.oid, false) AS def, T.tgenabled,
+       obj_description(T.oid, 'pg_trigger') AS comment
+FROM pg_trigger T
+WHERE T.tgrelid = $1 AND NOT T.tgisinternal
+ORDER BY T.tgname)";
+
+const char *const trSequenceSQL = R"(
+SELECT C.oid, pg_get_userbyid(C.relowner) AS owner, C.relacl IS NULL AS defacl,
+       obj_description(C.oid, 'pg_class') AS comment
+FROM pg_class C JOIN pg_namespace N ON N.oid = C.relnamespace
+WHERE N.nspname = $1 AND C.relname = $2 AND C.relkind = 'S')";
+
+const char *const trKeyIndexCommentSQL = R"(
+SELECT K.conname, obj_description(K.conindid, 'pg_class') AS comment
+FROM pg_constraint K
+WHERE K.conrelid = $1 AND K.contype IN ('p', 'u', 'x')
+  AND obj_description(K.conindid, 'pg_class') IS NOT NULL
+ORDER BY 1)";
+
+// What depends on a sequence; an identity sequence has nothing of its own, and the DROP TABLE
+// that takes it would fail on anything found here.
+const char *const trSequenceDependentsSQL = R"(
+SELECT pg_describe_object(D.classid, D.objid, D.objsubid)
+FROM pg_depend D
+WHERE D.refclassid = 'pg_class'::regclass AND D.refobjid = $1 AND D.deptype = 'n'
+ORDER BY 1)";
+
+// The objects that use the given columns of the table, apart from each column's own default
+// and the sequence it owns: 'i' an index of the table, 'c' a constraint of the table (both go
+// with the column, as ALTER TABLE DROP COLUMN takes them), 'o' anything else.
+const char *const trColumnUsesSQL = R"(
+SELECT DISTINCT A.attname,
+       CASE WHEN IX.indexrelid IS NOT NULL AND IX.indrelid = $1 THEN 'i'
+            WHEN K.oid IS NOT NULL AND K.conrelid = $1 THEN 'c'
+            ELSE 'o' END AS kind,
+       coalesce(IC.relname, K.conname) AS name,
+       K.contype,
+       pg_describe_object(D.classid, D.objid, D.objsubid) AS description
+FROM pg_depend D
+JOIN pg_attribute A ON A.attrelid = D.refobjid AND A.attnum = D.refobjsubid
+LEFT JOIN pg_class IC ON D.classid = 'pg_class'::regclass AND IC.oid = D.objid
+LEFT JOIN pg_index IX ON IX.indexrelid = IC.oid
+LEFT JOIN pg_constraint K ON D.classid = 'pg_constraint'::regclass AND K.oid = D.objid
+LEFT JOIN pg_attrdef AD ON D.classid = 'pg_attrdef'::regclass AND AD.oid = D.objid
+WHERE D.refclassid = 'pg_class'::regclass AND D.refobjid = $1
+  AND D.refobjsubid = ANY($2::int2[])
+  AND NOT (AD.oid IS NOT NULL AND AD.adnum = D.refobjsubid)
+  AND NOT (IC.oid IS NOT NULL AND IC.relkind = 'S')
+ORDER BY 1, 5)";
+
+// The columns as the row copy maps them: number, name, type and modifier.
+const char *const trColumnSignatureSQL = R"(
+SELECT pg_catalog.string_agg(pg_catalog.concat_ws(' ', A.attnum, A.attname, A.atttypid,
+                                                  A.atttypmod), E'\n' ORDER BY A.attnum)
+FROM pg_catalog.pg_attribute A
+WHERE A.attrelid = %1 AND A.attnum > 0 AND NOT A.attisdropped)";
+
+// What a re-creation script is written from, of the table, its dependent views and its identity
+// sequences: names, owners, privileges, options, columns, comments, and every object that
+// depends on them (indexes, constraints, triggers, policies, defaults, rules, views, foreign
+// keys of other tables, columns of the row type). Row-level security's FORCE switch is left
+// out: the script checks under the lock whether row-level security hides rows.
+const char *const trDefinitionSignatureSQL = R"(
+SELECT pg_catalog.md5(pg_catalog.string_agg(R.text, E'\n' ORDER BY R.oid))
+FROM (
+  SELECT C.oid, pg_catalog.concat_ws(E'\n',
+    pg_catalog.concat_ws(' ', C.relname, C.relnamespace, C.relowner, C.relkind, C.relpersistence,
+                         C.relrowsecurity, C.relacl, C.reloptions),
+    (SELECT pg_catalog.string_agg(pg_catalog.concat_ws(' ', A.attnum, A.attname, A.atttypid,
+                                  A.atttypmod, A.attnotnull, A.attidentity, A.attgenerated,
+                                  A.attcollation, A.attacl), E'\n' ORDER BY A.attnum)
+     FROM pg_catalog.pg_attribute A
+     WHERE A.attrelid = C.oid AND A.attnum > 0 AND NOT A.attisdropped),
+    (SELECT pg_catalog.string_agg(pg_catalog.concat_ws(' ', D.classid, D.objid, D.objsubid,
+                                  D.refclassid, D.refobjsubid, D.deptype),
+                                  E'\n' ORDER BY D.classid, D.objid, D.objsubid, D.refclassid,
+                                  D.refobjsubid, D.deptype)
+     FROM pg_catalog.pg_depend D
+     WHERE (D.refclassid = 'pg_catalog.pg_class'::pg_catalog.regclass AND D.refobjid = C.oid)
+        OR (D.refclassid = 'pg_catalog.pg_type'::pg_catalog.regclass AND D.refobjid = C.reltype)),
+    (SELECT pg_catalog.string_agg(pg_catalog.concat_ws(' ', S.objsubid, S.description),
+                                  E'\n' ORDER BY S.objsubid)
+     FROM pg_catalog.pg_description S
+     WHERE S.objoid = C.oid AND S.classoid = 'pg_catalog.pg_class'::pg_catalog.regclass)) AS text
+  FROM pg_catalog.pg_class C
+  WHERE C.oid = ANY('%1'::pg_catalog.oid[])) R)";
 
 struct trDependent
 {
@@ -169,7 +267,51 @@ TTableDependents::View trReadView(pg::Connection &connection, quint32 oid)
         = connection.exec(QString::fromUtf8(trViewColumnCommentSQL), { trOid(oid) });
     for (int i = 0; i < comments.rowCount(); ++i)
         view.ColumnComments.append({ comments.text(i, 0), comments.text(i, 1) });
+    const pg::Result defaults
+        = connection.exec(QString::fromUtf8(trViewDefaultSQL), { trOid(oid) });
+    for (int i = 0; i < defaults.rowCount(); ++i)
+        view.ColumnDefaults.append({ defaults.text(i, "attname"), defaults.text(i, "expr") });
+    const pg::Result triggers
+        = connection.exec(QString::fromUtf8(trViewTriggerSQL), { trOid(oid) });
+    for (int i = 0; i < triggers.rowCount(); ++i) {
+        const QString enabled = triggers.text(i, "tgenabled");
+        view.Triggers << TTableTrigger { triggers.text(i, "tgname"), triggers.text(i, "def"),
+                                         enabled.isEmpty() ? QChar() : enabled.at(0),
+                                         triggers.text(i, "comment") };
+    }
     return view;
+}
+
+// The default cell put on a column: a default expression, or an identity or generation clause
+// the column takes as such. An identity column that stays one keeps its sequence (name,
+// options, value) unless the clause gives options of its own; a serial column that becomes an
+// identity or generated one lets its sequence go with the old table. Options, and a clause that
+// does not read, stay in Default as typed and the script writes them as they stand.
+void trTakeDefaultCell(TTableColumn &column, const QString &cell)
+{
+    const bool hadIdentity = !column.Identity.isNull() && column.HasSequence;
+    column.Default = cell;
+    column.Generated = QChar();
+    column.GeneratedExpr.clear();
+    column.Identity = QChar();
+    TGenerationClause clause;
+    const bool isClause = ReadGenerationClause(cell, clause);
+    const bool keepsSequence = hadIdentity
+        ? isClause && !clause.Identity.isNull() && clause.IdentityOptions.isEmpty()
+        : !isClause;
+    if (!keepsSequence)
+        column.HasSequence = false;
+    if (!isClause)
+        return;
+    if (clause.Identity.isNull()) {
+        column.Default.clear();
+        column.Generated = QLatin1Char('s');
+        column.GeneratedExpr = clause.Expression;
+        return;
+    }
+    column.Identity = clause.Identity;
+    if (clause.IdentityOptions.isEmpty())
+        column.Default.clear();
 }
 
 QString trArrayOfOids(const QList<quint32> &oids)
@@ -237,11 +379,88 @@ TTableDependents LoadTableDependents(pg::Connection &connection, const TTableDef
     if (!foreignKeys.isEmpty()) {
         const pg::Result rows = connection.exec(QString::fromUtf8(trForeignKeySQL),
                                                 { pg::Param(trArrayOfOids(foreignKeys)) });
+        // A partition's copy of a partitioned table's key cannot be dropped or added on its
+        // own: the key of the topmost table stands for all of them.
+        QHash<quint32, int> rowOf;
         for (int i = 0; i < rows.rowCount(); ++i)
+            rowOf.insert(rows.text(i, "oid").toUInt(), i);
+        const auto rootOf = [&](int row) {
+            QSet<int> seen;
+            for (;;) {
+                const auto parent = rowOf.constFind(rows.text(row, "conparentid").toUInt());
+                if (parent == rowOf.constEnd() || seen.contains(*parent))
+                    return row;
+                seen.insert(row);
+                row = *parent;
+            }
+        };
+        QHash<int, qsizetype> keyOfRow;
+        for (int i = 0; i < rows.rowCount(); ++i) {
+            if (rootOf(i) != i)
+                continue;
+            keyOfRow.insert(i, result.ForeignKeys.size());
             result.ForeignKeys << TTableDependents::ForeignKey {
                 rows.text(i, "nspname"), rows.text(i, "relname"), rows.text(i, "conname"),
-                rows.text(i, "def"), rows.text(i, "comment")
+                rows.text(i, "def"),     rows.text(i, "comment"), {}
             };
+        }
+        for (int i = 0; i < rows.rowCount(); ++i) {
+            const int root = rootOf(i);
+            if (root == i)
+                continue;
+            const QString partition = trQualified(rows.text(i, "nspname"), rows.text(i, "relname"));
+            const QString name = rows.text(i, "conname");
+            // Added again on the partitioned table, the key gives each partition a copy of its
+            // own name; a copy that was named otherwise (a partition's key that was merged on
+            // attach) would change its name.
+            if (name != rows.text(root, "conname")) {
+                result.Refusals << QStringLiteral(
+                                       "パーティション %1 の外部キー %2 は%3 の外部キー "
+                                       "%4 と名前が異なるため、作り直すと名前が変わります。")
+                                       .arg(partition, name,
+                                            trQualified(rows.text(root, "nspname"),
+                                                        rows.text(root, "relname")),
+                                            rows.text(root, "conname"));
+                continue;
+            }
+            if (!rows.text(i, "comment").isEmpty())
+                result.ForeignKeys[keyOfRow.value(root)].PartitionComments.append(
+                    { partition, rows.text(i, "comment") });
+        }
+    }
+
+    const pg::Result keyIndexes
+        = connection.exec(QString::fromUtf8(trKeyIndexCommentSQL), { trOid(def.Oid) });
+    for (int i = 0; i < keyIndexes.rowCount(); ++i)
+        result.KeyIndexComments.append({ keyIndexes.text(i, 0), keyIndexes.text(i, 1) });
+
+    // The identity columns' sequences.
+    for (const TTableColumn &column : def.Columns) {
+        if (column.Identity.isNull() || !column.HasSequence || column.SequenceOwnedBySerial)
+            continue;
+        const pg::Result rows = connection.exec(
+            QString::fromUtf8(trSequenceSQL),
+            { pg::Param(column.Sequence.Schema), pg::Param(column.Sequence.Name) });
+        if (rows.rowCount() == 0)
+            continue;
+        TTableDependents::IdentitySequence sequence;
+        sequence.AttNum = column.AttNum;
+        sequence.Oid = rows.text(0, "oid").toUInt();
+        sequence.Schema = column.Sequence.Schema;
+        sequence.Name = column.Sequence.Name;
+        sequence.Comment = rows.text(0, "comment");
+        sequence.Privileges.Name = sequence.Name;
+        sequence.Privileges.Schema = sequence.Schema;
+        sequence.Privileges.Owner = rows.text(0, "owner");
+        sequence.Privileges.AclIsDefault = rows.text(0, "defacl") == QLatin1String("t");
+        LoadRelationPrivileges(connection, sequence.Oid, sequence.Privileges);
+        const pg::Result users
+            = connection.exec(QString::fromUtf8(trSequenceDependentsSQL), { trOid(sequence.Oid) });
+        for (int i = 0; i < users.rowCount(); ++i)
+            result.Refusals << QStringLiteral("%1 が識別列 %2 の順序 %3 を使っています。")
+                                   .arg(users.text(i, 0), column.Name,
+                                        trQualified(sequence.Schema, sequence.Name));
+        result.IdentitySequences << sequence;
     }
 
     // A view is created once every view of the list it reads exists.
@@ -270,8 +489,18 @@ TTableDependents LoadTableDependents(pg::Connection &connection, const TTableDef
     }
     for (quint32 oid : std::as_const(ordered)) {
         TTableDependents::View view = trReadView(connection, oid);
-        if (view.Oid != 0)
-            result.Views << view;
+        if (view.Oid == 0)
+            continue;
+        // ALTER TABLE cannot switch a view's trigger: one that is not simply enabled cannot be
+        // put back as it is.
+        for (const TTableTrigger &trigger : std::as_const(view.Triggers)) {
+            if (trigger.Enabled != QLatin1Char('O'))
+                result.Refusals << QStringLiteral("ビュー %1 のトリガー %2 は有効化の状態 (%3) "
+                                                  "を作り直せません。")
+                                       .arg(trQualified(view.Schema, view.Name), trigger.Name,
+                                            QString(trigger.Enabled));
+        }
+        result.Views << view;
     }
     return result;
 }
@@ -307,22 +536,15 @@ TTableDefinition EditedDefinition(const TTableDefinition &def, const TTableEdit 
                     column.Compression.clear();
                 }
             }
-            if (row.DefaultEdited) {
-                column.Default = row.Default;
-                column.Generated = QChar();
-                column.GeneratedExpr.clear();
-                if (!old->Identity.isNull()) {
-                    column.Identity = QChar();
-                    column.HasSequence = false;
-                }
-            }
+            if (row.DefaultEdited)
+                trTakeDefaultCell(column, row.Default);
         } else {
             column.AttNum = 0;
             column.Name = row.Name;
             column.TypeName = row.Type;
             column.Length = row.Length;
             column.TypeText = ColumnTypeText(row.Type, row.Length);
-            column.Default = row.Default;
+            trTakeDefaultCell(column, row.Default);
         }
         column.Name = row.Name;
         column.NotNull = row.NotNull;
@@ -382,6 +604,162 @@ TTableDefinition EditedDefinition(const TTableDefinition &def, const TTableEdit 
     return result;
 }
 
+namespace {
+
+// A DO block of body lines, dollar-quoted with a tag the body does not hold.
+QStringList trDoBlock(const QStringList &body)
+{
+    const QString text = body.join(QLatin1Char('\n'));
+    QString tag = QStringLiteral("$corvane$");
+    for (int n = 1; text.contains(tag); ++n)
+        tag = QStringLiteral("$corvane%1$").arg(n);
+    QStringList lines;
+    lines << QStringLiteral("DO ") + tag << body << tag << trEnd;
+    return lines;
+}
+
+// RAISE EXCEPTION lines with a message and a hint (both plain text).
+QStringList trRaise(const QString &errcode, const QString &message, const QString &hint)
+{
+    return { QStringLiteral("    RAISE EXCEPTION USING ERRCODE = ") + QuoteLiteral(errcode)
+                 + QLatin1Char(','),
+             QStringLiteral("      MESSAGE = ") + QuoteLiteralLine(message) + QLatin1Char(','),
+             QStringLiteral("      HINT = ") + QuoteLiteralLine(hint) + QLatin1Char(';') };
+}
+
+QString trQueryText(pg::Connection &connection, const QString &sql)
+{
+    const pg::Result rows = connection.exec(sql);
+    return rows.rowCount() ? rows.text(0, 0) : QString();
+}
+
+// Leaves out of target the indexes and constraints of the table that use a column the edit
+// deletes, as ALTER TABLE DROP COLUMN takes them; anything else that uses one (a view, a
+// foreign key of another table, a trigger, a policy, a generated column) is returned as a
+// refusal, since the new table could not carry it.
+QStringList trLeaveOutDeletedColumnUses(pg::Connection &connection, const TTableDefinition &current,
+                                        TTableDefinition &target)
+{
+    QSet<int> staying;
+    for (const TTableColumn &column : std::as_const(target.Columns))
+        staying.insert(column.AttNum);
+    QStringList deleted;
+    for (const TTableColumn &column : current.Columns) {
+        if (!staying.contains(column.AttNum))
+            deleted << QString::number(column.AttNum);
+    }
+    if (deleted.isEmpty())
+        return {};
+    const pg::Result rows = connection.exec(
+        QString::fromUtf8(trColumnUsesSQL),
+        { trOid(current.Oid),
+          pg::Param(QLatin1Char('{') + deleted.join(QLatin1Char(',')) + QLatin1Char('}')) });
+    QSet<QString> indexes;
+    QSet<QString> constraints;
+    QStringList refusals;
+    for (int i = 0; i < rows.rowCount(); ++i) {
+        const QString kind = rows.text(i, "kind");
+        if (kind == QLatin1String("i")) {
+            indexes.insert(rows.text(i, "name"));
+        } else if (kind == QLatin1String("c")) {
+            // The primary key follows the key marks of the grid (EditedDefinition).
+            if (rows.text(i, "contype") != QLatin1String("p"))
+                constraints.insert(rows.text(i, "name"));
+        } else {
+            const QString text = QStringLiteral("%1 が削除する列 %2 を使っています。")
+                                     .arg(rows.text(i, "description"), rows.text(i, "attname"));
+            if (!refusals.contains(text))
+                refusals << text;
+        }
+    }
+    target.Indexes.removeIf(
+        [&indexes](const TTableIndex &index) { return indexes.contains(index.Definition.Name); });
+    target.Constraints.removeIf([&constraints](const TTableConstraint &constraint) {
+        return constraint.Type != QLatin1Char('p') && constraints.contains(constraint.Name);
+    });
+    // CLUSTER ON and REPLICA IDENTITY USING INDEX name only an index the new table has.
+    QSet<QString> left;
+    for (const TTableIndex &index : std::as_const(target.Indexes))
+        left.insert(index.Definition.Name);
+    for (const TTableConstraint &constraint : std::as_const(target.Constraints)) {
+        left.insert(constraint.Name);
+        if (!constraint.IndexName.isEmpty())
+            left.insert(constraint.IndexName);
+    }
+    if (!target.ClusterIndex.isEmpty() && !left.contains(target.ClusterIndex))
+        target.ClusterIndex.clear();
+    if (target.ReplicaIdentity == QLatin1Char('i') && !left.contains(target.ReplicaIndex)) {
+        target.ReplicaIdentity = QLatin1Char('d');
+        target.ReplicaIndex.clear();
+    }
+    return refusals;
+}
+
+// How the row copy brings each retyped column into its new type: by the assignment cast an
+// INSERT applies, or, where there is none, by an explicit CAST (attnum put in explicitCasts).
+// A type change with neither, or a type that cannot be used, is returned as a refusal. Tried
+// on the table as it stands after the renames (table names it), with EXPLAIN on a temporary
+// table of the new type, in savepoints that are rolled back.
+QStringList trProbeCasts(pg::Connection &connection, const TTableDefinition &current,
+                         const TTableDefinition &target, const QString &table,
+                         QSet<int> &explicitCasts)
+{
+    QHash<int, const TTableColumn *> before;
+    for (const TTableColumn &column : current.Columns)
+        before.insert(column.AttNum, &column);
+    QStringList refusals;
+    for (const TTableColumn &column : target.Columns) {
+        const TTableColumn *old = before.value(column.AttNum);
+        if (column.AttNum == 0 || !column.Generated.isNull() || !old
+            || old->TypeText == column.TypeText)
+            continue;
+        pg::Transaction step(connection);
+        try {
+            connection.exec(QStringLiteral("CREATE TEMPORARY TABLE corvane_cast_probe (c ")
+                            + column.TypeText + QLatin1Char(')'));
+        } catch (const pg::Error &e) {
+            // Without the right to create temporary tables the copy is left to the run.
+            if (e.sqlState() == QLatin1String("42501"))
+                return refusals;
+            refusals << QStringLiteral("列 %1 の型 %2 を使えません: %3")
+                            .arg(column.Name, column.TypeText, e.message());
+            continue;
+        }
+        const auto plans = [&](const QString &expression) {
+            pg::Transaction attempt(connection);
+            try {
+                connection.exec(QStringLiteral("EXPLAIN INSERT INTO pg_temp.corvane_cast_probe (c) "
+                                               "SELECT ")
+                                + expression + QStringLiteral(" FROM ") + table);
+                return true;
+            } catch (const pg::Error &) {
+                return false;
+            }
+        };
+        const QString source = QuoteName(column.Name);
+        if (plans(source))
+            continue;
+        if (plans(QStringLiteral("CAST(") + source + QStringLiteral(" AS ") + column.TypeText
+                  + QLatin1Char(')'))) {
+            explicitCasts.insert(column.AttNum);
+            continue;
+        }
+        refusals << QStringLiteral("列 %1 の型を %2 から %3 に変える変換 (キャスト) がありません。"
+                                   "値を移す変換を作成するか、列を追加して値を移してください。")
+                        .arg(column.Name, old->TypeText, column.TypeText);
+    }
+    return refusals;
+}
+
+struct trRename
+{
+    int AttNum = 0;
+    QString From;
+    QString To;
+};
+
+} // namespace
+
 TTableRecreateScript TableRecreateScript(pg::Connection &connection,
                                          const TTableRecreateRequest &request)
 {
@@ -390,29 +768,104 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
     if (!refusals.isEmpty())
         throw TableRecreateRefused(refusals);
 
+    // A default counts as changed when its cell differs from what the load showed; read
+    // against the loaded table, since the renames can change the text of a generation
+    // expression that names a renamed column.
+    TTableEdit edit;
+    if (request.Edit) {
+        edit = *request.Edit;
+        QHash<int, const TTableColumn *> shown;
+        for (const TTableColumn &column : loaded.Columns)
+            shown.insert(column.AttNum, &column);
+        for (TTableColumnEdit &row : edit.Columns) {
+            const TTableColumn *column = shown.value(row.AttNum);
+            row.DefaultEdited = !column || row.Default != ColumnDefaultCell(*column);
+            TGenerationClause clause;
+            if (row.DefaultEdited && IsGenerationClauseText(row.Default)
+                && !ReadGenerationClause(row.Default, clause))
+                refusals << QStringLiteral("列 %1 の既定値「%2」を識別列または生成列の句として"
+                                           "読めません。")
+                                .arg(row.Name, row.Default.simplified());
+        }
+    }
+    if (!refusals.isEmpty())
+        throw TableRecreateRefused(refusals);
+
     // The renames of loaded columns run first, on the old table, so that the views and the
     // foreign keys of other tables follow them; the scripts are read as they will stand then.
-    QList<std::pair<QString, QString>> renames;
+    QList<trRename> renames;
+    QSet<QString> targets;
     if (request.Edit) {
         QHash<int, QString> names;
         for (const TTableColumn &column : loaded.Columns)
             names.insert(column.AttNum, column.Name);
         for (const TTableColumnEdit &row : request.Edit->Columns) {
-            if (row.AttNum > 0 && names.contains(row.AttNum) && names.value(row.AttNum) != row.Name)
-                renames.append({ names.value(row.AttNum), row.Name });
+            if (row.AttNum > 0 && names.contains(row.AttNum)
+                && names.value(row.AttNum) != row.Name) {
+                renames.append({ row.AttNum, names.value(row.AttNum), row.Name });
+                targets.insert(row.Name);
+            }
+        }
+    }
+    // A new name that a column of the table still has (two columns that swap names, a name
+    // taken from a deleted column) is reached through temporary names: every renamed column,
+    // and every deleted column whose name is taken, first moves to one.
+    QList<std::pair<QString, QString>> renameSteps;
+    {
+        QSet<QString> used;
+        for (const TTableColumn &column : loaded.Columns)
+            used.insert(column.Name);
+        bool clash = false;
+        for (const trRename &rename : std::as_const(renames))
+            clash = clash || used.contains(rename.To);
+        if (!clash) {
+            for (const trRename &rename : std::as_const(renames))
+                renameSteps.append({ rename.From, rename.To });
+        } else {
+            used.unite(targets);
+            if (request.Edit) {
+                for (const TTableColumnEdit &row : request.Edit->Columns)
+                    used.insert(row.Name);
+            }
+            const auto temporary = [&used](int attnum) {
+                QString name = QStringLiteral("corvane_rename_%1").arg(attnum);
+                while (used.contains(name))
+                    name += QLatin1Char('_');
+                used.insert(name);
+                return name;
+            };
+            QSet<int> kept;
+            for (const TTableColumnEdit &row : request.Edit->Columns)
+                kept.insert(row.AttNum);
+            for (const TTableColumn &column : loaded.Columns) {
+                if (!kept.contains(column.AttNum) && targets.contains(column.Name))
+                    renameSteps.append({ column.Name, temporary(column.AttNum) });
+            }
+            QList<std::pair<QString, QString>> second;
+            for (const trRename &rename : std::as_const(renames)) {
+                const QString between = temporary(rename.AttNum);
+                renameSteps.append({ rename.From, between });
+                second.append({ between, rename.To });
+            }
+            renameSteps << second;
         }
     }
     const QString table
         = (loaded.IsTemporary() ? QString() : request.Prefix) + QuoteName(loaded.Name);
     QStringList renameScript;
-    for (const auto &[from, to] : renames)
+    for (const auto &[from, to] : std::as_const(renameSteps))
         trStatement(renameScript,
                     QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" RENAME COLUMN ")
                         + QuoteName(from) + QStringLiteral(" TO ") + QuoteName(to));
 
     TTableDefinition current;
+    TTableDefinition target;
     TTableDependents dependents;
     QString currentUser;
+    QString columnSignature;
+    QString definitionSignature;
+    QSet<int> explicitCasts;
+    QList<quint32> watched { loaded.Oid }; // what the definition signature covers
     {
         // Read in a unit of work that is always rolled back: the renames are tried there.
         pg::Transaction probe(connection);
@@ -430,65 +883,144 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
             throw TableRecreateRefused(
                 { QStringLiteral("テーブルの列が読み込み後に変更されています。"
                                  "画面を再表示してから作成してください。") });
-        for (const QString &statement : DdlStatements(renameScript)) {
-            try {
-                connection.exec(statement);
-            } catch (const pg::Error &e) {
-                throw TableRecreateRefused({ QStringLiteral("列名を変更できません: ")
-                                             + QString::fromStdString(e.what()) });
+        columnSignature
+            = trQueryText(connection, QString::fromUtf8(trColumnSignatureSQL).arg(loaded.Oid));
+        {
+            pg::Transaction renamed(connection);
+            for (const QString &statement : DdlStatements(renameScript)) {
+                try {
+                    connection.exec(statement);
+                } catch (const pg::Error &e) {
+                    throw TableRecreateRefused({ QStringLiteral("列名を変更できません: ")
+                                                 + QString::fromStdString(e.what()) });
+                }
             }
+            current = renames.isEmpty() ? now : LoadTableDefinition(connection, loaded.Oid);
+            dependents = LoadTableDependents(connection, current);
+            refusals = current.Unwritable() + dependents.Refusals;
+            target = request.Edit ? EditedDefinition(current, edit) : current;
+            if (request.Edit) {
+                refusals << trLeaveOutDeletedColumnUses(connection, current, target);
+                if (request.Backup)
+                    refusals << trProbeCasts(connection, current, target, table, explicitCasts);
+            }
+            renamed.rollback();
         }
-        current = renames.isEmpty() ? now : LoadTableDefinition(connection, loaded.Oid);
-        dependents = LoadTableDependents(connection, current);
+        if (!refusals.isEmpty())
+            throw TableRecreateRefused(refusals);
+        for (const TTableDependents::View &view : std::as_const(dependents.Views))
+            watched << view.Oid;
+        for (const TTableDependents::IdentitySequence &sequence :
+             std::as_const(dependents.IdentitySequences))
+            watched << sequence.Oid;
+        definitionSignature = trQueryText(
+            connection, QString::fromUtf8(trDefinitionSignatureSQL).arg(trArrayOfOids(watched)));
         currentUser = connection.exec(QStringLiteral("SELECT current_user")).text(0, 0);
         probe.rollback();
     }
-    refusals = current.Unwritable() + dependents.Refusals;
-    if (!refusals.isEmpty())
-        throw TableRecreateRefused(refusals);
 
     TTableRecreateScript result;
     QStringList &script = result.Script;
-    // A default counts as changed when its cell differs from what the load showed; read
-    // against the loaded table, since the renames can change the text of a generation
-    // expression that names a renamed column.
-    TTableEdit edit;
-    if (request.Edit) {
-        edit = *request.Edit;
-        QHash<int, const TTableColumn *> shown;
-        for (const TTableColumn &column : loaded.Columns)
-            shown.insert(column.AttNum, &column);
-        for (TTableColumnEdit &row : edit.Columns) {
-            const TTableColumn *column = shown.value(row.AttNum);
-            row.DefaultEdited = !column || row.Default != ColumnDefaultCell(*column);
-        }
+    const QString shownName
+        = loaded.IsTemporary() ? loaded.Name : loaded.Schema + QLatin1Char('.') + loaded.Name;
+
+    // No other session writes to the table from here on; what it committed before is in.
+    trStatement(script,
+                QStringLiteral("LOCK TABLE ") + table
+                    + QStringLiteral(" IN ACCESS EXCLUSIVE MODE"));
+    // Under the lock: still the table the script was written for.
+    {
+        QStringList body;
+        body << QStringLiteral("BEGIN")
+             << QStringLiteral("  IF pg_catalog.to_regclass(") + QuoteLiteral(table)
+                + QStringLiteral(")::pg_catalog.oid IS DISTINCT FROM ")
+                + QString::number(loaded.Oid)
+             << QStringLiteral("     OR (")
+             << QString::fromUtf8(trColumnSignatureSQL)
+                    .arg(loaded.Oid)
+                    .trimmed()
+                    .split(QLatin1Char('\n'))
+             << QStringLiteral("        ) IS DISTINCT FROM ") + QuoteLiteralLine(columnSignature)
+                + QStringLiteral(" THEN")
+             << trRaise(QStringLiteral("55000"),
+                        QStringLiteral("テーブル %1 の列が読み込み後に変更されています。"
+                                       "行を移せないため、再作成を中止しました。")
+                            .arg(shownName),
+                        QStringLiteral("画面を再表示してから作成してください。"))
+             << QStringLiteral("  END IF;") << QStringLiteral("  IF (")
+             << QString::fromUtf8(trDefinitionSignatureSQL)
+                    .arg(trArrayOfOids(watched))
+                    .trimmed()
+                    .split(QLatin1Char('\n'))
+             << QStringLiteral("     ) IS DISTINCT FROM ") + QuoteLiteral(definitionSignature)
+                + QStringLiteral(" THEN")
+             << trRaise(QStringLiteral("55000"),
+                        QStringLiteral("テーブル %1 の定義 (索引、制約、トリガー、ポリシー、権限、"
+                                       "コメント、依存するビューなど) がスクリプトの作成後に変更"
+                                       "されています。再作成を中止しました。")
+                            .arg(shownName),
+                        QStringLiteral("画面を再表示してから作成してください。"))
+             << QStringLiteral("  END IF;") << QStringLiteral("END");
+        script << trDoBlock(body);
     }
-    const TTableDefinition target = request.Edit ? EditedDefinition(current, edit) : current;
+    if (request.Backup) {
+        // The copy must see every row. The owner sees them once FORCE is off (the new table
+        // gets it back); with row_security off, a copy that row-level security would still
+        // filter fails instead of leaving rows out.
+        if (current.ForceRowSecurity)
+            trStatement(script,
+                        QStringLiteral("ALTER TABLE ") + table
+                            + QStringLiteral(" NO FORCE ROW LEVEL SECURITY"));
+        trStatement(script, QStringLiteral("SET LOCAL row_security = off"));
+        QStringList body;
+        body << QStringLiteral("BEGIN")
+             << QStringLiteral("  IF pg_catalog.row_security_active(") + QString::number(loaded.Oid)
+                + QStringLiteral("::pg_catalog.oid) THEN")
+             << trRaise(QStringLiteral("42501"),
+                        QStringLiteral("テーブル %1 には行単位セキュリティのポリシーが適用される"
+                                       "ため、全ての行を退避できません。行が失われないよう、"
+                                       "再作成を中止しました。")
+                            .arg(shownName),
+                        QStringLiteral("テーブルの所有者、スーパーユーザーまたは BYPASSRLS 属性の"
+                                       "あるロールで作成してください。"))
+             << QStringLiteral("  END IF;") << QStringLiteral("END");
+        script << trDoBlock(body);
+    }
 
     script << renameScript;
 
-    // Where the identity sequences stand, kept in transaction-local settings: the new
-    // sequences continue from there.
+    QHash<int, const TTableColumn *> targetColumn;
+    for (const TTableColumn &column : std::as_const(target.Columns))
+        targetColumn.insert(column.AttNum, &column);
+    QHash<int, const TTableColumn *> currentColumn;
+    for (const TTableColumn &column : std::as_const(current.Columns))
+        currentColumn.insert(column.AttNum, &column);
+
+    // Where the sequences of columns that are identity columns afterwards stand, kept in
+    // transaction-local settings: the new sequences continue from there.
     QHash<int, QString> identitySetting; // attnum -> setting name
-    for (const TTableColumn &column : current.Columns) {
-        if (column.Identity.isNull() || !column.HasSequence)
-            continue;
-        const QString setting = QStringLiteral("corvane.identity_%1").arg(column.AttNum);
-        identitySetting.insert(column.AttNum, setting);
-        trStatement(script,
-                    QStringLiteral("SELECT pg_catalog.set_config(") + QuoteLiteral(setting)
-                        + QStringLiteral(", (SELECT last_value || ',' || is_called FROM ")
-                        + trQualified(column.Sequence.Schema, column.Sequence.Name)
-                        + QStringLiteral("), true)"));
+    if (request.Edit && request.Backup) {
+        for (const TTableColumn &column : std::as_const(current.Columns)) {
+            const TTableColumn *after = targetColumn.value(column.AttNum);
+            if (!column.HasSequence || !after || after->Identity.isNull())
+                continue;
+            const QString setting = QStringLiteral("corvane.identity_%1").arg(column.AttNum);
+            identitySetting.insert(column.AttNum, setting);
+            trStatement(script,
+                        QStringLiteral("SELECT pg_catalog.set_config(") + QuoteLiteral(setting)
+                            + QStringLiteral(", (SELECT last_value || ',' || is_called FROM ")
+                            + trQualified(column.Sequence.Schema, column.Sequence.Name)
+                            + QStringLiteral("), true)"));
+        }
     }
 
     QString backup;
+    QString backupName;
     if (request.Backup) {
         backup = BackupTableName(current.Name, request.Now);
         result.BackupName = backup;
         result.KeepsBackup = !request.Edit;
-        const QString backupName
-            = (current.IsTemporary() ? QString() : request.Prefix) + QuoteName(backup);
+        backupName = (current.IsTemporary() ? QString() : request.Prefix) + QuoteName(backup);
         trStatement(script,
                     QStringLiteral("CREATE ")
                         + (current.IsTemporary() ? QStringLiteral("TEMPORARY ") : QString())
@@ -504,13 +1036,12 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
         trStatement(script,
                     QStringLiteral("ALTER TABLE ") + trQualified(key.TableSchema, key.TableName)
                         + QStringLiteral(" DROP CONSTRAINT ") + QuoteName(key.Name));
-    // Serial sequences of columns that stay are kept (with their value and privileges):
-    // detached, they survive the DROP and are bound to the new columns again.
-    QSet<int> staying;
-    for (const TTableColumn &column : target.Columns)
-        staying.insert(column.AttNum);
-    for (const TTableColumn &column : current.Columns) {
-        if (column.HasSequence && column.SequenceOwnedBySerial && staying.contains(column.AttNum))
+    // Serial sequences that the new table binds again are kept (with their value and
+    // privileges): detached, they survive the DROP.
+    for (const TTableColumn &column : std::as_const(current.Columns)) {
+        const TTableColumn *after = targetColumn.value(column.AttNum);
+        if (column.HasSequence && column.SequenceOwnedBySerial && after && after->HasSequence
+            && after->SequenceOwnedBySerial)
             trStatement(script,
                         QStringLiteral("ALTER SEQUENCE ")
                             + trQualified(column.Sequence.Schema, column.Sequence.Name)
@@ -518,6 +1049,7 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
     }
     trStatement(script, QStringLiteral("DROP TABLE ") + table);
 
+    TTableCreateScriptParts parts;
     if (request.Edit) {
         TTableScriptOptions options;
         options.TablePrefix = request.Prefix;
@@ -526,7 +1058,8 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
         options.Grants = false;
         if (!current.Owner.isEmpty() && current.Owner != currentUser)
             options.OwnerTo = current.Owner;
-        script << TableCreateScript(target, options);
+        parts = TableCreateScriptParts(target, options);
+        script << parts.Table;
     } else {
         script << request.SourceScript;
         if (!script.isEmpty() && script.last().trimmed() != trEnd)
@@ -536,13 +1069,22 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
     if (request.Edit && !backup.isEmpty()) {
         QStringList targets;
         QStringList sources;
+        QStringList compared; // columns whose values come back as they were
         bool overriding = false;
-        for (const TTableColumn &column : target.Columns) {
+        for (const TTableColumn &column : std::as_const(target.Columns)) {
             if (column.AttNum == 0 || !column.Generated.isNull())
                 continue;
             // The backup was taken after the renames: its columns carry the new names.
-            targets << QuoteName(column.Name);
-            sources << QuoteName(column.Name);
+            const QString name = QuoteName(column.Name);
+            targets << name;
+            if (explicitCasts.contains(column.AttNum))
+                sources << QStringLiteral("CAST(") + name + QStringLiteral(" AS ") + column.TypeText
+                        + QLatin1Char(')');
+            else
+                sources << name;
+            const TTableColumn *before = currentColumn.value(column.AttNum);
+            if (before && before->TypeText == column.TypeText)
+                compared << QStringLiteral("R.") + name;
             overriding = overriding || column.Identity == QLatin1Char('a');
         }
         if (!targets.isEmpty()) {
@@ -551,24 +1093,96 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
             if (overriding)
                 script << QStringLiteral("  OVERRIDING SYSTEM VALUE");
             script << QStringLiteral("  SELECT ") + sources.join(QStringLiteral(", "))
-                    + QStringLiteral(" FROM ")
-                    + (current.IsTemporary() ? QString() : request.Prefix) + QuoteName(backup);
+                    + QStringLiteral(" FROM ") + backupName;
             script << trEnd;
         }
-        for (const TTableColumn &column : target.Columns) {
-            const QString setting = identitySetting.value(column.AttNum);
-            if (setting.isEmpty() || column.Identity.isNull())
+        // Every row came back, and the columns that kept their type hold what they held:
+        // the count and an order-free sum of the rows' hashes agree.
+        const QString digest = compared.isEmpty()
+            ? QStringLiteral("pg_catalog.count(*)::text")
+            : QStringLiteral(
+                  "pg_catalog.concat_ws(' ', pg_catalog.count(*), pg_catalog.sum(('x' || "
+                  "pg_catalog.substr(pg_catalog.md5(ROW(")
+                + compared.join(QStringLiteral(", "))
+                + QStringLiteral(")::text), 1, 15))::bit(60)::bigint))");
+        QStringList body;
+        body << QStringLiteral("BEGIN")
+             << QStringLiteral("  IF (SELECT ") + digest + QStringLiteral(" FROM ") + backupName
+                + QStringLiteral(" R)")
+             << QStringLiteral("     IS DISTINCT FROM (SELECT ") + digest + QStringLiteral(" FROM ")
+                + table + QStringLiteral(" R) THEN")
+             << trRaise(QStringLiteral("XX000"),
+                        QStringLiteral("テーブル %1 に戻した行が退避した行と一致しません。"
+                                       "再作成を中止しました。")
+                            .arg(shownName),
+                        QStringLiteral("テーブルに行を書き換える仕組み (ルールなど) がないか"
+                                       "確認してください。"))
+             << QStringLiteral("  END IF;") << QStringLiteral("END");
+        script << trDoBlock(body);
+
+        for (const TTableColumn &column : std::as_const(target.Columns)) {
+            if (column.Identity.isNull())
                 continue;
-            const QString value = QStringLiteral("pg_catalog.current_setting(")
-                + QuoteLiteral(setting) + QLatin1Char(')');
-            trStatement(
-                script,
-                QStringLiteral("SELECT pg_catalog.setval(pg_catalog.pg_get_serial_sequence(")
-                    + QuoteLiteral(table) + QStringLiteral(", ") + QuoteLiteral(column.Name)
-                    + QStringLiteral("), pg_catalog.split_part(") + value
-                    + QStringLiteral(", ',', 1)::bigint, pg_catalog.split_part(") + value
-                    + QStringLiteral(", ',', 2)::boolean)"));
+            const QString sequence = QStringLiteral("pg_catalog.pg_get_serial_sequence(")
+                + QuoteLiteral(table) + QStringLiteral(", ") + QuoteLiteral(column.Name)
+                + QLatin1Char(')');
+            const QString setting = identitySetting.value(column.AttNum);
+            if (!setting.isEmpty()) {
+                const QString value = QStringLiteral("pg_catalog.current_setting(")
+                    + QuoteLiteral(setting) + QLatin1Char(')');
+                trStatement(script,
+                            QStringLiteral("SELECT pg_catalog.setval(") + sequence
+                                + QStringLiteral(", pg_catalog.split_part(") + value
+                                + QStringLiteral(", ',', 1)::bigint, pg_catalog.split_part(")
+                                + value + QStringLiteral(", ',', 2)::boolean)"));
+            } else if (column.AttNum > 0) {
+                // A column that becomes an identity column with its values: the new sequence
+                // goes on after the greatest of them, so the next row does not take one.
+                trStatement(script,
+                            QStringLiteral("SELECT pg_catalog.setval(S.seq, M.top) FROM (SELECT ")
+                                + sequence
+                                + QStringLiteral("::pg_catalog.regclass AS seq) S, (SELECT "
+                                                 "pg_catalog.max(")
+                                + QuoteName(column.Name) + QStringLiteral(") AS top FROM ") + table
+                                + QStringLiteral(") M, pg_catalog.pg_sequence Q WHERE Q.seqrelid "
+                                                 "= S.seq AND Q.seqincrement > 0 AND M.top >= "
+                                                 "Q.seqstart"));
+            }
         }
+    }
+
+    if (request.Edit) {
+        // The identity sequences the new columns made under their old names get their
+        // comments and privileges back.
+        for (const TTableDependents::IdentitySequence &sequence :
+             std::as_const(dependents.IdentitySequences)) {
+            const TTableColumn *after = targetColumn.value(sequence.AttNum);
+            if (!after || after->Identity.isNull() || !after->HasSequence
+                || after->Sequence.Schema != sequence.Schema
+                || after->Sequence.Name != sequence.Name)
+                continue;
+            const QString name = trQualified(sequence.Schema, sequence.Name);
+            if (!sequence.Comment.isEmpty())
+                trStatement(script,
+                            QStringLiteral("COMMENT ON SEQUENCE ") + name + QStringLiteral(" IS ")
+                                + QuoteLiteral(sequence.Comment));
+            script << TableGrantScript(sequence.Privileges, name, QStringLiteral("SEQUENCE"));
+        }
+        // A key's index is named after its constraint; a key the new table keeps gets its
+        // index's comment back.
+        for (const auto &[constraint, comment] : std::as_const(dependents.KeyIndexComments)) {
+            const bool kept = std::any_of(
+                target.Constraints.cbegin(), target.Constraints.cend(),
+                [&constraint](const TTableConstraint &c) { return c.Name == constraint; });
+            if (kept)
+                trStatement(script,
+                            QStringLiteral("COMMENT ON INDEX ")
+                                + (current.IsTemporary() ? QString() : request.Prefix)
+                                + QuoteName(constraint) + QStringLiteral(" IS ")
+                                + QuoteLiteral(comment));
+        }
+        // Triggers, policies and row-level security only now that the rows are back.
+        script << parts.AfterRows;
         script << TableGrantScript(target, table);
     }
 
@@ -582,6 +1196,11 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
                         QStringLiteral("COMMENT ON CONSTRAINT ") + QuoteName(key.Name)
                             + QStringLiteral(" ON ") + other + QStringLiteral(" IS ")
                             + QuoteLiteral(key.Comment));
+        for (const auto &[partition, comment] : key.PartitionComments)
+            trStatement(script,
+                        QStringLiteral("COMMENT ON CONSTRAINT ") + QuoteName(key.Name)
+                            + QStringLiteral(" ON ") + partition + QStringLiteral(" IS ")
+                            + QuoteLiteral(comment));
     }
 
     for (const TTableDependents::View &view : std::as_const(dependents.Views)) {
@@ -594,6 +1213,18 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
             head += QStringLiteral(" WITH (") + StorageOptionList(options) + QLatin1Char(')');
         }
         script << head + QStringLiteral(" AS") << view.Query.split(QLatin1Char('\n')) << trEnd;
+        for (const auto &[column, expression] : view.ColumnDefaults)
+            trStatement(script,
+                        QStringLiteral("ALTER VIEW ") + name + QStringLiteral(" ALTER COLUMN ")
+                            + QuoteName(column) + QStringLiteral(" SET DEFAULT ") + expression);
+        for (const TTableTrigger &trigger : view.Triggers) {
+            trStatement(script, trigger.Definition);
+            if (!trigger.Comment.isEmpty())
+                trStatement(script,
+                            QStringLiteral("COMMENT ON TRIGGER ") + QuoteName(trigger.Name)
+                                + QStringLiteral(" ON ") + name + QStringLiteral(" IS ")
+                                + QuoteLiteral(trigger.Comment));
+        }
         if (!view.Privileges.Owner.isEmpty() && view.Privileges.Owner != currentUser)
             trStatement(script,
                         QStringLiteral("ALTER VIEW ") + name + QStringLiteral(" OWNER TO ")
@@ -610,8 +1241,6 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
     }
 
     if (!backup.isEmpty() && !result.KeepsBackup)
-        trStatement(script,
-                    QStringLiteral("DROP TABLE ")
-                        + (current.IsTemporary() ? QString() : request.Prefix) + QuoteName(backup));
+        trStatement(script, QStringLiteral("DROP TABLE ") + backupName);
     return result;
 }

@@ -1,5 +1,7 @@
 #include "tblscript.h"
 
+#include "idxdef.h"
+
 #include "core/qvappwindows.h"
 #include "core/qvconnkey.h"
 #include "core/qvencoding.h"
@@ -13,6 +15,7 @@
 #include <QSet>
 
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -51,6 +54,13 @@ QString tsColumnLine(const TTableColumn &column, bool renaming)
     if (!column.CollationName.isEmpty())
         line += QStringLiteral(" COLLATE ")
             + tsQualified(column.CollationSchema, column.CollationName);
+    // A clause typed into the default cell stands in place of the one the column had.
+    if (IsGenerationClauseText(column.Default)) {
+        line += QLatin1Char(' ') + column.Default.trimmed();
+        if (column.NotNull)
+            line += QStringLiteral(" NOT NULL");
+        return line + QLatin1Char(',');
+    }
     if (column.Generated == QLatin1Char('s'))
         line += QStringLiteral(" GENERATED ALWAYS AS (") + column.GeneratedExpr
             + QStringLiteral(") STORED");
@@ -177,7 +187,76 @@ QString tsGrantee(const QString &role)
     return role.isEmpty() ? QStringLiteral("PUBLIC") : QuoteName(role);
 }
 
+// The word of text at pos (letters and "_") in upper case; pos moves past the blanks before
+// it and past the word.
+QString tsNextWord(const QString &text, qsizetype &pos)
+{
+    while (pos < text.size() && text.at(pos).isSpace())
+        ++pos;
+    const qsizetype start = pos;
+    while (pos < text.size() && (text.at(pos).isLetter() || text.at(pos) == QLatin1Char('_')))
+        ++pos;
+    return text.mid(start, pos - start).toUpper();
+}
+
+// The text between the brackets that open at pos (after blanks); pos moves past the closing
+// one. False when no "(" stands there or it is not closed.
+bool tsBracketed(const QString &text, qsizetype &pos, QString &inside)
+{
+    while (pos < text.size() && text.at(pos).isSpace())
+        ++pos;
+    if (pos >= text.size() || text.at(pos) != QLatin1Char('('))
+        return false;
+    const qsizetype close = ClosingParen(text, pos);
+    if (close < 0)
+        return false;
+    inside = text.mid(pos + 1, close - pos - 1).trimmed();
+    pos = close + 1;
+    return true;
+}
+
 } // namespace
+
+bool IsGenerationClauseText(const QString &text)
+{
+    qsizetype pos = 0;
+    return tsNextWord(text, pos) == QLatin1String("GENERATED");
+}
+
+bool ReadGenerationClause(const QString &text, TGenerationClause &clause)
+{
+    qsizetype pos = 0;
+    if (tsNextWord(text, pos) != QLatin1String("GENERATED"))
+        return false;
+    TGenerationClause read;
+    const QString kind = tsNextWord(text, pos);
+    if (kind == QLatin1String("ALWAYS"))
+        read.Identity = QLatin1Char('a');
+    else if (kind == QLatin1String("BY") && tsNextWord(text, pos) == QLatin1String("DEFAULT"))
+        read.Identity = QLatin1Char('d');
+    else
+        return false;
+    if (tsNextWord(text, pos) != QLatin1String("AS"))
+        return false;
+    const qsizetype afterAs = pos;
+    if (tsBracketed(text, pos, read.Expression)) {
+        if (read.Identity != QLatin1Char('a') || read.Expression.isEmpty()
+            || tsNextWord(text, pos) != QLatin1String("STORED"))
+            return false;
+        read.Identity = QChar();
+    } else {
+        pos = afterAs;
+        if (tsNextWord(text, pos) != QLatin1String("IDENTITY"))
+            return false;
+        const qsizetype afterIdentity = pos;
+        if (!tsBracketed(text, pos, read.IdentityOptions))
+            pos = afterIdentity;
+    }
+    if (!text.mid(pos).trimmed().isEmpty())
+        return false;
+    clause = read;
+    return true;
+}
 
 QString PaddedColumnName(const QString &name, int width)
 {
@@ -234,8 +313,10 @@ QStringList PolicyCreateScript(const TPolicyDefinition &policy, const QString &t
     return lines;
 }
 
-QStringList TableGrantScript(const TTableDefinition &def, const QString &tableName)
+QStringList TableGrantScript(const TTableDefinition &def, const QString &tableName,
+                             const QString &objectKind)
 {
+    const QString onObject = QStringLiteral(" ON ") + objectKind + QLatin1Char(' ') + tableName;
     QStringList lines;
     using Key = std::tuple<QString, QString, QString, bool>; // column, grantor, tsGrantee, option
     QList<Key> order;
@@ -266,8 +347,8 @@ QStringList TableGrantScript(const TTableDefinition &def, const QString &tableNa
             });
         } else {
             tsStatement(lines,
-                        QStringLiteral("REVOKE ALL ON TABLE ") + tableName
-                            + QStringLiteral(" FROM ") + QuoteName(def.Owner));
+                        QStringLiteral("REVOKE ALL") + onObject + QStringLiteral(" FROM ")
+                            + QuoteName(def.Owner));
         }
     }
     for (const TTableGrant &grant : std::as_const(items)) {
@@ -319,7 +400,7 @@ QStringList TableGrantScript(const TTableDefinition &def, const QString &tableNa
                         + QLatin1Char(')');
             text += withColumn.join(QStringLiteral(", "));
         }
-        text += QStringLiteral(" ON TABLE ") + tableName + QStringLiteral(" TO ") + tsGrantee(role);
+        text += onObject + QStringLiteral(" TO ") + tsGrantee(role);
         if (option)
             text += QStringLiteral(" WITH GRANT OPTION");
         tsStatement(lines, text);
@@ -335,6 +416,14 @@ QStringList TableGrantScript(const TTableDefinition &def, const QString &tableNa
 
 QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOptions &options)
 {
+    const TTableCreateScriptParts parts = TableCreateScriptParts(def, options);
+    return parts.Table + parts.AfterRows;
+}
+
+TTableCreateScriptParts TableCreateScriptParts(const TTableDefinition &def,
+                                               const TTableScriptOptions &options)
+{
+    TTableCreateScriptParts parts;
     const bool renaming = !options.NewName.isEmpty();
     // A temporary table lives in the session's own temporary schema: no prefix names it.
     const QString table = (def.IsTemporary() ? QString() : options.TablePrefix)
@@ -457,8 +546,10 @@ QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOpt
                             + QuoteName(column.Name) + QStringLiteral(" IS ")
                             + tsCommentLiteral(column.Comment));
     }
-    if (renaming)
-        return lines;
+    if (renaming) {
+        parts.Table = lines;
+        return parts;
+    }
     for (const TTableConstraint &constraint : def.Constraints) {
         if (!constraint.Comment.isEmpty())
             tsStatement(lines,
@@ -508,6 +599,8 @@ QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOpt
         break;
     }
 
+    // What follows would fire on, hide or check rows inserted into the table.
+    parts.Table = std::exchange(lines, {});
     for (const TTableTrigger &trigger : def.Triggers) {
         tsStatement(lines, trigger.Definition);
         const QString alter = QStringLiteral("ALTER TABLE ") + table;
@@ -547,7 +640,8 @@ QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOpt
 
     if (options.Grants)
         lines << TableGrantScript(def, table);
-    return lines;
+    parts.AfterRows = lines;
+    return parts;
 }
 
 QStringList GetPolicyScript(ConnectionWindow *AOwner, const QString &Schema,

@@ -33,7 +33,35 @@ struct TTableScriptOptions
 // columns (collation, identity, generated expression, default, NOT NULL) and constraints, the
 // constraints that were added NOT VALID, column storage settings, comments, indexes, cluster
 // and replica identity, triggers, policies with the row-level security switches, and grants.
+// A column whose Default holds an identity or generation clause (as the grid's default cell
+// shows one) gets that clause as it stands, never "DEFAULT GENERATED ...".
 QStringList TableCreateScript(const TTableDefinition &def, const TTableScriptOptions &options);
+
+// The same script cut where rows can be put into the new table: Table ends with the replica
+// identity; AfterRows (triggers, policies, the row-level security switches, grants) would act on
+// rows inserted into the table, so a re-creation runs it only once the rows are back.
+// Table + AfterRows is TableCreateScript.
+struct TTableCreateScriptParts
+{
+    QStringList Table;
+    QStringList AfterRows;
+};
+TTableCreateScriptParts TableCreateScriptParts(const TTableDefinition &def,
+                                               const TTableScriptOptions &options);
+
+// An identity or generation clause of a column, as the default cell of the grid holds it:
+// GENERATED {ALWAYS | BY DEFAULT} AS IDENTITY [( sequence options )] or
+// GENERATED ALWAYS AS ( expression ) STORED, keywords in any case and spacing.
+struct TGenerationClause
+{
+    QChar Identity; // 'a' ALWAYS, 'd' BY DEFAULT, null: a generation clause
+    QString IdentityOptions; // the sequence options between the brackets, without them
+    QString Expression; // a generation clause's expression, without its brackets
+};
+// Whether text starts with the keyword GENERATED: a clause, not a default expression.
+bool IsGenerationClauseText(const QString &text);
+// Reads text as one of the two clauses; false when it is neither, or has more after it.
+bool ReadGenerationClause(const QString &text, TGenerationClause &clause);
 
 // A column name quoted and padded with blanks to a display width of width half-width cells;
 // a wider name gets no blank.
@@ -52,8 +80,10 @@ QStringList PolicyCreateScript(const TPolicyDefinition &policy,
 
 // The privileges of the table as GRANT statements (with REVOKE ALL FROM the owner first when
 // the owner's own privileges differ from the default); grants given by another role than the
-// owner run under SET ROLE of that role. tableName is quoted and qualified.
-QStringList TableGrantScript(const TTableDefinition &def, const QString &tableName);
+// owner run under SET ROLE of that role. tableName is quoted and qualified; objectKind is the
+// word before it ("TABLE", or "SEQUENCE" for the privileges of a sequence).
+QStringList TableGrantScript(const TTableDefinition &def, const QString &tableName,
+                             const QString &objectKind = QStringLiteral("TABLE"));
 
 // The CREATE POLICY script of schema.table's policy through the connection window's session,
 // without a window; empty when there is no such policy. Catalog errors propagate.
