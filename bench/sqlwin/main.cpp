@@ -11,6 +11,7 @@
 // QT_QPA_PLATFORM says otherwise.
 #include "../common/benchcommon.h"
 #include "core/qvappwindows.h"
+#include "core/qvobjeditors.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/dataset.h"
 #include "sqlwin/fsql.h"
@@ -41,11 +42,20 @@ public:
     pg::Connection *dbsMain() const override { return &m_connection; }
     int DBVer() const override { return m_connection.serverVersion(); }
     bool g_bPostgresPlus() const override { return false; }
-    void ExecuteSQL(const QString &sql) override { m_connection.exec(sql); }
+    void ExecuteSQL(const QString &sql) override { m_connection.execStatement(sql); }
     void reloadObjectList() override { }
+    int ObjectCount() const override { return 0; }
+    int SelectedObjectCount() const override { return 0; }
+    QList<TObjectCall> SelectedObjectCalls() const override { return {}; }
+    void SetObjectListStyle(int) override { }
+    void SetShortCut() override { }
+    pg::Connection *dbsBG() const override { return &m_background; }
+    pg::Connection *dbsBG2() const override { return &m_background; }
+    void RegisterBackgroundWorker(QThread *) override { }
 
 private:
     mutable pg::Connection m_connection;
+    mutable pg::Connection m_background;
 };
 
 using bench::ms;

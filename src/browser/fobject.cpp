@@ -129,6 +129,7 @@ void TfrmObject::setupUi()
     spl1->setStretchFactor(0, 0);
     spl1->setStretchFactor(1, 1);
     spl1->setSizes({ treeWidth, clientWidth - treeWidth });
+    setupActions();
 }
 
 TfrmObject *TfrmObject::Create(QObject *AOwner, const QString &Host, const QString &Port,
@@ -261,10 +262,14 @@ void TfrmObject::Register()
     btnLevel1->setChecked(AppOption.ShowLevel1);
 
     InitForm(); // LoadWindowState among it
+    InitObjectListStyle();
     lstObject->setSelectionBehavior(AppOption.RowSelect ? QAbstractItemView::SelectRows
                                                         : QAbstractItemView::SelectItems);
     pnlFind->setVisible(AppOption.Find);
     LoadFindHistory();
+    SetCommandList();
+    SetReportList();
+    SetShortCut();
 
     CreateTaskButton();
     SetWindowIcon(windowImage);

@@ -10,9 +10,11 @@
 
 #include <memory>
 
+class QAction;
 class QComboBox;
 class QLayout;
 class QLabel;
+class QMenu;
 class QSplitter;
 class QThread;
 class QTimer;
@@ -42,7 +44,8 @@ class Result;
 // The services run statements on dbsMain in the user-interface thread. None of them opens,
 // commits or rolls back a transaction: with the auto-commit option off the session works inside
 // the transaction that the window opened after connecting (and that the main window's COMMIT and
-// ROLLBACK end and open again); with it on every statement commits on its own.
+// ROLLBACK end and open again); with it on every statement commits on its own. Every member of
+// ConnectionWindow is implemented here.
 class TfrmObject : public TqvForm, public ConnectionWindow
 {
     Q_OBJECT
@@ -65,8 +68,21 @@ public:
     void reloadObjectList() override;
     int ObjectCount() const override;
     int SelectedObjectCount() const override;
+    QList<TObjectCall> SelectedObjectCalls() const override;
+    // 2 list (the names alone, no header), 3 report (every column under its header); other
+    // values change nothing. The style stays for every later list of the window.
+    void SetObjectListStyle(int style) override;
+    int ObjectListStyle() const { return m_listStyle; }
+    // The new-object actions, actNew, the open actions and the other object-list actions take
+    // the shortcuts of the main window's actions of the same commands.
+    void SetShortCut() override;
+    // The user-command and report menus of the object list, rebuilt from the main window's.
+    void SetCommandList();
+    void SetReportList();
 
     // --- opening objects and writing their scripts (the dispatch over the registered editors)
+    // A new object of the kind objectType in the logon schema (actNewExecute).
+    void NewObject(int objectType) override;
     QWidget *OpenObject(int ObjectType, const QString &Schema, const QString &ObjectName,
                         TOpenMode OpenMode = omDefine, int DefTopRecord = 0, qint64 OID = -1,
                         const QString &TableName = QString()) override;
@@ -84,50 +100,26 @@ public:
     // Keys of the object list; true when the key was handled (Enter opens the selection).
     bool lstObjectKeyDown(int Key);
 
-    // --- statements
-    // One statement; its rows are discarded. ":" is not a parameter marker here.
+    // --- statements and pick lists (see ConnectionWindow), with the SQL-wait cursor
     void ExecuteSQL(const QString &SQLText) override;
-    // One statement with ":name" parameters, bound by position from ParamData as text; further
-    // values are ignored, too few is an error.
-    void ExecuteSQL(const QString &SQLText, const QStringList &ParamData);
-    // A script in the DDL script convention (statements ended by a line holding only ";").
-    // Without IgnoreError the first failure stops the run and reaches the caller; with it every
-    // statement runs, and inside an open transaction each one in a savepoint of its own so that
-    // a failure does not abort the statements after it.
-    void ExecuteSQL(const QStringList &SQLText, bool IgnoreError);
-    // The rows of one statement (the caller keeps them as long as it likes; no later service
-    // call disturbs them).
-    pg::Result OpenSQL(const QString &SQLText);
-    pg::Result OpenSQL(const QString &SQLText, const QStringList &ParamData);
-    // The backend process id of dbsMain as the server reports it; -1 when that fails.
-    int GetMySID();
-    // S1 when the server's version is at least Version, else S2.
-    QString VerStr(int Version, const QString &S1, const QString &S2) const;
-
-    // --- pick lists (errors reach the caller)
-    // The login roles, then "public" when AddPublic.
-    QStringList GetUser(bool AddPublic);
-    // The roles that cannot log in.
-    QStringList GetRole();
-    QStringList GetTBS();
-    // The database links (the edition's servers only).
-    QStringList GetDBLink();
-    // The names of the objects of one kind in one schema; see GetObjectSQL (fobjectsql.h).
-    QStringList GetObject(const QString &Schema, const QString &ObjectType);
-    // The type names of the type pick lists; ObjType has no effect.
+    void ExecuteSQL(const QString &SQLText, const QStringList &ParamData) override;
+    void ExecuteSQL(const QStringList &SQLText, bool IgnoreError) override;
+    pg::Result OpenSQL(const QString &SQLText) override;
+    pg::Result OpenSQL(const QString &SQLText, const QStringList &ParamData) override;
+    int GetMySID() override;
+    QString VerStr(int Version, const QString &S1, const QString &S2) const override;
+    QStringList GetUser(bool AddPublic) override;
+    QStringList GetRole() override;
+    QStringList GetTBS() override;
+    QStringList GetDBLink() override;
+    QStringList GetObject(const QString &Schema, const QString &ObjectType) override;
     QStringList GetDataType(int ObjType = 0) override;
-    // Schema names in order; see GetSchemaInfoSQL (fobjectsql.h).
-    QStringList GetSchemaInfo(bool ObjList);
+    QStringList GetSchemaInfo(bool ObjList) override;
 
-    // --- background sessions and their workers
-    // The stored-program runner's session and the debugger's; the runner and the debugger set
-    // their parameters and open them.
-    pg::Connection *dbsBG() const { return m_dbsBG; }
-    pg::Connection *dbsBG2() const { return m_dbsBG2; }
-    // A thread that works on a background session. Before the window closes its sessions it
-    // cancels their statements, asks every registered thread to stop (requestInterruption) and
-    // waits until each has ended. The registration ends with the thread object.
-    void RegisterBackgroundWorker(QThread *worker);
+    // --- background sessions and their workers (see ConnectionWindow)
+    pg::Connection *dbsBG() const override { return m_dbsBG; }
+    pg::Connection *dbsBG2() const override { return m_dbsBG2; }
+    void RegisterBackgroundWorker(QThread *worker) override;
 
     // --- keep-alive
     // The timer's tick: "SELECT 1 " on dbsMain. A failure stops the timer, is reported once and
@@ -192,6 +184,13 @@ public:
     QComboBox *cmbFind = nullptr;
     TqvListView *lstObject = nullptr;
     QTimer *tmrKeepAlive = nullptr;
+    // The window's actions (action list actObject): the new-object actions actNewTable …
+    // actNewAgrg carry their kind's object-type code as "ImageIndex"; actNew creates an object
+    // of the kind of the selected tree node. Reached by their design names (findChild).
+    QList<QAction *> actObject;
+    // The user-command and report submenus of the object list.
+    QMenu *mnuCommand = nullptr;
+    QMenu *mnuReport = nullptr;
 
     void LoadWindowState() override;
     void SaveWindowState() override;
@@ -211,6 +210,11 @@ private:
     void setupFindUi(QLayout *objectLayout);
     void LoadFindHistory();
     void setupObjectOpen();
+    void setupActions();
+    // The object list's style as the main window's View menu has it checked (report when
+    // there is no main window).
+    void InitObjectListStyle();
+    void ApplyObjectListStyle();
     void Connect(const QString &Host, const QString &Port, const QString &SID,
                  const QString &Schema, const QString &UserID, const QString &Password);
     void Register();
@@ -219,7 +223,6 @@ private:
     void Unregister();
     void markBroken();
     QList<TqvForm *> OwnedWindows() const;
-    QStringList pickList(const QString &sql, const QStringList &params = {});
 
     pg::Connection *m_dbsMain = nullptr;
     pg::Connection *m_dbsBG = nullptr;
@@ -229,6 +232,7 @@ private:
     bool m_postgresPlus = false;
     bool m_sessionBroken = false;
     bool m_registered = false;
+    int m_listStyle = 3;
     QString m_connectionKey;
 };
 

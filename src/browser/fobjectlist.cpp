@@ -226,7 +226,7 @@ void TfrmObject::ShowObject(bool IsGrep)
         }
         if (settings)
             AppRegistry->CloseKey();
-        lstObject->setHeaderHidden(false);
+        ApplyObjectListStyle();
     }
 
     TObjectListFill fill;

@@ -6,6 +6,7 @@
 #include "core/qvobjtype.h"
 #include "core/qvoption.h"
 #include "core/qvwaitcursor.h"
+#include "platform/pg/connection.h"
 #include "ui/qvcomctrls.h"
 
 #include <QKeyEvent>
@@ -44,6 +45,16 @@ private:
     TfrmObject *m_window;
 };
 
+// A row of the list as the dispatch takes it; ObjectCallFor keeps the object id and the table
+// only for the kinds that use them.
+TObjectCall rowCall(const QTreeWidgetItem *row, TOpenMode OpenMode, int DefTopRecord)
+{
+    const qint64 oid = ObjectListSubItem(row, oidSubItem).toLongLong();
+    return ObjectCallFor(ObjectRowCode(row), ObjectListSubItem(row, schemaSubItem), row->text(0),
+                         OpenMode, DefTopRecord, oid > 0 ? oid : -1,
+                         ObjectListSubItem(row, tableSubItem));
+}
+
 } // namespace fobjectopen
 
 int ObjectRowCode(const QTreeWidgetItem *row)
@@ -61,6 +72,23 @@ void TfrmObject::setupObjectOpen()
     lstObject->installEventFilter(new fobjectopen::ListKeys(this, lstObject));
     connect(lstObject, &QTreeWidget::itemDoubleClicked, this,
             [this] { RunGuarded([this] { actOpenExecute(); }); });
+}
+
+void TfrmObject::NewObject(int objectType)
+{
+    const SQLWaitCursor wait;
+    OpenObject(objectType, m_dbsMain->param(QStringLiteral("MetaDefSchema")), QString());
+}
+
+QList<TObjectCall> TfrmObject::SelectedObjectCalls() const
+{
+    QList<TObjectCall> calls;
+    for (int i = 0; i < lstObject->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = lstObject->topLevelItem(i);
+        if (row->isSelected())
+            calls << fobjectopen::rowCall(row, omDefine, 0);
+    }
+    return calls;
 }
 
 QWidget *TfrmObject::OpenObject(int ObjectType, const QString &Schema, const QString &ObjectName,
@@ -116,11 +144,9 @@ void TfrmObject::OpenSelectedObjects(TOpenMode OpenMode, int DefTopRecord)
         ++step;
         if (main)
             main->SetLoopMessage(step, total);
-        const int code = ObjectRowCode(row);
-        // ObjectCallFor keeps the object id and the table only for the kinds that use them
-        const qint64 oid = ObjectListSubItem(row, oidSubItem).toLongLong();
-        OpenObject(code, ObjectListSubItem(row, schemaSubItem), row->text(0), OpenMode,
-                   DefTopRecord, oid > 0 ? oid : -1, ObjectListSubItem(row, tableSubItem));
+        const TObjectCall call = rowCall(row, OpenMode, DefTopRecord);
+        OpenObject(call.ObjectType, call.Schema, call.ObjectName, call.OpenMode, call.DefTopRecord,
+                   call.OID, call.TableName);
         // the row is touched again only when it is still the list's
         if (i < lstObject->topLevelItemCount() && lstObject->topLevelItem(i) == row)
             row->setSelected(false);

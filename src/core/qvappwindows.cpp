@@ -1,7 +1,12 @@
 #include "qvappwindows.h"
 
 #include "platform/pg/connection.h"
+#include "platform/pg/query.h"
+#include "platform/pg/result.h"
 #include "qvconnkey.h"
+#include "qvconnsql.h"
+#include "qvobjeditors.h"
+#include "qvscript.h"
 #include "qvtypetext.h"
 
 #include <QApplication>
@@ -9,21 +14,149 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 namespace qvappwindows {
 MainWindowServices *mainServices = nullptr;
 constexpr int messageBase = QEvent::User + 0x8000;
+
+// The first column of every row, as text, in row order.
+QStringList firstColumn(const pg::Result &rows)
+{
+    QStringList names;
+    names.reserve(rows.rowCount());
+    for (int row = 0; row < rows.rowCount(); ++row)
+        names << rows.text(row, 0);
+    return names;
+}
+
+// One statement with ":name" parameters bound by position, on the window's main session.
+pg::Result runWithParameters(pg::Connection &session, const QString &sql, const QStringList &values)
+{
+    pg::Query query(session);
+    query.setSingleStatement(true);
+    query.setSql(sql);
+    query.bindValues(values);
+    return query.open();
+}
+
 } // namespace qvappwindows
+
+void ConnectionWindow::ExecuteSQL(const QString &SQLText, const QStringList &ParamData)
+{
+    qvappwindows::runWithParameters(*dbsMain(), SQLText, ParamData);
+}
+
+void ConnectionWindow::ExecuteSQL(const QStringList &SQLText, bool IgnoreError)
+{
+    const QStringList statements = SplitScriptStatements(SQLText);
+    // Going on after a failure inside a transaction needs each statement in its own savepoint;
+    // otherwise the first failure would make every later statement fail as well.
+    std::optional<pg::ContinueOnErrorScope> savepoints;
+    if (IgnoreError)
+        savepoints.emplace(*dbsMain());
+    for (const QString &statement : statements) {
+        try {
+            ExecuteSQL(statement);
+        } catch (const pg::Error &) {
+            if (!IgnoreError)
+                throw;
+        }
+    }
+}
+
+pg::Result ConnectionWindow::OpenSQL(const QString &SQLText)
+{
+    return dbsMain()->execStatement(SQLText);
+}
+
+pg::Result ConnectionWindow::OpenSQL(const QString &SQLText, const QStringList &ParamData)
+{
+    return qvappwindows::runWithParameters(*dbsMain(), SQLText, ParamData);
+}
+
+int ConnectionWindow::GetMySID()
+{
+    try {
+        const pg::Result result = OpenSQL(QStringLiteral("SELECT pg_backend_pid()"));
+        if (result.rowCount() == 0)
+            return 0;
+        return result.text(0, 0).toInt();
+    } catch (const pg::Error &) {
+        return -1;
+    }
+}
+
+QString ConnectionWindow::VerStr(int Version, const QString &S1, const QString &S2) const
+{
+    return DBVer() >= Version ? S1 : S2;
+}
+
+QStringList ConnectionWindow::GetUser(bool AddPublic)
+{
+    QStringList names = qvappwindows::firstColumn(OpenSQL(GetUserSQL()));
+    if (AddPublic)
+        names << QStringLiteral("public");
+    return names;
+}
+
+QStringList ConnectionWindow::GetRole()
+{
+    return qvappwindows::firstColumn(OpenSQL(GetRoleSQL()));
+}
+
+QStringList ConnectionWindow::GetTBS()
+{
+    return qvappwindows::firstColumn(OpenSQL(GetTBSSQL()));
+}
+
+QStringList ConnectionWindow::GetDBLink()
+{
+    return qvappwindows::firstColumn(OpenSQL(GetDBLinkSQL()));
+}
+
+QStringList ConnectionWindow::GetObject(const QString &Schema, const QString &ObjectType)
+{
+    const QString sql = GetObjectSQL(Schema, ObjectType, DBVer(), g_bPostgresPlus());
+    if (Schema.trimmed().isEmpty())
+        return qvappwindows::firstColumn(OpenSQL(sql));
+    return qvappwindows::firstColumn(OpenSQL(sql, { Schema }));
+}
 
 QStringList ConnectionWindow::GetDataType(int)
 {
-    QStringList names;
-    if (pg::Connection *connection = dbsMain()) {
-        const pg::Result rows = connection->exec(GetDataTypeSQL());
-        names.reserve(rows.rowCount());
-        for (int row = 0; row < rows.rowCount(); ++row)
-            names << rows.text(row, 0);
-    }
-    return DataTypePickList(names);
+    return DataTypePickList(qvappwindows::firstColumn(OpenSQL(GetDataTypeSQL())));
+}
+
+QStringList ConnectionWindow::GetSchemaInfo(bool ObjList)
+{
+    return qvappwindows::firstColumn(
+        OpenSQL(GetSchemaInfoSQL(ObjList, DBVer(), g_bPostgresPlus())));
+}
+
+void ConnectionWindow::NewObject(int objectType)
+{
+    OpenObject(objectType, dbsMain()->param(QStringLiteral("MetaDefSchema")), QString());
+}
+
+QWidget *ConnectionWindow::OpenObject(int ObjectType, const QString &Schema,
+                                      const QString &ObjectName, TOpenMode OpenMode,
+                                      int DefTopRecord, qint64 OID, const QString &TableName)
+{
+    return OpenObjectWindow(
+        this,
+        ObjectCallFor(ObjectType, Schema, ObjectName, OpenMode, DefTopRecord, OID, TableName));
+}
+
+bool ConnectionWindow::OutputScript(int ObjectType, const QString &Schema,
+                                    const QString &ObjectName, QIODevice &Stream,
+                                    const QString &NewSchema, const QString &NewObjectName,
+                                    qint64 OID, const QString &TableName)
+{
+    return WriteObjectScript(this,
+                             ObjectCallFor(ObjectType, Schema, ObjectName, omDefine, 0, OID,
+                                           TableName, NewSchema, NewObjectName),
+                             Stream);
 }
 
 TConnParams ConnectionParams(const ConnectionWindow &window)

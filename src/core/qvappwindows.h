@@ -4,6 +4,7 @@
 #include "qvoption.h"
 
 #include <QEvent>
+#include <QList>
 #include <QMetaObject>
 #include <QString>
 #include <QStringList>
@@ -11,13 +12,16 @@
 class QIcon;
 class QIODevice;
 class QObject;
+class QThread;
 class QToolBar;
 class QWidget;
 struct TConnParams;
+struct TObjectCall;
 
 namespace pg {
 class Connection;
-}
+class Result;
+} // namespace pg
 
 // What the window framework needs of the two windows above it: the connection window (one per
 // open database) and the main window. They implement these interfaces; the main window
@@ -25,6 +29,11 @@ class Connection;
 // Tests put doubles in their place.
 
 // The session with one database and its services to every window bound to it.
+//
+// The services run on dbsMain in the user-interface thread. None of them opens, commits or
+// rolls back a transaction: the statements join whatever transaction the session is in. The
+// members with a body here work on dbsMain as they stand; the connection window overrides
+// them to show the SQL-wait cursor while they run.
 class ConnectionWindow : public ObjectListWindow
 {
 public:
@@ -36,51 +45,95 @@ public:
     virtual int DBVer() const = 0;
     // the server is of the EnterpriseDB edition
     virtual bool g_bPostgresPlus() const = 0;
-    // Runs one statement on the main session; rows are discarded, errors propagate.
-    virtual void ExecuteSQL(const QString &sql) = 0;
     // Handed to code assist; no connection of this program runs in that mode.
     virtual bool DBAMODE() const { return false; }
-    // The rows of the window's object list, and how many of them are selected (the main
-    // window's object-count summary).
-    virtual int ObjectCount() const { return 0; }
-    virtual int SelectedObjectCount() const { return 0; }
-    // The new-object command for the kind objectType (an object-type code) in the
-    // connection's default schema; the main window's new-object buttons forward to it.
-    virtual void NewObject(int /*objectType*/) { }
-    // Copies the shortcuts of the main window's object-list actions onto the window's own.
-    virtual void SetShortCut() { }
-    // The object list's view style: 2 list, 3 report.
-    virtual void SetObjectListStyle(int /*style*/) { }
+
+    // --- statements on dbsMain; errors reach the caller as pg::Error
+    // Runs one statement; its rows are discarded. ":" is not a parameter marker here. Text that
+    // holds several statements ("a; b") is refused before any of them runs.
+    virtual void ExecuteSQL(const QString &SQLText) = 0;
+    // One statement with ":name" parameters, bound by position from ParamData as text; further
+    // values are ignored, too few is an error.
+    virtual void ExecuteSQL(const QString &SQLText, const QStringList &ParamData);
+    // A script in the DDL script convention (statements ended by a line holding only ";"), each
+    // statement through the single-statement ExecuteSQL. Without IgnoreError the first failure
+    // stops the run and reaches the caller; with it every statement runs, and inside an open
+    // transaction each one in a savepoint of its own so that a failure does not abort the
+    // statements after it.
+    virtual void ExecuteSQL(const QStringList &SQLText, bool IgnoreError);
+    // The rows of one statement (":" is text); the caller keeps them as long as it likes, no
+    // later service call disturbs them.
+    virtual pg::Result OpenSQL(const QString &SQLText);
+    // The same with ":name" parameters bound by position from ParamData as text.
+    virtual pg::Result OpenSQL(const QString &SQLText, const QStringList &ParamData);
+    // The backend process id of dbsMain as the server reports it; -1 when that fails.
+    virtual int GetMySID();
+    // S1 when the server's version (DBVer) is at least Version, else S2.
+    virtual QString VerStr(int Version, const QString &S1, const QString &S2) const;
+
+    // --- pick lists, one text per row (errors reach the caller)
+    // The login roles, then "public" when AddPublic.
+    virtual QStringList GetUser(bool AddPublic);
+    // The roles that cannot log in.
+    virtual QStringList GetRole();
+    virtual QStringList GetTBS();
+    // The database links (the edition's servers only; elsewhere the catalog is missing).
+    virtual QStringList GetDBLink();
+    // The names of the objects of one kind in one schema; see GetObjectSQL (qvconnsql.h).
+    virtual QStringList GetObject(const QString &Schema, const QString &ObjectType);
     // The type names of the type pick lists of the definition windows (GetDataTypeSQL,
-    // DataTypePickList); ObjType has no effect. This default reads them on dbsMain.
+    // DataTypePickList); ObjType has no effect.
     virtual QStringList GetDataType(int ObjType = 0);
+    // Schema names in order; see GetSchemaInfoSQL (qvconnsql.h).
+    virtual QStringList GetSchemaInfo(bool ObjList);
+
+    // --- background sessions and their workers
+    // The stored-program runner's session and the debugger's: the runner and the debugger set
+    // their parameters and open them; the window closes them when it closes.
+    virtual pg::Connection *dbsBG() const = 0;
+    virtual pg::Connection *dbsBG2() const = 0;
+    // A thread that works on a background session. Before the window closes its sessions it
+    // cancels their statements, asks every registered thread to stop (requestInterruption) and
+    // waits until each has ended. The registration ends with the thread object.
+    virtual void RegisterBackgroundWorker(QThread *worker) = 0;
+
+    // --- the object list
+    // Its rows, and how many of them are selected (the main window's object-count summary).
+    virtual int ObjectCount() const = 0;
+    virtual int SelectedObjectCount() const = 0;
+    // The selected rows in list order, each as the object-editor dispatch takes it
+    // (ObjectCallFor of the row's kind, schema, name, object id and table; omDefine).
+    virtual QList<TObjectCall> SelectedObjectCalls() const = 0;
+    // Its view style: 2 list (names only), 3 report (every column under its header).
+    virtual void SetObjectListStyle(int style) = 0;
+    // Copies the shortcuts of the main window's object-list actions onto the window's own
+    // (after the user changed them, and when the window is made).
+    virtual void SetShortCut() = 0;
+    // The new-object command for the kind objectType (an object-type code): the kind's
+    // definition window for a new object in the connection's default schema (MetaDefSchema),
+    // through the object-editor registry; a kind without one is reported to the user. The main
+    // window's new-object buttons forward to it.
+    virtual void NewObject(int objectType);
 
     // Opens the definition window of one object (ObjectType is an object-type code) on the
-    // page OpenMode names. DefTopRecord is the number of rows a data page shows first, OID
-    // tells overloaded routines apart (-1: none), TableName is the table of a trigger, rule or
-    // constraint. Returns the new window, or nullptr when nothing was opened: a failure has
-    // then been reported to the user, except when a window for that object was open already
-    // (it is brought forward silently).
-    virtual QWidget *OpenObject(int /*ObjectType*/, const QString & /*Schema*/,
-                                const QString & /*ObjectName*/, TOpenMode /*OpenMode*/ = omDefine,
-                                int /*DefTopRecord*/ = 0, qint64 /*OID*/ = -1,
-                                const QString & /*TableName*/ = QString())
-    {
-        return nullptr;
-    }
-    // Appends the CREATE script of one object to Stream without showing a window: UTF-16 into
-    // an in-memory buffer, otherwise the encoding the file-encoding option chooses. NewSchema
-    // and NewObjectName (empty: keep) rename a table, view or materialized view in the script.
-    // False when no script was written; the failure has then been reported to the user.
-    [[nodiscard]] virtual bool OutputScript(int /*ObjectType*/, const QString & /*Schema*/,
-                                            const QString & /*ObjectName*/, QIODevice & /*Stream*/,
-                                            const QString & /*NewSchema*/ = QString(),
-                                            const QString & /*NewObjectName*/ = QString(),
-                                            qint64 /*OID*/ = -1,
-                                            const QString & /*TableName*/ = QString())
-    {
-        return false;
-    }
+    // page OpenMode names, through the object-editor registry (OpenObjectWindow). DefTopRecord
+    // is the number of rows a data page shows first, OID tells overloaded routines apart (-1:
+    // none), TableName is the table of a trigger, rule or constraint. Returns the new window,
+    // or nullptr when nothing was opened: a failure has then been reported to the user, except
+    // when a window for that object was open already (it is brought forward silently).
+    virtual QWidget *OpenObject(int ObjectType, const QString &Schema, const QString &ObjectName,
+                                TOpenMode OpenMode = omDefine, int DefTopRecord = 0,
+                                qint64 OID = -1, const QString &TableName = QString());
+    // Appends the CREATE script of one object to Stream without showing a window
+    // (WriteObjectScript): UTF-16 into an in-memory buffer, otherwise the encoding the
+    // file-encoding option chooses. NewSchema and NewObjectName (empty: keep) rename a table,
+    // view or materialized view in the script. False when no script was written; the failure
+    // has then been reported to the user.
+    [[nodiscard]] virtual bool OutputScript(int ObjectType, const QString &Schema,
+                                            const QString &ObjectName, QIODevice &Stream,
+                                            const QString &NewSchema = QString(),
+                                            const QString &NewObjectName = QString(),
+                                            qint64 OID = -1, const QString &TableName = QString());
 };
 
 // The six connection parameters of the window's main session.

@@ -64,6 +64,11 @@ public:
     }
     void SetShortCut() override { ++shortcutCopies; }
     void SetObjectListStyle(int style) override { listStyle = style; }
+    // No background work and no rows to hand on.
+    pg::Connection *dbsBG() const override { return &m_background; }
+    pg::Connection *dbsBG2() const override { return &m_background2; }
+    void RegisterBackgroundWorker(QThread *) override { }
+    QList<TObjectCall> SelectedObjectCalls() const override { return {}; }
 
     QStringList executed;
     QString failOn;
@@ -89,6 +94,8 @@ private:
     int m_version;
     bool m_edition;
     mutable pg::Connection m_connection;
+    mutable pg::Connection m_background;
+    mutable pg::Connection m_background2;
     QList<FakeConnectionWindow *> m_ownOrder;
 };
 

@@ -4,6 +4,7 @@
 // framework asks of them; the connection window's session is a real one when asked to open.
 #include "core/qvappwindows.h"
 #include "core/qvfontmap.h"
+#include "core/qvobjeditors.h"
 #include "core/qvreg.h"
 #include "core/qvsub.h"
 #include "platform/pg/connection.h"
@@ -19,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -43,22 +45,49 @@ public:
             m_connection.open();
     }
 
+    ~TestConnectionWindow() override
+    {
+        // As the connection window does before its sessions go.
+        for (const QPointer<QThread> &worker : std::as_const(m_workers)) {
+            if (!worker)
+                continue;
+            worker->requestInterruption();
+            while (!worker->wait(100)) {
+                m_background.cancel();
+                m_background2.cancel();
+            }
+        }
+    }
+
     QWidget *connectionWidget() override { return this; }
     pg::Connection *dbsMain() const override { return &m_connection; }
     int DBVer() const override { return m_connection.serverVersion(); }
     bool g_bPostgresPlus() const override { return false; }
+    using ConnectionWindow::ExecuteSQL;
     void ExecuteSQL(const QString &sql) override
     {
         m_executed << sql;
-        m_connection.exec(sql);
+        m_connection.execStatement(sql);
     }
     void reloadObjectList() override { ++m_reloads; }
+    pg::Connection *dbsBG() const override { return &m_background; }
+    pg::Connection *dbsBG2() const override { return &m_background2; }
+    void RegisterBackgroundWorker(QThread *worker) override { m_workers << worker; }
+    // No object list, and no actions to take shortcuts.
+    int ObjectCount() const override { return 0; }
+    int SelectedObjectCount() const override { return 0; }
+    QList<TObjectCall> SelectedObjectCalls() const override { return {}; }
+    void SetObjectListStyle(int) override { }
+    void SetShortCut() override { }
 
     QStringList m_executed;
     int m_reloads = 0;
 
 private:
     mutable pg::Connection m_connection;
+    mutable pg::Connection m_background;
+    mutable pg::Connection m_background2;
+    QList<QPointer<QThread>> m_workers;
 };
 
 // The main window: the connection selector, the task bar, the multi-document area and the

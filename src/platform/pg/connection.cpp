@@ -399,7 +399,8 @@ void Connection::Private::checkCommitAnswer(const PGresult *res, const QString &
 }
 
 Result Connection::Private::run(const QString &serverSql, const QList<Param> &params,
-                                const QString &source, const ParamScan *scan, bool wrap)
+                                const QString &source, const ParamScan *scan, bool wrap,
+                                bool single)
 {
     checkOpen();
     const QByteArray text = encodeText(serverSql, QStringLiteral("SQL 文"));
@@ -410,7 +411,7 @@ Result Connection::Private::run(const QString &serverSql, const QList<Param> &pa
         internal(QStringLiteral("SAVEPOINT cv_stmt"));
     detail::ResultPtr res;
     try {
-        res = exchange(text, ep, source, scan, false);
+        res = exchange(text, ep, source, scan, single);
     } catch (const Error &) {
         if (inSavepoint && conn) {
             try {
@@ -791,6 +792,11 @@ bool Connection::continueOnError() const
 Result Connection::exec(const QString &sql, const QList<Param> &params)
 {
     return d->run(sql, params, sql, nullptr);
+}
+
+Result Connection::execStatement(const QString &sql, const QList<Param> &params)
+{
+    return d->run(sql, params, sql, nullptr, true, true);
 }
 
 qint64 Connection::execute(const QString &sql, const QList<Param> &params)

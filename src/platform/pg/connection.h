@@ -101,6 +101,9 @@ public:
     Result exec(const QString &sql, const QList<Param> &params = {});
     // The same; returns the rows affected.
     qint64 execute(const QString &sql, const QList<Param> &params = {});
+    // Runs exactly one statement, as a prepared statement runs: text holding several is
+    // refused by the server (sqlstate::SyntaxError) before any of them runs.
+    Result execStatement(const QString &sql, const QList<Param> &params = {});
 
 Q_SIGNALS:
     // Messages below ERROR level; emitted after the statement that caused them has ended.

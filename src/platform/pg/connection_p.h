@@ -71,9 +71,10 @@ struct Connection::Private
     QByteArray encodeText(const QString &text, const QString &what) const;
     detail::EncodedParams encodeParams(const QList<Param> &params, const ParamScan *scan) const;
 
-    // Runs one round of statement text; throws Error. With wrap, "go on after errors" applies.
+    // Runs one round of statement text; throws Error. With wrap, "go on after errors" applies;
+    // with single the text goes through the extended protocol, which takes one statement only.
     Result run(const QString &serverSql, const QList<Param> &params, const QString &source,
-               const ParamScan *scan, bool wrap = true);
+               const ParamScan *scan, bool wrap = true, bool single = false);
     detail::ResultPtr exchange(const QByteArray &text, const detail::EncodedParams &ep,
                                const QString &source, const ParamScan *scan, bool extended);
     // Collects every result of the statement sent last; throws Error for its first error.

@@ -20,6 +20,7 @@ inline constexpr char CharacterNotInRepertoire[] = "22021"; // NUL in text, bad 
 inline constexpr char UntranslatableCharacter[] = "22P05";
 inline constexpr char TransactionRollback[] = "40000"; // COMMIT answered by ROLLBACK
 inline constexpr char InFailedTransaction[] = "25P02";
+inline constexpr char SyntaxError[] = "42601"; // also several statements where one is taken
 inline constexpr char InvalidCursorName[] = "34000";
 inline constexpr char ReadOnlyResult[] = "CV001"; // the result cannot be written back
 inline constexpr char RowNotFound[] = "CV002"; // the row to change matched no row

@@ -126,7 +126,7 @@ qint64 Query::execute()
 Result Query::open()
 {
     followSession();
-    return m_connection->d->run(m_scan.rewritten, values(), m_scan.source, &m_scan);
+    return m_connection->d->run(m_scan.rewritten, values(), m_scan.source, &m_scan, true, m_single);
 }
 
 } // namespace pg

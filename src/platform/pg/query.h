@@ -35,6 +35,10 @@ public:
     void setParamScanning(bool on);
     bool paramScanning() const { return m_options.enabled; }
     void setAllowDotsInNames(bool on);
+    // One statement only (off by default): text holding several is refused by the server
+    // (sqlstate::SyntaxError) before any of them runs, also when it has no parameters.
+    void setSingleStatement(bool on) { m_single = on; }
+    bool singleStatement() const { return m_single; }
 
     const QStringList &paramNames() const { return m_scan.names; }
     int paramCount() const { return int(m_scan.names.size()); }
@@ -73,6 +77,7 @@ private:
     ParamScan m_scan;
     QList<Param> m_values;
     QList<bool> m_bound;
+    bool m_single = false;
 };
 
 } // namespace pg

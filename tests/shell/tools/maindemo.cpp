@@ -2,6 +2,7 @@
 // edition) and a tool window; MENU (an objectName such as mnuTool) is opened before the screen
 // is saved to PICTURE.
 #include "core/qvfontmap.h"
+#include "core/qvobjeditors.h"
 #include "core/qvsub.h"
 #include "platform/pg/connection.h"
 #include "shell/fmain.h"
@@ -37,11 +38,19 @@ public:
     void ExecuteSQL(const QString &) override { }
     void reloadObjectList() override { }
     int ObjectCount() const override { return 42; }
+    int SelectedObjectCount() const override { return 0; }
+    QList<TObjectCall> SelectedObjectCalls() const override { return {}; }
+    void SetObjectListStyle(int) override { }
+    void SetShortCut() override { }
+    pg::Connection *dbsBG() const override { return &m_background; }
+    pg::Connection *dbsBG2() const override { return &m_background; }
+    void RegisterBackgroundWorker(QThread *) override { }
 
 private:
     int m_version;
     bool m_edition;
     mutable pg::Connection m_connection;
+    mutable pg::Connection m_background;
 };
 
 class DemoTool : public TqvForm

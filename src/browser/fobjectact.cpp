@@ -1,0 +1,248 @@
+// The connection window's actions (new object, open and the other object-list commands), the
+// shortcuts they take over from the main window, the object list's view style and the
+// user-command and report menus.
+#include "fobject.h"
+
+#include "core/qvexcept.h"
+#include "core/qvobjtype.h"
+#include "core/qvoption.h"
+#include "ui/qvcomctrls.h"
+#include "ui/qvimages.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTreeWidgetItem>
+
+namespace fobjectact {
+
+struct NewAction
+{
+    const char *name;
+    const char *caption;
+    int code;
+};
+
+constexpr NewAction newActions[] = {
+    { "actNewTable", "テーブル(&T)", ObjType::Table },
+    { "actNewIndex", "インデックス(&I)", ObjType::Index },
+    { "actNewView", "ビュー(&V)", ObjType::View },
+    { "actNewProc", "プロシージャ(&P)", ObjType::Procedure },
+    { "actNewFunc", "ファンクション(&F)", ObjType::Function },
+    { "actNewPack", "パッケージ(&K)", ObjType::Package },
+    { "actNewType", "タイプ(&O)", ObjType::Type },
+    { "actNewTrigger", "トリガー(&G)", ObjType::Trigger },
+    { "actNewSeq", "シーケンス(&Q)", ObjType::Sequence },
+    { "actNewSynonym", "シノニム(&S)", ObjType::Synonym },
+    { "actNewMView", "マテリアライズドビュー(&M)", ObjType::MaterializedView },
+    { "actNewConst", "制約(&N)", ObjType::Constraint },
+    { "actNewRule", "ルール(&R)", ObjType::Rule },
+    { "actNewAgrg", "集約関数(&H)", ObjType::Aggregate },
+};
+
+// The object-list commands whose windows come with later work. They stay disabled, so that
+// neither a shortcut nor a menu reaches a command that does nothing; they exist already so
+// that their shortcuts follow the main window's.
+struct LaterAction
+{
+    const char *name;
+    const char *caption;
+    int image;
+};
+
+constexpr LaterAction laterActions[] = {
+    { "actDelete", "削除(&D)", 41 },
+    { "actRename", "名前の変更(&H)", -1 },
+    { "actOpenDataTop", "データを開く(件数指定)", -1 },
+    { "actExec", "実行(&E)", 28 },
+    { "actScript", "スクリプト出力(&S)", 18 },
+    { "actPrint", "印刷(&P)", 98 },
+    { "actSynonym", "シノニム作成(&Y)", 60 },
+    { "actCross", "相関 - クロスリファレンス(&F)", 92 },
+    { "actMatrix", "マトリックス表(&M)", -1 },
+    { "actGrant", "権限(&G)", 91 },
+    { "actAnalyze", "統計情報(&A)", -1 },
+    { "actGrep", "全文検索", 24 },
+    { "actExport", "バックアップ(&R)", 7 },
+    { "actLoad", "ロード(&L)", 9 },
+};
+
+// Each action of the window and the main window's action whose shortcut it takes.
+struct ShortcutSource
+{
+    const char *own;
+    const char *main;
+};
+
+constexpr ShortcutSource shortcutSources[] = {
+    { "actNew", "actNew" },
+    { "actDelete", "actEditDelete" },
+    { "actRename", "actEditRename" },
+    { "actOpen", "actOpen" },
+    { "actOpenDefine", "actOpenDefine" },
+    { "actOpenSource", "actOpenSource" },
+    { "actOpenData", "actOpenData" },
+    { "actOpenDataTop", "actOpenDataTop" },
+    { "actExec", "actExec" },
+    { "actScript", "actScript" },
+    { "actPrint", "actPrint" },
+    { "actSynonym", "actSynonym" },
+    { "actCross", "actCross" },
+    { "actMatrix", "actMatrix" },
+    { "actGrant", "actGrant" },
+    { "actAnalyze", "actAnalyze" },
+    { "actGrep", "actGrep" },
+    { "actExport", "actExport" },
+    { "actLoad", "actLoad" },
+};
+
+constexpr int listStyle = 2;
+constexpr int reportStyle = 3;
+
+// An action of the main window by its design name; nullptr without a main window. The
+// connection windows below it carry actions of the same names: only the main window's own
+// count.
+QAction *mainAction(const char *name)
+{
+    MainWindowServices *main = mainWindowServices();
+    QWidget *widget = main ? main->mainWidget() : nullptr;
+    return widget ? widget->findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+// An item of the main window's menus by its design name (the menu owns it).
+QAction *mainMenuItem(const char *name)
+{
+    MainWindowServices *main = mainWindowServices();
+    QWidget *widget = main ? main->mainWidget() : nullptr;
+    return widget ? widget->findChild<QAction *>(QLatin1String(name)) : nullptr;
+}
+
+} // namespace fobjectact
+
+void TfrmObject::setupActions()
+{
+    using namespace fobjectact;
+    auto add = [this](const char *name, const QString &caption, int image) {
+        auto *action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        action->setProperty("Category", QStringLiteral("オブジェクトリスト"));
+        if (image >= 0) {
+            action->setProperty("ImageIndex", image);
+            action->setIcon(MainImage(image));
+        }
+        // Every connection window has these actions: each answers its keys only while it has
+        // the focus.
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+        actObject << action;
+        return action;
+    };
+    for (const NewAction &entry : newActions) {
+        QAction *action = add(entry.name, QString::fromUtf8(entry.caption), entry.code);
+        const int code = entry.code;
+        connect(action, &QAction::triggered, this,
+                [this, code] { RunGuarded([this, code] { NewObject(code); }); });
+    }
+    QAction *actNew = add("actNew", QStringLiteral("新規作成(&N)"), -1);
+    connect(actNew, &QAction::triggered, this, [this] {
+        RunGuarded([this] {
+            // the kind of the selected tree node below the database: a kind node its kind, a
+            // schema node a schema
+            const QTreeWidgetItem *node = lstTree->currentItem();
+            if (node && node->parent())
+                NewObject(node->data(0, TreeImageRole).toInt());
+        });
+    });
+    const struct
+    {
+        const char *name;
+        const char *caption;
+        int image;
+        bool byOption; // the page the option OpenMode names
+        TOpenMode mode;
+    } opens[] = {
+        { "actOpen", "開く(&O)", 17, true, omDefine },
+        { "actOpenDefine", "定義情報を開く", 17, false, omDefine },
+        { "actOpenSource", "ソースを開く", -1, false, omSource },
+        { "actOpenData", "データを開く", -1, false, omData },
+    };
+    for (const auto &entry : opens) {
+        QAction *action = add(entry.name, QString::fromUtf8(entry.caption), entry.image);
+        if (entry.byOption) {
+            connect(action, &QAction::triggered, this,
+                    [this] { RunGuarded([this] { actOpenExecute(); }); });
+            continue;
+        }
+        const TOpenMode mode = entry.mode;
+        connect(action, &QAction::triggered, this,
+                [this, mode] { RunGuarded([this, mode] { OpenSelectedObjects(mode); }); });
+    }
+    for (const LaterAction &entry : laterActions)
+        add(entry.name, QString::fromUtf8(entry.caption), entry.image)->setEnabled(false);
+
+    mnuCommand = new QMenu(QStringLiteral("ユーザー定義コマンド(&U)"), this);
+    mnuCommand->setObjectName(QStringLiteral("mnuCommand"));
+    mnuReport = new QMenu(QStringLiteral("レポート出力(&X)"), this);
+    mnuReport->setObjectName(QStringLiteral("mnuReport"));
+}
+
+void TfrmObject::SetShortCut()
+{
+    using namespace fobjectact;
+    for (const ShortcutSource &source : shortcutSources) {
+        const QAction *from = mainAction(source.main);
+        auto *to = findChild<QAction *>(QLatin1String(source.own), Qt::FindDirectChildrenOnly);
+        if (from && to)
+            to->setShortcut(from->shortcut());
+    }
+}
+
+void TfrmObject::SetCommandList()
+{
+    // User commands are not read from their documents yet: the main window's menu holds none
+    // above its fixed items, and so does the window's.
+    mnuCommand->clear();
+}
+
+void TfrmObject::SetReportList()
+{
+    // Likewise the report definitions.
+    mnuReport->clear();
+}
+
+void TfrmObject::InitObjectListStyle()
+{
+    using namespace fobjectact;
+    const QAction *list = mainMenuItem("mnuDispList");
+    const QAction *report = mainMenuItem("mnuDispReport");
+    if (report && report->isChecked())
+        m_listStyle = reportStyle;
+    else if (list && list->isChecked())
+        m_listStyle = listStyle;
+    ApplyObjectListStyle();
+}
+
+void TfrmObject::SetObjectListStyle(int style)
+{
+    using namespace fobjectact;
+    if ((style != listStyle && style != reportStyle) || style == m_listStyle)
+        return;
+    // The widths the user gave the columns are kept before the header goes.
+    if (style == listStyle)
+        SaveObjectListWidths();
+    m_listStyle = style;
+    ApplyObjectListStyle();
+}
+
+void TfrmObject::ApplyObjectListStyle()
+{
+    using namespace fobjectact;
+    const bool report = m_listStyle == reportStyle;
+    const int columns = lstObject->columnCount();
+    // Hidden columns keep their widths for the report style.
+    for (int i = 1; i < columns; ++i)
+        lstObject->setColumnHidden(i, !report);
+    // No columns: no list is shown, and no header either.
+    lstObject->setHeaderHidden(!report || columns == 0);
+}

@@ -1,0 +1,236 @@
+// The main window's commands that act on the connection windows, through the real windows as
+// the program opens them: a real connection window on a fresh database of the fixture server
+// and the table library's editors registered as at start-up. The new-object buttons open a
+// new definition window of their kind (and name the kinds that have none), View → 一覧/詳細
+// change the real object list, and changed shortcuts reach the connection window's actions.
+#include "shelltest.h"
+
+#include "browser/fobject.h"
+#include "core/qvobjeditors.h"
+#include "core/qvobjtype.h"
+#include "core/qvshortcut.h"
+#include "editors/tables/tableeditors.h"
+#include "testserver.h"
+#include "ui/qvcomctrls.h"
+#include "ui/qvforms.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QTreeWidgetItem>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace shelltest;
+
+namespace newobjecttest {
+
+// The editors of the table library, registered as the program registers them at start-up;
+// what was registered before comes back afterwards.
+class TableEditors
+{
+public:
+    TableEditors()
+    {
+        for (int code : { ObjType::Table, ObjType::Index, ObjType::Constraint, ObjType::Policy })
+            m_previous[code] = RegisteredObjectEditor(code);
+        RegisterTableEditors();
+    }
+    ~TableEditors()
+    {
+        for (const auto &[code, editor] : m_previous)
+            RegisterObjectEditor(code, editor);
+    }
+
+private:
+    std::map<int, TObjectEditor> m_previous;
+};
+
+// The main window with one connection window on the test's database.
+class MainWithConnection : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        AppOption.KeepAliveInterval = 0;
+        AppOption.UpdateToCommit = true;
+        AppOption.ShowTable = true;
+        AppOption.ShowLevel1 = true;
+        AppOption.TreeSort = 0;
+        main = std::make_unique<TfrmMain>();
+        main->show();
+        window = open();
+        ASSERT_FALSE(window.isNull());
+    }
+    void TearDown() override
+    {
+        // The definition windows go without being asked to compile, then the main window.
+        const QList<QMdiSubWindow *> subs = main->mdiArea()->subWindowList();
+        for (QMdiSubWindow *sub : subs) {
+            if (sub->widget() != window.data())
+                delete sub;
+        }
+        main->close();
+        for (int i = 0; i < 20 && window; ++i)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        main.reset();
+        ResetShortcuts();
+    }
+
+    QPointer<TfrmObject> open()
+    {
+        const testsupport::ServerInfo &s = testsupport::server();
+        return TfrmObject::Create(main.get(), s.host, QString::number(s.port), db.name(), "sales",
+                                  s.user, QString());
+    }
+
+    // The multi-document children that are not connection windows.
+    QList<TqvForm *> definitionWindows() const
+    {
+        QList<TqvForm *> windows;
+        for (QMdiSubWindow *sub : main->mdiArea()->subWindowList()) {
+            auto *form = qobject_cast<TqvForm *>(sub->widget());
+            if (form && !qobject_cast<TfrmObject *>(form))
+                windows << form;
+        }
+        return windows;
+    }
+
+    // The list of one schema node, as a click on the node shows it.
+    void showSchema(const QString &schema)
+    {
+        QTreeWidgetItem *root = window->lstTree->topLevelItem(0);
+        ASSERT_NE(root, nullptr);
+        QTreeWidgetItem *node = nullptr;
+        for (int i = 0; i < root->childCount() && !node; ++i)
+            if (root->child(i)->text(0) == schema)
+                node = root->child(i);
+        ASSERT_NE(node, nullptr);
+        {
+            const QSignalBlocker block(window->lstTree);
+            window->lstTree->setCurrentItem(node);
+        }
+        window->ShowObject(false);
+    }
+
+    MainEnvironment env;
+    TableEditors editors;
+    testsupport::TestDatabase db;
+    std::unique_ptr<TfrmMain> main;
+    QPointer<TfrmObject> window;
+};
+
+TEST_F(MainWithConnection, NewObjectButtonsOpenANewDefinitionWindowOfTheirKind)
+{
+    const struct
+    {
+        const char *button;
+        const char *window; // objectName of the definition window; nullptr: none for the kind
+        const char *kind; // the kind the message names when there is none
+    } cases[] = {
+        { "btnNewTable", "frmTable", nullptr },
+        { "btnNewIndex", "frmIndex", nullptr },
+        { "btnNewView", nullptr, "VIEW" },
+        { "btnNewSeq", nullptr, "SEQUENCE" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.button);
+        env.messages.texts.clear();
+        const QList<TqvForm *> before = definitionWindows();
+        auto *button = main->findChild<QToolButton *>(c.button);
+        ASSERT_NE(button, nullptr);
+        button->click();
+        const QList<TqvForm *> after = definitionWindows();
+        if (!c.window) {
+            EXPECT_EQ(after.size(), before.size());
+            ASSERT_EQ(env.messages.texts.size(), 1);
+            EXPECT_TRUE(env.messages.texts.at(0).contains(QLatin1String(c.kind)))
+                << env.messages.texts.at(0).toStdString();
+            EXPECT_TRUE(
+                env.messages.texts.at(0).contains(QStringLiteral("ウィンドウはありません")));
+            continue;
+        }
+        EXPECT_TRUE(env.messages.texts.isEmpty()) << env.messages.texts.join('\n').toStdString();
+        ASSERT_EQ(after.size(), before.size() + 1);
+        TqvForm *opened = after.last();
+        EXPECT_EQ(opened->objectName(), QLatin1String(c.window));
+        // a new object of the connection's logon schema, bound to the connection window
+        EXPECT_EQ(opened->Owner(), window.data());
+        auto *name = opened->findChild<QLineEdit *>("txtName");
+        ASSERT_NE(name, nullptr);
+        EXPECT_TRUE(name->text().isEmpty());
+    }
+}
+
+TEST_F(MainWithConnection, ViewListAndDetailChangeTheRealObjectList)
+{
+    showSchema("sales");
+    TqvListView *list = window->lstObject;
+    ASSERT_GT(list->columnCount(), 2);
+    ASSERT_FALSE(list->isHeaderHidden());
+
+    // as the user opens the View menu and chooses
+    Q_EMIT main->findChild<QMenu *>("mnuDisplay")->aboutToShow();
+    QAction *listItem = main->findChild<QAction *>("mnuDispList");
+    QAction *reportItem = main->findChild<QAction *>("mnuDispReport");
+    ASSERT_TRUE(listItem->isEnabled());
+    listItem->trigger();
+    EXPECT_EQ(window->ObjectListStyle(), 2);
+    EXPECT_TRUE(list->isHeaderHidden());
+    EXPECT_TRUE(list->isColumnHidden(1));
+    EXPECT_FALSE(list->isColumnHidden(0));
+
+    // a connection window opened now starts with the list style
+    QPointer<TfrmObject> second = open();
+    ASSERT_FALSE(second.isNull());
+    EXPECT_EQ(second->ObjectListStyle(), 2);
+
+    reportItem->trigger();
+    EXPECT_EQ(window->ObjectListStyle(), 3);
+    EXPECT_EQ(second->ObjectListStyle(), 3);
+    EXPECT_FALSE(list->isHeaderHidden());
+    EXPECT_FALSE(list->isColumnHidden(1));
+    EXPECT_TRUE(env.messages.texts.isEmpty()) << env.messages.texts.join('\n').toStdString();
+}
+
+TEST_F(MainWithConnection, ChangedShortcutsReachTheConnectionWindowsActions)
+{
+    auto own = [this](const char *name) {
+        return window->findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    };
+    ASSERT_NE(own("actOpen"), nullptr);
+    // the defaults, taken when the window was made
+    EXPECT_EQ(own("actOpen")->shortcut(), main->action("actOpen")->shortcut());
+
+    const struct
+    {
+        const char *value; // the SHORTCUT value the options dialog edits
+        const char *key;
+        const char *action; // the connection window's action that takes it
+    } cases[] = {
+        { "ObjectOpen", "Ctrl+F9", "actOpen" },
+        { "ObjectOpenData", "Shift+Ctrl+D", "actOpenData" },
+        { "EditDelete", "Shift+Del", "actDelete" },
+        { "ObjectNew", "Alt+N", "actNew" },
+        { "ObjectScript", "F11", "actScript" },
+    };
+    for (const auto &c : cases) {
+        const int index = ShortcutIndex(QLatin1String(c.value));
+        ASSERT_GE(index, 0) << c.value;
+        ShortcutList[index] = textToShortcut(QLatin1String(c.key));
+    }
+    main->SetShortCut();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.action);
+        EXPECT_EQ(shortcutToText(own(c.action)->shortcut()), QLatin1String(c.key));
+    }
+}
+
+} // namespace newobjecttest
