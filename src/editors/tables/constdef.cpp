@@ -23,7 +23,8 @@ SELECT CO.oid, CO.conname, CO.contype, TN.nspname AS tblschema, TC.relname AS tb
        CO.confmatchtype, CO.confupdtype, CO.confdeltype, CO.conindid,
        IC.relname AS idxname, IXN.nspname AS idxschema, IC.reltablespace, TS.spcname,
        AM.amname, FN.nspname AS refschema, FC.relname AS reftable,
-       obj_description(CO.oid, 'pg_constraint') AS comment, %1 AS nullsnotdistinct
+       obj_description(CO.oid, 'pg_constraint') AS comment, %1 AS nullsnotdistinct,
+       obj_description(IC.oid, 'pg_class') AS idxcomment, I.indisclustered, I.indisreplident
 FROM pg_constraint CO
 JOIN pg_class TC ON TC.oid = CO.conrelid
 JOIN pg_namespace TN ON TN.oid = TC.relnamespace
@@ -246,6 +247,9 @@ bool LoadConstraint(pg::Connection &connection, int serverVersion, const QString
     if (hasIndex(def)) {
         def.IndexSchema = row.text(0, "idxschema");
         def.IndexName = row.text(0, "idxname");
+        def.IndexKept.Comment = row.text(0, "idxcomment");
+        def.IndexKept.Clustered = flag(row, "indisclustered");
+        def.IndexKept.ReplicaIdentity = flag(row, "indisreplident");
         if (row.text(0, "reltablespace") != QLatin1String("0")) {
             def.Tablespace = row.text(0, "spcname");
         } else {
@@ -470,5 +474,14 @@ QStringList ConstraintChangeScript(const TConstraintDefinition &old,
                      QStringLiteral(";") };
         }
     }
-    return ConstraintDropScript(old) + ConstraintCreateScript(now, options);
+    QStringList lines = ConstraintDropScript(old) + ConstraintCreateScript(now, options);
+    if (hasIndex(now)) {
+        // ADD CONSTRAINT names the new index after the constraint, in the table's schema.
+        TIndexDefinition index;
+        index.Schema = now.Schema;
+        index.Name = now.Name;
+        index.TableName = now.TableName;
+        lines << IndexAttachmentScript(index, old.IndexKept, options.TablePrefix);
+    }
+    return lines;
 }

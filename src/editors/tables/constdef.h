@@ -1,5 +1,7 @@
 #pragma once
 
+#include "idxdef.h"
+
 #include <QChar>
 #include <QList>
 #include <QString>
@@ -44,6 +46,9 @@ struct TConstraintDefinition
     QString Tablespace;
     QString IndexSchema; // the index behind a key or exclusion constraint
     QString IndexName;
+    // What dropping the constraint takes with its index: put back when it is added again.
+    // Read with the constraint; not part of the comparison.
+    TIndexAttachments IndexKept;
 
     // Foreign keys: this table's columns, the referenced table, its columns and the unique
     // index the key uses (the constraint's own conindid); actions and MATCH by their catalog
@@ -107,7 +112,9 @@ QStringList ConstraintDropScript(const TConstraintDefinition &def);
 QStringList ConstraintCommentScript(const TConstraintDefinition &def);
 // What turns old into now: a changed comment alone is COMMENT ON; a changed tablespace alone is
 // ALTER INDEX ... SET TABLESPACE; a NOT VALID key that is now valid is VALIDATE CONSTRAINT;
-// anything else, and an unchanged definition, drops the constraint and adds it again.
+// anything else, and an unchanged definition, drops the constraint and adds it again, and for
+// a key or exclusion puts back on the new index what old.IndexKept holds (the index comment,
+// CLUSTER ON, replica identity).
 QStringList ConstraintChangeScript(const TConstraintDefinition &old,
                                    const TConstraintDefinition &now,
                                    const TConstraintScriptOptions &options);

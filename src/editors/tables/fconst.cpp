@@ -709,6 +709,7 @@ TConstraintDefinition TfrmConst::Current() const
         def.ServerText = m_read.ServerText;
         def.IndexSchema = m_read.IndexSchema;
         def.IndexName = m_read.IndexName;
+        def.IndexKept = m_read.IndexKept;
         def.IndexWith = m_read.IndexWith;
     }
     switch (def.Type.unicode()) {

@@ -18,8 +18,9 @@ class TfraStorage;
 // The constraint editor: one table constraint (object type 66), a primary key, unique key,
 // foreign key, check or exclusion constraint, with its deferral, NOT VALID, NO INHERIT and
 // comment. A changed comment alone is COMMENT ON, a changed tablespace alone moves the index;
-// any other compile drops the constraint and adds it again, in one transaction that is rolled
-// back when either statement fails.
+// any other compile drops the constraint and adds it again, with its index's comment, CLUSTER
+// ON and replica identity put back, in one transaction that is rolled back when any statement
+// fails.
 class TfrmConst : public TqvDefineForm
 {
     Q_OBJECT

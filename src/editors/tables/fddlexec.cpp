@@ -20,6 +20,7 @@
 #include <QList>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -27,6 +28,10 @@
 namespace {
 
 const QString RunnerKey = QStringLiteral("\\Software\\Quorlane\\QVR22\\GUI\\LOG");
+
+// The server's warnings for a GRANT that granted, or a REVOKE that revoked, less than it named.
+constexpr char PrivilegeNotGranted[] = "01007";
+constexpr char PrivilegeNotRevoked[] = "01006";
 
 QList<QPointer<TfrmDDLExec>> &runnerWindows()
 {
@@ -140,7 +145,7 @@ void TfrmDDLExec::RunScript()
             if (!FOwnerWidget)
                 throw pg::Error(QStringLiteral("08003"),
                                 QStringLiteral("接続が閉じられています。"));
-            FOwner->ExecuteSQL(statement);
+            executeChecked(statement);
         });
         if (outcome.ok) {
             AddLog(QStringLiteral("《正常終了》"));
@@ -168,6 +173,28 @@ void TfrmDDLExec::RunScript()
     Q_EMIT runPaused();
     if (m_closePending)
         close();
+}
+
+void TfrmDDLExec::executeChecked(const QString &statement)
+{
+    // A GRANT or REVOKE that the server could not carry out (the role lacks the grant option)
+    // still succeeds, with only a warning: such a statement is a failure of the run.
+    QList<pg::Notice> refused;
+    pg::Connection *connection = FOwner->dbsMain();
+    const QMetaObject::Connection watch
+        = connect(connection, &pg::Connection::notice, this, [&refused](const pg::Notice &n) {
+              if (n.sqlState == QLatin1String(PrivilegeNotGranted)
+                  || n.sqlState == QLatin1String(PrivilegeNotRevoked))
+                  refused << n;
+          });
+    const auto unwatch = qScopeGuard([&watch] { QObject::disconnect(watch); });
+    FOwner->ExecuteSQL(statement);
+    if (!refused.isEmpty()) {
+        pg::Error error(refused.first().sqlState, refused.first().message, refused.first().detail,
+                        refused.first().hint);
+        error.setSeverity(refused.first().severity);
+        throw error;
+    }
 }
 
 void TfrmDDLExec::btnOKClick()

@@ -69,6 +69,9 @@ protected:
 private:
     TfrmDDLExec(ConnectionWindow *AOwner, const QStringList &ASQL);
     void setupUi();
+    // Runs one statement through the owner; a privilege the server left ungranted or
+    // unrevoked (only a warning from the server) is thrown as the statement's error.
+    void executeChecked(const QString &statement);
 
     QPointer<QWidget> FOwnerWidget;
     ConnectionWindow *FOwner = nullptr;
@@ -88,9 +91,10 @@ struct TCompileRequest
     int ObjType = 0;
     bool IsNew = false;
     QString TableName; // constraints: their table; otherwise empty
-    // The statements stand or fall together (a DROP and the ADD that re-creates the object):
-    // when any of them failed, also after "go on", the transaction is rolled back, not
-    // committed.
+    // The statements stand or fall together (a DROP and the CREATE or ADD that re-creates the
+    // object): when any of them failed, also after "go on" or with the runner's stop option
+    // off, the transaction is rolled back, not committed, and the log says so. Every script
+    // that drops an object it then re-creates sets this.
     bool AllOrNothing = false;
     // The window's steps after a successful commit (IsNew := False, reload message, own
     // reload); an exception from them is shown and makes the compile a failure.

@@ -39,7 +39,8 @@ namespace {
 const char *const IndexSQL = R"(
 SELECT C.relname, N2.nspname AS tblschema, C2.relname AS tblname, AM.amname, I.indisunique,
        pg_get_indexdef(I.indexrelid) AS def, C.reltablespace, T.spcname, C2.relkind,
-       I.indexprs IS NOT NULL AS isexpr
+       I.indexprs IS NOT NULL AS isexpr, obj_description(C.oid, 'pg_class') AS comment,
+       I.indisclustered, I.indisreplident
 FROM pg_class C
 JOIN pg_namespace N ON C.relnamespace = N.oid
 JOIN pg_index I ON C.oid = I.indexrelid
@@ -343,7 +344,7 @@ QStringList TfrmIndex::GetChangeScript() const
     if (IsNew())
         return IndexCreateScript(Current(), options);
     return IndexChangeScript(m_loaded, Current(), options,
-                             LogonSchemaPrefix(cmbSchema->currentText()));
+                             LogonSchemaPrefix(cmbSchema->currentText()), m_kept);
 }
 
 QString TfrmIndex::GetDropStatement() const
@@ -381,6 +382,7 @@ void TfrmIndex::ShowData()
     txtWith->clear();
     txtWhere->clear();
     m_loaded = TIndexDefinition();
+    m_kept = TIndexAttachments();
     if (!IsNew()) {
         const pg::Result row
             = openIndexQuery(connection, IndexSQL, { cmbSchema->currentText(), txtName->text() });
@@ -415,6 +417,9 @@ void TfrmIndex::ShowData()
         txtWith->setText(def.With);
         txtWhere->setText(def.Where);
         m_loaded.Only = def.Only;
+        m_kept.Comment = row.text(0, "comment");
+        m_kept.Clustered = row.text(0, "indisclustered") == QLatin1String("t");
+        m_kept.ReplicaIdentity = row.text(0, "indisreplident") == QLatin1String("t");
     }
     if (SourceMode == smShow && pagObject->currentWidget() == tabDefine)
         ShowTableColumns();
@@ -482,10 +487,21 @@ void TfrmIndex::Compile(QObject *)
     }
     QStringList script;
     if (onSource) {
+        // The text is the index's CREATE statement: it replaces the loaded index, which takes
+        // back what the drop removes.
         if (!IsNew())
             script << IndexDropScript(m_loaded);
         script << txtSource->toPlainText().split(QLatin1Char('\n'));
+        if (!IsNew() && !m_kept.isEmpty())
+            script << IndexAttachmentScript(m_loaded, m_kept, scriptOptions().TablePrefix);
     } else {
+        if (!IsNew()) {
+            const QStringList reasons = IndexAttachmentRefusals(Current(), m_kept);
+            if (!reasons.isEmpty() && Current() != m_loaded)
+                refuse(QStringLiteral("索引を再作成できません。\n")
+                           + reasons.join(QLatin1Char('\n')),
+                       pagIndexType);
+        }
         script = GetChangeScript();
     }
     if (TrimBlanks(script.join(QString())).isEmpty()) {
@@ -499,6 +515,9 @@ void TfrmIndex::Compile(QObject *)
     req.ObjName = txtName->text();
     req.ObjType = IndexKind.ObjType;
     req.IsNew = IsNew();
+    // A DROP followed by a CREATE: a failed CREATE must not leave the index dropped, also when
+    // the user lets the runner go on after the error.
+    req.AllOrNothing = true;
     req.AfterSuccess = [this] {
         setIsNew(false);
         RefreshObjectWindows();

@@ -15,7 +15,8 @@ class TfraStorage;
 // The index editor: one index (object type 46) with its table, kind (columns or expressions),
 // uniqueness, access method, keys, INCLUDE columns, storage parameters, predicate and
 // tablespace. A tablespace change alone is an ALTER INDEX; any other change drops and
-// re-creates the index.
+// re-creates the index, puts back its comment, CLUSTER ON and replica identity, and runs
+// all-or-nothing.
 class TfrmIndex : public TqvDefineForm
 {
     Q_OBJECT
@@ -62,6 +63,9 @@ public:
     // The index as the controls now describe it, and as it was loaded.
     TIndexDefinition Current() const;
     const TIndexDefinition &Loaded() const { return m_loaded; }
+    // The comment, CLUSTER ON and replica identity read with the index, which a re-creation
+    // puts back.
+    const TIndexAttachments &Attachments() const { return m_kept; }
     // The statements a compile runs from the definition or storage page.
     QStringList GetChangeScript() const;
 
@@ -83,6 +87,7 @@ private:
 
     QString FTableName;
     TIndexDefinition m_loaded;
+    TIndexAttachments m_kept;
     QString m_methodOther; // an access method without a button of its own
     QString m_columnsOf; // schema "." table whose columns lstTabCol holds
 };

@@ -165,13 +165,14 @@ QList<TGrantee> GrantRows(int objType, const QStringList &loginRoles, const QStr
 {
     const QList<TGrantPrivilege> &privileges = GrantPrivileges(objType);
     const TGrantMarks empty(privileges.size(), TGrantMark::None);
+    const QList<QList<TGrantBy>> nobody(privileges.size());
     QList<TGrantee> rows;
     rows.reserve(loginRoles.size() + otherRoles.size() + 1);
     for (const QString &name : loginRoles)
-        rows.append({ name, false, true, empty, empty, false });
-    rows.append({ QStringLiteral("public"), true, false, empty, empty, false });
+        rows.append({ name, false, true, empty, empty, false, nobody });
+    rows.append({ QStringLiteral("public"), true, false, empty, empty, false, nobody });
     for (const QString &name : otherRoles)
-        rows.append({ name, false, false, empty, empty, false });
+        rows.append({ name, false, false, empty, empty, false, nobody });
     if (!acl.Found)
         return rows;
 
@@ -184,29 +185,32 @@ QList<TGrantee> GrantRows(int objType, const QStringList &loginRoles, const QStr
         }
         return nullptr;
     };
-    const auto grantLetters = [&privileges](TGrantee *row, const QString &letters) {
-        if (!row)
-            return;
-        for (int i = 0; i < privileges.size(); ++i) {
-            const TGrantMark mark = markOfLetter(letters, privileges.at(i).Letter);
-            // the same grantee may appear once per grantor: the strongest hold counts
-            if (mark > row->Marks.at(i))
-                row->Marks[i] = mark;
-        }
-    };
+    const auto grantLetters
+        = [&privileges](TGrantee *row, const QString &letters, const QString &grantor) {
+              if (!row)
+                  return;
+              for (int i = 0; i < privileges.size(); ++i) {
+                  const TGrantMark mark = markOfLetter(letters, privileges.at(i).Letter);
+                  if (mark == TGrantMark::None)
+                      continue;
+                  row->LoadedBy[i].append({ grantor, mark == TGrantMark::WithGrant });
+                  // the same grantee may appear once per grantor: the strongest hold counts
+                  if (mark > row->Marks.at(i))
+                      row->Marks[i] = mark;
+              }
+          };
 
     if (acl.IsNull) {
         QString all;
         for (const TGrantPrivilege &p : privileges)
             all += p.Letter;
-        grantLetters(rowOf(acl.Owner), all);
-        grantLetters(rowOf(QStringLiteral("public")), DefaultPublicLetters(objType));
+        grantLetters(rowOf(acl.Owner), all, acl.Owner);
+        grantLetters(rowOf(QStringLiteral("public")), DefaultPublicLetters(objType), acl.Owner);
     } else {
         for (const QString &item : acl.Items) {
-            QString grantee;
-            QString letters;
-            ParseAclItem(item, acl.Owner, grantee, letters);
-            grantLetters(rowOf(grantee), letters);
+            const AclItemParts parts = SplitAclItem(item);
+            grantLetters(rowOf(parts.grantee), parts.privileges,
+                         parts.grantor.isEmpty() ? acl.Owner : parts.grantor);
         }
     }
     for (TGrantee &row : rows) {
@@ -221,11 +225,88 @@ bool GranteeShown(const TGrantee &grantee, bool showAll)
     return showAll || grantee.Holder || grantee.HoldsAny() || grantee.IsChanged();
 }
 
+bool TGrantAuthority::RevokesPlainly(const QString &grantor) const
+{
+    return grantor == CurrentUser || (grantor == Owner && ActsAsOwner);
+}
+
+bool TGrantAuthority::CanRevokeFor(const QString &grantor) const
+{
+    return RevokesPlainly(grantor) || MayBecome.contains(grantor);
+}
+
 namespace {
+
+// The grantors of privilege i of the row that a revoke must act for: every grant of it, or
+// for the grant option alone those given with it; each grantor once.
+QStringList revokedGrantors(const TGrantee &row, int i, bool grantOptionOnly)
+{
+    QStringList grantors;
+    for (const TGrantBy &by : row.LoadedBy.value(i)) {
+        if ((by.WithGrant || !grantOptionOnly) && !grantors.contains(by.Grantor))
+            grantors << by.Grantor;
+    }
+    return grantors;
+}
+
+// What a revoke takes away, met in the order of the statements: row, privilege index and
+// whether only the grant option goes.
+struct GrantRevoke
+{
+    const TGrantee *row;
+    int privilege;
+    bool grantOptionOnly;
+};
+
+QList<GrantRevoke> changedRevokes(const QList<TGrantee> &rows)
+{
+    QList<GrantRevoke> revokes;
+    for (const TGrantee &row : rows) {
+        for (int i = 0; i < row.Marks.size(); ++i) {
+            const TGrantMark now = row.Marks.at(i);
+            const TGrantMark was = row.Loaded.value(i, TGrantMark::None);
+            if (now == was)
+                continue;
+            if (now == TGrantMark::None)
+                revokes.append({ &row, i, false });
+            else if (now == TGrantMark::Held && was == TGrantMark::WithGrant)
+                revokes.append({ &row, i, true });
+        }
+    }
+    return revokes;
+}
+
+// The revoke of privilege i of the row as the authority lets it be written: once plainly
+// when nothing is known of its grantors, else once per grantor, under SET ROLE of the
+// grantor where a plain REVOKE would not take that grant away.
+void appendRevoke(QStringList &lines, const TGrantee &row, int i, const QString &privilege,
+                  const QString &object, bool grantOptionOnly, const TGrantAuthority &authority)
+{
+    const QString statement = revokeStatement(privilege, object, GranteeText(row), grantOptionOnly);
+    const QStringList grantors = revokedGrantors(row, i, grantOptionOnly);
+    if (!authority.Known || grantors.isEmpty()) {
+        lines << statement << QStringLiteral(";");
+        return;
+    }
+    bool plain = false;
+    for (const QString &grantor : grantors) {
+        if (authority.RevokesPlainly(grantor)) {
+            // one plain REVOKE takes away the session's own grant and the owner's alike
+            if (!plain)
+                lines << statement << QStringLiteral(";");
+            plain = true;
+            continue;
+        }
+        lines << QStringLiteral("SET ROLE ") + QuoteName(grantor) << QStringLiteral(";");
+        lines << statement << QStringLiteral(";");
+        lines << QStringLiteral("RESET ROLE") << QStringLiteral(";");
+    }
+}
 
 // The statements of every mark that changed, or with reissue of every mark whatever changed
 // (for an object that was re-created with default privileges), each followed by ";".
-QStringList markStatements(const TGrantTarget &target, const QList<TGrantee> &rows, bool reissue)
+QStringList markStatements(const TGrantTarget &target, const QList<TGrantee> &rows, bool reissue,
+                           const TGrantAuthority &authority)
 {
     const QList<TGrantPrivilege> &privileges = GrantPrivileges(target.ObjType);
     const QString object = GrantObjectText(target);
@@ -245,14 +326,13 @@ QStringList markStatements(const TGrantTarget &target, const QList<TGrantee> &ro
             case TGrantMark::Held:
                 // taking the grant option away leaves the privilege itself as it is
                 if (was == TGrantMark::WithGrant)
-                    lines << revokeStatement(privilege, object, grantee, true)
-                          << QStringLiteral(";");
+                    appendRevoke(lines, row, i, privilege, object, true, authority);
                 if (was != TGrantMark::WithGrant || reissue)
                     lines << grantStatement(privilege, object, grantee, false)
                           << QStringLiteral(";");
                 break;
             case TGrantMark::None:
-                lines << revokeStatement(privilege, object, grantee, false) << QStringLiteral(";");
+                appendRevoke(lines, row, i, privilege, object, false, authority);
                 break;
             }
         }
@@ -262,16 +342,57 @@ QStringList markStatements(const TGrantTarget &target, const QList<TGrantee> &ro
 
 } // namespace
 
-QStringList GrantSource(const TGrantTarget &target, const QList<TGrantee> &rows)
+QStringList GrantSource(const TGrantTarget &target, const QList<TGrantee> &rows,
+                        const TGrantAuthority &authority)
 {
-    return markStatements(target, rows, false);
+    return markStatements(target, rows, false, authority);
+}
+
+QStringList GrantRevokeGrantors(const QList<TGrantee> &rows)
+{
+    QStringList grantors;
+    for (const GrantRevoke &revoke : changedRevokes(rows)) {
+        for (const QString &grantor :
+             revokedGrantors(*revoke.row, revoke.privilege, revoke.grantOptionOnly)) {
+            if (!grantors.contains(grantor))
+                grantors << grantor;
+        }
+    }
+    return grantors;
+}
+
+QStringList GrantRevokeRefusals(const TGrantTarget &target, const QList<TGrantee> &rows,
+                                const TGrantAuthority &authority)
+{
+    if (!authority.Known)
+        return {};
+    const QList<TGrantPrivilege> &privileges = GrantPrivileges(target.ObjType);
+    QStringList reasons;
+    for (const GrantRevoke &revoke : changedRevokes(rows)) {
+        if (revoke.privilege >= privileges.size())
+            continue;
+        for (const QString &grantor :
+             revokedGrantors(*revoke.row, revoke.privilege, revoke.grantOptionOnly)) {
+            if (authority.CanRevokeFor(grantor))
+                continue;
+            const QString &privilege = privileges.at(revoke.privilege).Keyword;
+            reasons << QStringLiteral("%1 の %2は %3 が付与したものです。%3 のメンバーでないため"
+                                      "取り消せません。")
+                           .arg(revoke.row->IsPublic ? QStringLiteral("PUBLIC") : revoke.row->Name,
+                                revoke.grantOptionOnly
+                                    ? privilege + QStringLiteral(" の GRANT OPTION ")
+                                    : privilege + QStringLiteral(" 権限"),
+                                grantor);
+        }
+    }
+    return reasons;
 }
 
 QStringList GrantSourceReregist(const TGrantTarget &target, const QList<TGrantee> &rows)
 {
     TGrantTarget type = target;
     type.ObjType = ObjType::Type;
-    return markStatements(type, rows, true);
+    return markStatements(type, rows, true, {});
 }
 
 TGrantChecks GrantChecksOf(const QList<TGrantee> &rows, const QList<int> &selected,
@@ -412,6 +533,31 @@ TObjectAcl LoadObjectAcl(pg::Connection &connection, const TGrantTarget &target,
             acl.Items << result.text(row, 2);
     }
     return acl;
+}
+
+TGrantAuthority LoadGrantAuthority(pg::Connection &connection, const QString &owner,
+                                   const QStringList &grantors)
+{
+    // USAGE on the owner: the session holds the owner's privileges, and its own REVOKE acts for
+    // the owner. MEMBER of a grantor: SET ROLE to it is allowed (a superuser is a member of
+    // every role).
+    TGrantAuthority authority;
+    authority.Known = true;
+    authority.Owner = owner;
+    const pg::Result session = connection.exec(
+        QStringLiteral("SELECT current_user, COALESCE((SELECT pg_has_role(oid, 'USAGE') "
+                       "FROM pg_roles WHERE rolname = $1), false)"),
+        { pg::Param(owner) });
+    authority.CurrentUser = session.text(0, 0);
+    authority.ActsAsOwner = session.text(0, 1) == QLatin1String("t");
+    for (const QString &grantor : grantors) {
+        const pg::Result member = connection.exec(
+            QStringLiteral("SELECT pg_has_role(oid, 'MEMBER') FROM pg_roles WHERE rolname = $1"),
+            { pg::Param(grantor) });
+        if (member.rowCount() > 0 && member.text(0, 0) == QLatin1String("t"))
+            authority.MayBecome << grantor;
+    }
+    return authority;
 }
 
 void LoadGrantRoles(pg::Connection &connection, QStringList &loginRoles, QStringList &otherRoles)

@@ -70,6 +70,16 @@ struct TObjectAcl
     QString TypeKind; // types: typtype ("p" pseudo-type)
 };
 
+// One grant of a privilege as the list holds it: who granted it, and whether with the grant
+// option.
+struct TGrantBy
+{
+    QString Grantor; // the role name exactly as stored
+    bool WithGrant = false;
+
+    bool operator==(const TGrantBy &) const = default;
+};
+
 // One row of the frame: a role, or PUBLIC.
 struct TGrantee
 {
@@ -79,6 +89,10 @@ struct TGrantee
     TGrantMarks Marks; // current, one per privilege
     TGrantMarks Loaded; // as loaded
     bool Holder = false; // held at least one privilege when loaded
+    // Per privilege, every grant of it to this row when loaded, in the list's order. A REVOKE
+    // takes away only what its own role granted, so a revoke is written once per grantor.
+    // Empty when the row was not read from a list.
+    QList<QList<TGrantBy>> LoadedBy;
 
     bool IsChanged() const { return Marks != Loaded; }
     bool HoldsAny() const;
@@ -99,14 +113,44 @@ QList<TGrantee> GrantRows(int objType, const QStringList &loginRoles, const QStr
 // are never hidden.
 bool GranteeShown(const TGrantee &grantee, bool showAll);
 
+// The session that runs the statements, as far as revoking goes: whose grants a REVOKE of its
+// own takes away, and which grantors it may become (SET ROLE) to take away theirs.
+struct TGrantAuthority
+{
+    bool Known = false; // false: every revoke is written once, plainly
+    QString CurrentUser;
+    QString Owner; // the object's owner
+    // Superuser, or holding the owner's privileges: a plain REVOKE acts for the owner.
+    bool ActsAsOwner = false;
+    QStringList MayBecome; // grantors the session is a member of (every role for a superuser)
+
+    // Whether the revoke of a grant by grantor can be written: plainly or under SET ROLE.
+    bool CanRevokeFor(const QString &grantor) const;
+    // Whether a plain REVOKE takes away the grant by grantor.
+    bool RevokesPlainly(const QString &grantor) const;
+};
+
 // The statements that turn the loaded marks into the current ones, for every row in order
 // and every privilege in column order, each followed by a ";" line:
 //   none/held -> with grant   GRANT p ON obj TO g WITH GRANT OPTION
 //   with grant -> held        REVOKE GRANT OPTION FOR p ON obj FROM g
 //   none -> held              GRANT p ON obj TO g
 //   held/with grant -> none   REVOKE p ON obj FROM g
-// Unchanged marks write nothing.
-QStringList GrantSource(const TGrantTarget &target, const QList<TGrantee> &rows);
+// Unchanged marks write nothing. With a known authority a revoke is written for every grantor
+// of what it takes away (LoadedBy; for GRANT OPTION FOR those that gave the option): plainly
+// for the session's own and the owner's grants when the session acts for the owner, otherwise
+// between SET ROLE grantor and RESET ROLE.
+QStringList GrantSource(const TGrantTarget &target, const QList<TGrantee> &rows,
+                        const TGrantAuthority &authority = {});
+
+// The grantors whose grants the changed marks revoke, each once, in the order met.
+QStringList GrantRevokeGrantors(const QList<TGrantee> &rows);
+
+// The revokes the session cannot carry out, one Japanese line each naming the grantee, the
+// privilege and the grantor whose grant it is: the session is neither that role (nor acts for
+// it as the owner) nor a member of it. Empty when the authority is not known.
+QStringList GrantRevokeRefusals(const TGrantTarget &target, const QList<TGrantee> &rows,
+                                const TGrantAuthority &authority);
 
 // Statements that issue every mark of every row again against TYPE schema.name, changed or
 // not: for a type that was just re-created.
@@ -137,5 +181,8 @@ bool GrantOptionAllowed(const QList<TGrantee> &rows, const QList<int> &selected)
 // kind by schema and name, routines by oid, types, sequences and packages by schema and name).
 TObjectAcl LoadObjectAcl(pg::Connection &connection, const TGrantTarget &target, int dbVersion,
                          bool isEdb);
+// The session's authority over the grants of grantors on an object owned by owner.
+TGrantAuthority LoadGrantAuthority(pg::Connection &connection, const QString &owner,
+                                   const QStringList &grantors);
 // The role names in name order: those that can log in and the others.
 void LoadGrantRoles(pg::Connection &connection, QStringList &loginRoles, QStringList &otherRoles);

@@ -131,8 +131,53 @@ QStringList IndexDropScript(const TIndexDefinition &def)
              QStringLiteral(";") };
 }
 
+QStringList IndexAttachmentScript(const TIndexDefinition &def, const TIndexAttachments &kept,
+                                  const QString &tablePrefix)
+{
+    QStringList lines;
+    const QString table = QStringLiteral("ALTER TABLE ") + tablePrefix + QuoteName(def.TableName);
+    if (!kept.Comment.isEmpty())
+        lines << QStringLiteral("COMMENT ON INDEX ") + QuoteName(def.Schema) + QLatin1Char('.')
+                + QuoteName(def.Name) + QStringLiteral(" IS ") + QuoteLiteralLine(kept.Comment)
+              << QStringLiteral(";");
+    if (kept.Clustered)
+        lines << table + QStringLiteral(" CLUSTER ON ") + QuoteName(def.Name)
+              << QStringLiteral(";");
+    if (kept.ReplicaIdentity)
+        lines << table + QStringLiteral(" REPLICA IDENTITY USING INDEX ") + QuoteName(def.Name)
+              << QStringLiteral(";");
+    return lines;
+}
+
+QStringList IndexAttachmentRefusals(const TIndexDefinition &def, const TIndexAttachments &kept)
+{
+    QStringList reasons;
+    if (kept.ReplicaIdentity) {
+        const QString head = QStringLiteral("この索引はテーブルのレプリカ識別 (REPLICA IDENTITY "
+                                            "USING INDEX) に使われているため、");
+        if (!def.Unique)
+            reasons << head + QStringLiteral("一意索引のままにして下さい。");
+        if (!def.Where.isEmpty())
+            reasons << head + QStringLiteral("WHERE 条件は付けられません。");
+        if (def.Expression)
+            reasons << head + QStringLiteral("式の索引にはできません。");
+    }
+    if (kept.Clustered) {
+        const QString head = QStringLiteral("この索引はテーブルの CLUSTER ON 索引であるため、");
+        // The built-in methods that cannot order a table; others are left to the server.
+        static const QStringList unordered { QStringLiteral("hash"), QStringLiteral("gin"),
+                                             QStringLiteral("brin"), QStringLiteral("spgist") };
+        if (unordered.contains(def.Method))
+            reasons << head + def.Method.toUpper() + QStringLiteral(" にはできません。");
+        if (!def.Where.isEmpty())
+            reasons << head + QStringLiteral("WHERE 条件は付けられません。");
+    }
+    return reasons;
+}
+
 QStringList IndexChangeScript(const TIndexDefinition &old, const TIndexDefinition &now,
-                              const TIndexScriptOptions &options, const QString &indexPrefix)
+                              const TIndexScriptOptions &options, const QString &indexPrefix,
+                              const TIndexAttachments &kept)
 {
     if (old == now)
         return {};
@@ -143,5 +188,6 @@ QStringList IndexChangeScript(const TIndexDefinition &old, const TIndexDefinitio
                      + QStringLiteral(" SET TABLESPACE ") + QuoteName(now.Tablespace),
                  QStringLiteral(";") };
     }
-    return IndexDropScript(old) + IndexCreateScript(now, options);
+    return IndexDropScript(old) + IndexCreateScript(now, options)
+        + IndexAttachmentScript(now, kept, options.TablePrefix);
 }

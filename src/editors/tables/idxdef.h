@@ -51,7 +51,31 @@ struct TIndexScriptOptions
 // [WITH (...)] / [TABLESPACE ts] / [WHERE predicate] / ;
 QStringList IndexCreateScript(const TIndexDefinition &def, const TIndexScriptOptions &options);
 QStringList IndexDropScript(const TIndexDefinition &def);
+// What a DROP INDEX takes away with the index besides its definition. Read with the index and
+// put back once it has been created again, in the same transaction.
+struct TIndexAttachments
+{
+    QString Comment;
+    bool Clustered = false; // the table is CLUSTER ON this index
+    bool ReplicaIdentity = false; // the table's REPLICA IDENTITY USING INDEX
+
+    bool isEmpty() const { return Comment.isEmpty() && !Clustered && !ReplicaIdentity; }
+};
+
+// The statements that put kept back on the index def names (its schema, name and table):
+// COMMENT ON INDEX, ALTER TABLE ... CLUSTER ON, ALTER TABLE ... REPLICA IDENTITY USING INDEX,
+// each followed by ";". tablePrefix as in TIndexScriptOptions.
+QStringList IndexAttachmentScript(const TIndexDefinition &def, const TIndexAttachments &kept,
+                                  const QString &tablePrefix);
+
+// Why kept cannot be put back on the index as def describes it, one Japanese line each: the
+// replica identity needs a unique index without predicate or expression, CLUSTER ON an index
+// without predicate of a method that can order a table.
+QStringList IndexAttachmentRefusals(const TIndexDefinition &def, const TIndexAttachments &kept);
+
 // What turns old into now: nothing when equal; ALTER INDEX ... SET TABLESPACE when only the
-// tablespace changed; otherwise DROP INDEX and CREATE INDEX.
+// tablespace changed; otherwise DROP INDEX, CREATE INDEX and the statements that put kept
+// back.
 QStringList IndexChangeScript(const TIndexDefinition &old, const TIndexDefinition &now,
-                              const TIndexScriptOptions &options, const QString &indexPrefix);
+                              const TIndexScriptOptions &options, const QString &indexPrefix,
+                              const TIndexAttachments &kept = {});

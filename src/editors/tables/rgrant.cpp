@@ -2,7 +2,9 @@
 
 #include "core/qvappwindows.h"
 #include "core/qvconnkey.h"
+#include "core/qvexcept.h"
 #include "core/qvfuncargs.h"
+#include "core/qvmsgbox.h"
 #include "core/qvobjtype.h"
 #include "core/qvwaitcursor.h"
 #include "ui/qvchklst.h"
@@ -166,6 +168,7 @@ void TfraGrant::ShowData(const QString &Schema, const QString &ObjName, qint64 p
     L_strDataType = FObjType == ObjType::Type
         ? (pstrDataType.isEmpty() ? acl.TypeKind : pstrDataType)
         : QString();
+    m_owner = acl.Owner;
     m_rows = GrantRows(FObjType, logins, others, acl);
     fillList();
 }
@@ -293,7 +296,25 @@ void TfraGrant::chkGrantClick()
 
 void TfraGrant::GetSource(QStringList &S) const
 {
-    S << GrantSource(m_target, m_rows);
+    if (!FOwnerForm) {
+        S << GrantSource(m_target, m_rows);
+        return;
+    }
+    // A REVOKE takes away only what its own role granted: each grant is revoked as its
+    // grantor, and a grant the session cannot act for is refused before anything runs.
+    TGrantAuthority authority;
+    {
+        const SQLWaitCursor wait;
+        authority
+            = LoadGrantAuthority(*FOwnerForm->dbsMain(), m_owner, GrantRevokeGrantors(m_rows));
+    }
+    const QStringList refused = GrantRevokeRefusals(m_target, m_rows, authority);
+    if (!refused.isEmpty()) {
+        ShowMessageBox(QStringLiteral("権限を取り消せません。\n") + refused.join(QLatin1Char('\n')),
+                       MB_ICONEXCLAMATION);
+        throw SilentAbort();
+    }
+    S << GrantSource(m_target, m_rows, authority);
 }
 
 void TfraGrant::GetSourceReregist(QStringList &S) const

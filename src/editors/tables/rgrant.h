@@ -43,7 +43,10 @@ public:
     // typtype ("p" keeps the frame read-only; empty: read from the catalog).
     void ShowData(const QString &Schema, const QString &ObjName, qint64 pintOid = -1,
                   const QString &pstrTypLst = QString(), const QString &pstrDataType = QString());
-    // Appends the statements of every changed mark, each followed by a ";" line.
+    // Appends the statements of every changed mark, each followed by a ";" line; a revoke of a
+    // grant made by another role runs under SET ROLE of that role. When the session may not
+    // act for a grantor whose grant would be revoked, says so naming the grantor and throws
+    // SilentAbort, appending nothing.
     void GetSource(QStringList &S) const;
     // Appends statements that issue every mark again against TYPE schema.name.
     void GetSourceReregist(QStringList &S) const;
@@ -74,5 +77,6 @@ private:
     QString L_strDataType;
     QButtonGroup *m_showMode = nullptr;
     TGrantTarget m_target;
+    QString m_owner; // the object's owner as loaded
     QList<TGrantee> m_rows;
 };

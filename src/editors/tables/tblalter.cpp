@@ -1,5 +1,8 @@
 #include "tblalter.h"
 
+#include "idxdef.h"
+#include "rstorage.h"
+#include "tbldef.h"
 #include "tblscript.h"
 
 #include "core/qvconnkey.h"
@@ -7,6 +10,7 @@
 #include "core/qvnumtext.h"
 #include "core/qvstr.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <cmath>
@@ -127,7 +131,75 @@ QList<std::pair<QString, QString>> taRenameOrder(QList<std::pair<QString, QStrin
     return order;
 }
 
+// What the loaded primary key had beside its columns, for the key that replaces it: INCLUDE
+// columns still in the table (under their new names) and not made key columns, the index's
+// storage parameters and own tablespace, and the deferral.
+QStringList taReplacedKeyClauses(const TTableConstraint &key, const QStringList &keyNames,
+                                 const QHash<QString, QString> &renamedTo)
+{
+    QStringList clauses;
+    QStringList include;
+    for (const QString &column : key.IncludeColumns) {
+        const auto to = renamedTo.constFind(column);
+        if (to != renamedTo.cend() && !keyNames.contains(*to))
+            include << QuoteName(*to);
+    }
+    if (!include.isEmpty())
+        clauses << QStringLiteral("INCLUDE (") + include.join(QStringLiteral(", "))
+                + QLatin1Char(')');
+    if (!key.IndexOptions.isEmpty())
+        clauses << QStringLiteral("WITH (") + StorageOptionList(key.IndexOptions)
+                + QLatin1Char(')');
+    if (!key.IndexTablespace.isEmpty())
+        clauses << QStringLiteral("USING INDEX TABLESPACE ") + QuoteName(key.IndexTablespace);
+    if (key.Deferrable)
+        clauses << (key.Deferred ? QStringLiteral("DEFERRABLE INITIALLY DEFERRED")
+                                 : QStringLiteral("DEFERRABLE"));
+    return clauses;
+}
+
+// What dropping the loaded primary key took with it, put back on the key that replaces it
+// (same name, so its index has the loaded index's name): the constraint's and the index's
+// comments, CLUSTER ON and the replica identity.
+QStringList taReplacedKeyAttachments(const TTableDefinition &def, const TTableConstraint &key,
+                                     const QString &prefix)
+{
+    const QString table = prefix + QuoteName(def.Name);
+    QStringList lines;
+    if (!key.Comment.isEmpty())
+        taStatement(lines,
+                    { QStringLiteral("COMMENT ON CONSTRAINT ") + QuoteName(key.Name)
+                      + QStringLiteral(" ON ") + table + QStringLiteral(" IS ")
+                      + QuoteLiteralLine(key.Comment) });
+    TIndexDefinition index;
+    index.Schema = def.Schema;
+    index.Name = key.Name;
+    index.TableName = def.Name;
+    TIndexAttachments kept;
+    kept.Comment = key.IndexComment;
+    kept.Clustered = !key.IndexName.isEmpty() && def.ClusterIndex == key.IndexName;
+    kept.ReplicaIdentity = def.ReplicaIdentity == QLatin1Char('i') && !key.IndexName.isEmpty()
+        && def.ReplicaIndex == key.IndexName;
+    lines << IndexAttachmentScript(index, kept, prefix);
+    return lines;
+}
+
 } // namespace
+
+bool TableAlterRecreatesKey(const TTableDefinition &def, const TTableEdit &edit)
+{
+    if (!def.PrimaryKey())
+        return false;
+    bool keyChanged = false;
+    bool keyChecked = false;
+    for (const TTableColumnEdit &column : edit.Columns) {
+        const TTableColumn *loaded = taLoadedColumn(def, column);
+        keyChanged
+            = keyChanged || (loaded ? loaded->PrimaryKey != column.PrimaryKey : column.PrimaryKey);
+        keyChecked = keyChecked || column.PrimaryKey;
+    }
+    return keyChanged && keyChecked;
+}
 
 bool TableEditNeedsRecreate(const TTableDefinition &def, const TTableEdit &edit)
 {
@@ -176,6 +248,7 @@ QStringList TableAlterScript(const TTableDefinition &def, const TTableEdit &edit
     // Changes of loaded columns, named as they were loaded.
     QStringList added;
     QList<std::pair<QString, QString>> renames;
+    QHash<QString, QString> renamedTo; // loaded column name -> its name in the edit
     QSet<QString> taken;
     for (const TTableColumn &column : def.Columns)
         taken.insert(column.Name);
@@ -233,6 +306,7 @@ QStringList TableAlterScript(const TTableDefinition &def, const TTableEdit &edit
         }
         if (column.Name != loaded->Name)
             renames << std::pair { loaded->Name, column.Name };
+        renamedTo.insert(loaded->Name, column.Name);
     }
 
     // Renames before the new columns, so that a new column may take a name a loaded column
@@ -255,17 +329,24 @@ QStringList TableAlterScript(const TTableDefinition &def, const TTableEdit &edit
 
     if (keyChanged && keyChecked) {
         QStringList keyColumns;
+        QStringList keyNames;
         for (const TTableColumnEdit &column : edit.Columns) {
-            if (column.PrimaryKey)
+            if (column.PrimaryKey) {
                 keyColumns << QuoteName(column.Name);
+                keyNames << column.Name;
+            }
         }
         const QString keyName = primaryKey
             ? primaryKey->Name
             : QString(FoldNameCase(QStringLiteral("PK_")) + def.Name);
-        taStatement(lines,
-                    { alterTable + QStringLiteral(" ADD CONSTRAINT ") + QuoteName(keyName),
-                      QStringLiteral("PRIMARY KEY (") + keyColumns.join(QStringLiteral(", "))
-                          + QLatin1Char(')') });
+        QStringList key { alterTable + QStringLiteral(" ADD CONSTRAINT ") + QuoteName(keyName),
+                          QStringLiteral("PRIMARY KEY (") + keyColumns.join(QStringLiteral(", "))
+                              + QLatin1Char(')') };
+        if (primaryKey)
+            key << taReplacedKeyClauses(*primaryKey, keyNames, renamedTo);
+        taStatement(lines, key);
+        if (primaryKey)
+            lines << taReplacedKeyAttachments(def, *primaryKey, prefix);
     }
 
     // An emptied comment is written as the empty string, which removes it.

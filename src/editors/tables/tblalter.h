@@ -28,11 +28,17 @@ bool TableEditNeedsRecreate(const TTableDefinition &def, const TTableEdit &edit)
 // table's loaded name, quoted ("schema." or empty). In order: the loaded primary key dropped
 // when the key columns changed; type, NOT NULL and default changes on the loaded names; the
 // renames (a ring of renames through a temporary name); one ALTER TABLE with every new column
-// and the storage items; the storage statements; the new primary key; the comments, on the new
-// names. An identity or generated column whose default cell still shows its clause keeps it;
-// a cell edited away from it drops the identity or the expression first.
+// and the storage items; the storage statements; the new primary key (a key that replaces the
+// loaded one keeps its name, INCLUDE columns, index storage and deferral, and gets back its
+// comments, CLUSTER ON and replica identity); the comments, on the new names. An identity or
+// generated column whose default cell still shows its clause keeps it; a cell edited away from it
+// drops the identity or the expression first.
 QStringList TableAlterScript(const TTableDefinition &def, const TTableEdit &edit,
                              const QString &prefix, const TTableAlterStorage &storage = {});
+
+// True when TableAlterScript drops the loaded primary key and adds the new one: a script that
+// must run all-or-nothing, or a failed ADD leaves the table without its key.
+bool TableAlterRecreatesKey(const TTableDefinition &def, const TTableEdit &edit);
 
 // Whether a type cell names a character type, whose defaults are string constants: the
 // server's character types, bpchar, name and citext (also schema-qualified); arrays are not.

@@ -211,7 +211,8 @@ void TfrmTable::Compile(QObject *)
         fraStorage->GetSourceAlterP(storage.Statements);
         fraStorage->GetSourceAlterT(storage.Statements);
         script = TableAlterScript(m_def, edit, m_def.IsTemporary() ? QString() : prefix, storage);
-        allOrNothing = false;
+        // Independent ALTER statements may go on after an error; a replaced primary key may not.
+        allOrNothing = TableAlterRecreatesKey(m_def, edit);
     } else if (page == tabGrant) {
         fraGrant->GetSource(script);
         allOrNothing = false;

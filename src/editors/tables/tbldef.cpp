@@ -96,6 +96,7 @@ SELECT K.conname, K.contype, pg_get_constraintdef(K.oid) AS def,
        obj_description(K.oid, 'pg_constraint') AS comment, K.convalidated, K.condeferrable,
        K.condeferred, K.conislocal, FN.nspname AS refschema, IC.relname AS indexname,
        IC.reloptions::text AS indexoptions, IT.spcname AS indexspace,
+       obj_description(IC.oid, 'pg_class') AS indexcomment,
        ARRAY(SELECT A.attname FROM generate_subscripts(IX.indkey, 1) S(i)
              JOIN pg_attribute A ON A.attrelid = IX.indrelid AND A.attnum = IX.indkey[S.i]
              WHERE S.i < IX.indnkeyatts ORDER BY S.i)::text AS keycols,
@@ -427,6 +428,7 @@ TTableDefinition LoadTableDefinition(pg::Connection &connection, quint32 Oid)
         constraint.IndexName = constraints.text(i, "indexname");
         constraint.IndexOptions = tdStorageOptions(connection, constraints.text(i, "indexoptions"));
         constraint.IndexTablespace = constraints.text(i, "indexspace");
+        constraint.IndexComment = constraints.text(i, "indexcomment");
         if (!constraints.text(i, "indexname").isEmpty()) {
             constraint.KeyColumns = tdArrayElements(connection, constraints.text(i, "keycols"));
             constraint.IncludeColumns

@@ -78,6 +78,7 @@ struct TTableConstraint
     QString IndexName;
     TStorageOptions IndexOptions;
     QString IndexTablespace; // its own tablespace; empty for the database's default
+    QString IndexComment; // p, u, x: the backing index's own comment
     QString RefSchema; // f: the referenced table's schema
 };
 

@@ -431,6 +431,53 @@ TEST_F(ConstraintEditor, FailedAddKeepsOldConstraint)
     EXPECT_FALSE(conn->dbsMain()->inTransaction());
 }
 
+// Dropping a key takes its index's comment, the table's CLUSTER ON and the replica identity
+// with it: the constraint added again gets each back in the same transaction.
+TEST_F(ConstraintEditor, KeyRecreationPutsBackWhatItsIndexCarried)
+{
+    db.exec("CREATE TABLE cns.kept (a integer NOT NULL, b integer NOT NULL, c integer NOT NULL,"
+            "  CONSTRAINT kept_a_key UNIQUE (a));"
+            "COMMENT ON INDEX cns.kept_a_key IS '一意索引';"
+            "ALTER TABLE cns.kept CLUSTER ON kept_a_key;"
+            "ALTER TABLE cns.kept REPLICA IDENTITY USING INDEX kept_a_key;"
+            "CREATE TABLE cns.kept_pk (id integer PRIMARY KEY, n integer NOT NULL);"
+            "COMMENT ON INDEX cns.kept_pk_pkey IS '主キー索引';"
+            "ALTER TABLE cns.kept_pk CLUSTER ON kept_pk_pkey;");
+    const struct
+    {
+        const char *table;
+        const char *name;
+        const char *include;
+        QString definition;
+        QString carried; // comment | clustered | replica identity
+    } cases[] = {
+        { "kept", "kept_a_key", "c", "UNIQUE (a) INCLUDE (c)", "一意索引|true|true" },
+        { "kept_pk", "kept_pk_pkey", "n", "PRIMARY KEY (id) INCLUDE (n)", "主キー索引|true|false" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString table = QStringLiteral("cns.") + c.table;
+        const QString carried
+            = QStringLiteral(
+                  "SELECT coalesce(obj_description(i.indexrelid, 'pg_class'), '-') || '|' || "
+                  "i.indisclustered::text || '|' || i.indisreplident::text FROM pg_index i "
+                  "WHERE i.indexrelid = 'cns.%1'::regclass")
+                  .arg(c.name);
+        ASSERT_EQ(query(carried), c.carried);
+        TfrmConst *window = open("cns", c.name, c.table);
+        ASSERT_NE(window, nullptr);
+        window->txtInclude->setText(c.include);
+        const QStringList script = window->GetChangeScript();
+        ASSERT_EQ(script.first(),
+                  QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT %2").arg(table, c.name));
+        compile(window);
+        EXPECT_FALSE(lastLog.contains("《エラー》")) << lastLog.toStdString();
+        EXPECT_EQ(serverDef(table, c.name), c.definition);
+        EXPECT_EQ(query(carried), c.carried);
+        window->close();
+    }
+}
+
 TEST_F(ConstraintEditor, ExclusionElementsAsWritten)
 {
     TfrmConst *window = open("cns", "item_code_excl", "item");

@@ -9,7 +9,10 @@
 #include "editors/tables/fddlpreview.h"
 #include "platform/pg/connection.h"
 
+#include <QCheckBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 
 using editorstest::EditorTest;
 using editorstest::RunnerDriver;
@@ -37,7 +40,21 @@ struct RunCase
     bool result; // what the compile reports
     QStringList applied; // tables a second connection sees afterwards (t1, t2, t3)
     int errors;
+    // The script drops t2 and creates it again (t2 exists before the run): it runs
+    // all-or-nothing, and a failure rolls everything back, also after going on.
+    bool replaces = false;
 };
+
+// The runner's controls, found as a user's tools find them: by their names.
+QPushButton *continueButton(TfrmDDLExec *runner)
+{
+    return runner->findChild<QPushButton *>(QStringLiteral("btnOK"));
+}
+
+QCheckBox *stopOption(TfrmDDLExec *runner)
+{
+    return runner->findChild<QCheckBox *>(QStringLiteral("chkErrorStop"));
+}
 
 class RunnerTable : public EditorTest
 {
@@ -55,6 +72,13 @@ TEST_F(RunnerTable, Cases)
         "CREATE TABLE t1 (id int PRIMARY KEY, p int REFERENCES t1 DEFERRABLE INITIALLY DEFERRED)",
         ";", "INSERT INTO t1 VALUES (1, 99)", ";"
     };
+    // t2 dropped and created again, then an independent statement.
+    const QStringList replaceBad {
+        "DROP TABLE t2",           ";", "CREATE TABLE t2 (x no_such_type)", ";",
+        "CREATE TABLE t3 (x int)", ";"
+    };
+    const QStringList replaceGood { "DROP TABLE t2",           ";", "CREATE TABLE t2 (y int)", ";",
+                                    "CREATE TABLE t3 (x int)", ";" };
     const RunCase cases[] = {
         { "all good", threeGood, Stop::Close, false, true, { "t1", "t2", "t3" }, 0 },
         { "stop at the second, abandon", threeWithBadSecond, Stop::Close, false, false, {}, 1 },
@@ -75,10 +99,33 @@ TEST_F(RunnerTable, Cases)
           1 },
         { "commit refused", commitFails, Stop::Close, false, false, {}, 1 },
         { "inside the user's transaction", threeGood, Stop::Close, true, true, {}, 0 },
+        // A script that drops what it creates again: whatever the option and the continue
+        // say, a failure leaves t2 as it was and nothing else committed.
+        { "replace: all good", replaceGood, Stop::Close, false, true, { "t2", "t3" }, 0, true },
+        { "replace: stop, abandon", replaceBad, Stop::Close, false, false, { "t2" }, 1, true },
+        { "replace: stop, continue", replaceBad, Stop::Continue, false, false, { "t2" }, 1, true },
+        { "replace: go on after the error",
+          QStringList { "SELECT pg_sleep(0.2)", ";" } + replaceBad,
+          Stop::GoOn,
+          false,
+          false,
+          { "t2" },
+          1,
+          true },
+        { "replace: continue inside the user's transaction",
+          replaceBad,
+          Stop::Continue,
+          true,
+          false,
+          { "t2" }, // committed before the user's transaction began
+          1,
+          true },
     };
     for (const RunCase &c : cases) {
         SCOPED_TRACE(c.name);
         conn->ExecuteSQL("DROP TABLE IF EXISTS t1, t2, t3");
+        if (c.replaces)
+            conn->ExecuteSQL("CREATE TABLE t2 (x int)");
         pg::Connection &session = *conn->dbsMain();
         if (c.userTransaction)
             session.startTransaction();
@@ -92,45 +139,73 @@ TEST_F(RunnerTable, Cases)
                     = testsupport::queryColumn(db.conninfo(),
                                                "SELECT relname FROM pg_class WHERE relname IN "
                                                "('t1','t2','t3') ORDER BY 1");
-                if (c.atStop == Stop::Continue)
-                    runner->btnOK->click();
-                else
+                if (c.atStop == Stop::Continue) {
+                    QPushButton *button = continueButton(runner);
+                    ASSERT_NE(button, nullptr);
+                    EXPECT_TRUE(button->isEnabled());
+                    QTest::mouseClick(button, Qt::LeftButton);
+                } else {
                     runner->close();
+                }
             },
             [&](TfrmDDLExec *runner) {
-                if (c.atStop == Stop::GoOn)
-                    runner->chkErrorStop->setChecked(false);
+                if (c.atStop == Stop::GoOn) {
+                    QCheckBox *option = stopOption(runner);
+                    ASSERT_NE(option, nullptr);
+                    QTest::mouseClick(option, Qt::LeftButton);
+                    EXPECT_FALSE(option->isChecked());
+                }
             });
         int afterSuccess = 0;
         TCompileRequest req;
         req.Schema = "public";
         req.ObjName = "t";
+        req.AllOrNothing = c.replaces;
         req.AfterSuccess = [&afterSuccess] { ++afterSuccess; };
         const bool ok = RunCompileSequence(conn.get(), c.script, req);
         EXPECT_EQ(ok, c.result);
         EXPECT_FALSE(editorstest::runnerWindow());
         if (driver.stops > 0) {
-            EXPECT_TRUE(seenWhileStopped.isEmpty()) << seenWhileStopped.join(",").toStdString();
+            // Nothing of the run is visible outside while it waits; t2 as it was before.
+            EXPECT_EQ(seenWhileStopped, c.replaces ? QStringList { "t2" } : QStringList())
+                << seenWhileStopped.join(",").toStdString();
         }
         EXPECT_EQ(driver.lastLog.count(QStringLiteral("《エラー》")), c.errors)
             << driver.lastLog.toStdString();
-        EXPECT_EQ(testsupport::queryColumn(db.conninfo(),
-                                           "SELECT relname FROM pg_class WHERE relname IN "
-                                           "('t1','t2','t3') ORDER BY 1"),
-                  c.applied);
+        const QString rolledBack = QStringLiteral("ROLLBACK\nエラーがあったため、すべての変更を取り"
+                                                  "消しました。");
+        if (c.replaces && c.atStop != Stop::Close) {
+            // Every statement was tried, and the log says that none of them stayed.
+            EXPECT_TRUE(driver.lastLog.contains(rolledBack)) << driver.lastLog.toStdString();
+            EXPECT_TRUE(driver.lastLog.contains("CREATE TABLE t3 (x int)\n《正常終了》"))
+                << driver.lastLog.toStdString();
+        } else {
+            EXPECT_FALSE(driver.lastLog.contains(rolledBack)) << driver.lastLog.toStdString();
+        }
         if (c.userTransaction) {
-            // The compile released its savepoint and left the user's transaction open.
+            // The compile ended its savepoint and left the user's transaction open.
             EXPECT_TRUE(session.inTransaction());
             EXPECT_EQ(conn->dbsMain()
-                          ->exec("SELECT count(*) FROM pg_class WHERE relname IN "
-                                 "('t1','t2','t3')")
+                          ->exec("SELECT string_agg(relname, ',' ORDER BY relname) FROM pg_class "
+                                 "WHERE relname IN ('t1','t2','t3')")
                           .text(0, 0),
-                      "3");
+                      c.replaces ? "t2" : "t1,t2,t3");
             session.rollback();
         } else {
             EXPECT_FALSE(session.inTransaction());
         }
-        const bool committedSomething = !c.applied.isEmpty() || c.userTransaction;
+        EXPECT_EQ(testsupport::queryColumn(db.conninfo(),
+                                           "SELECT relname FROM pg_class WHERE relname IN "
+                                           "('t1','t2','t3') ORDER BY 1"),
+                  c.applied);
+        if (c.replaces) {
+            // The old t2 is the one that stayed: its column x, not the new y.
+            EXPECT_EQ(query("SELECT string_agg(attname, ',') FROM pg_attribute WHERE attrelid = "
+                            "'t2'::regclass AND attnum > 0"),
+                      c.result ? "y" : "x");
+        }
+        const bool committedSomething
+            = c.replaces ? c.result : !c.applied.isEmpty() || c.userTransaction;
         EXPECT_EQ(afterSuccess, committedSomething ? 1 : 0);
     }
 }

@@ -4,9 +4,14 @@
 // statements are run and the catalog's lists compared with the expected aclitems.
 #include "editorstest.h"
 
+#include "core/qvdialoghook.h"
+#include "core/qvexcept.h"
+#include "core/qvmsgbox.h"
 #include "core/qvname.h"
 #include "core/qvobjtype.h"
 #include "core/qvoption.h"
+#include "editors/tables/fddlexec.h"
+#include "editors/tables/ftable.h"
 #include "editors/tables/grantdef.h"
 #include "editors/tables/rgrant.h"
 #include "platform/pg/connection.h"
@@ -16,10 +21,12 @@
 #include "ui/qvforms.h"
 
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTreeWidgetItem>
 
 using editorstest::EditorTest;
+using editorstest::RunnerDriver;
 
 namespace granttest {
 
@@ -729,6 +736,194 @@ TEST_F(GrantFrame, MissingObjectShowsNothing)
     open(ObjType::Table, "grt", "no_such_table");
     EXPECT_TRUE(shown().isEmpty());
     EXPECT_TRUE(source().isEmpty());
+}
+
+// Revokes of privileges that another role granted, through the table editor's privileges page
+// and its compile, against roles made for this run: owner (can log in, owns grt_rv.t), a
+// (SELECT with grant option from the owner), b (SELECT from a), u (can log in, SELECT from the
+// owner without the option).
+class GrantRevoke : public EditorTest
+{
+protected:
+    void SetUp() override
+    {
+        EditorTest::SetUp();
+        AppOption.UseLowerName = false;
+        owner = testsupport::uniqueName("corvane_rv_owner");
+        a = testsupport::uniqueName("corvane_rv_a");
+        b = testsupport::uniqueName("corvane_rv_b");
+        u = testsupport::uniqueName("corvane_rv_u");
+        db.exec(QStringLiteral("CREATE ROLE %1 LOGIN; CREATE ROLE %2; CREATE ROLE %3;"
+                               "CREATE ROLE %4 LOGIN;"
+                               "CREATE SCHEMA grt_rv;"
+                               "GRANT USAGE ON SCHEMA grt_rv TO %1, %2, %3, %4;"
+                               "CREATE TABLE grt_rv.t (id integer);"
+                               "ALTER TABLE grt_rv.t OWNER TO %1;"
+                               "SET ROLE %1;"
+                               "GRANT SELECT ON grt_rv.t TO %2 WITH GRANT OPTION;"
+                               "GRANT SELECT ON grt_rv.t TO %4;"
+                               "SET ROLE %2;"
+                               "GRANT SELECT ON grt_rv.t TO %3;"
+                               "RESET ROLE;")
+                    .arg(owner, a, b, u));
+    }
+    void TearDown() override
+    {
+        EditorTest::TearDown();
+        other.reset();
+        db.exec(QStringLiteral("DROP OWNED BY %1, %2, %3, %4 CASCADE;"
+                               "DROP ROLE %1, %2, %3, %4;")
+                    .arg(owner, a, b, u));
+    }
+
+    // A session of the test database as role, with its connection window on the main window.
+    appdoubles::TestConnectionWindow *session(const QString &role)
+    {
+        other = std::make_unique<appdoubles::TestConnectionWindow>(db.name(), true, role);
+        main.addConnection(other.get());
+        return other.get();
+    }
+    // The table editor on grt_rv.t, its privileges page shown, b's SELECT unticked.
+    TfrmTable *revokeSelectOfB(ConnectionWindow *owner)
+    {
+        TfrmTable *window = TfrmTable::Open(owner, "grt_rv", "t");
+        if (!window)
+            return nullptr;
+        window->pagObject->setCurrentWidget(window->tabGrant);
+        TfraGrant *frame = window->fraGrant;
+        QTreeWidgetItem *row = nullptr;
+        for (int i = 0; i < frame->lstGrant->topLevelItemCount(); ++i) {
+            if (frame->lstGrant->topLevelItem(i)->text(0) == b)
+                row = frame->lstGrant->topLevelItem(i);
+        }
+        if (!row || row->isHidden())
+            return nullptr;
+        QTest::mouseClick(frame->lstGrant->viewport(), Qt::LeftButton, {},
+                          frame->lstGrant->visualItemRect(row).center());
+        TqvCheckListBox *list = frame->chkGrant;
+        const QRect box = list->visualItemRect(list->item(3)); // SELECT
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, {},
+            QPoint(box.left() + TqvCheckListBox::CheckColumnWidth() / 2, box.center().y()));
+        return window;
+    }
+    QString relacl() const
+    {
+        return query("SELECT array_to_string(relacl, ' ') FROM pg_class WHERE oid = "
+                     "'grt_rv.t'::regclass");
+    }
+    // Compiles with the runner driven as a user drives it; the messages shown are kept.
+    void compile(TfrmTable *window)
+    {
+        const ScopedDialogResponder answer([this](DialogRequest &r) {
+            messages << r.text;
+            return r.text == QStringLiteral("処理を中断しますか？") ? IDYES : IDOK;
+        });
+        RunnerDriver driver;
+        try {
+            window->Compile(nullptr);
+        } catch (const SilentAbort &) {
+            aborted = true;
+        }
+        log = driver.lastLog;
+    }
+
+    QString owner, a, b, u;
+    std::unique_ptr<appdoubles::TestConnectionWindow> other;
+    QStringList messages;
+    QString log;
+    bool aborted = false;
+};
+
+// A REVOKE takes away only what its own role granted: b's SELECT, granted by a, is revoked
+// as a; granted by the owner too, it is also revoked plainly. Afterwards b holds nothing.
+TEST_F(GrantRevoke, RevokedAsTheGrantor)
+{
+    const struct
+    {
+        const char *name;
+        bool ownerGrantsToo;
+    } cases[] = { { "granted by another role", false },
+                  { "granted by the owner and another role", true } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.ownerGrantsToo)
+            db.exec(QStringLiteral("SET ROLE %1; GRANT SELECT ON grt_rv.t TO %2;").arg(owner, b));
+        ASSERT_TRUE(relacl().contains(QStringLiteral("%1=r/%2").arg(b, a)))
+            << relacl().toStdString();
+        TfrmTable *window = revokeSelectOfB(conn.get());
+        ASSERT_NE(window, nullptr);
+        QStringList expected {
+            "SET ROLE " + a, ";", "REVOKE SELECT ON TABLE grt_rv.t FROM " + b, ";",
+            "RESET ROLE",    ";"
+        };
+        if (c.ownerGrantsToo)
+            expected << "REVOKE SELECT ON TABLE grt_rv.t FROM " + b << ";";
+        QStringList source;
+        window->fraGrant->GetSource(source);
+        EXPECT_EQ(source, expected) << source.join('\n').toStdString();
+        compile(window);
+        EXPECT_FALSE(aborted) << messages.join('\n').toStdString();
+        EXPECT_FALSE(log.contains("《エラー》")) << log.toStdString();
+        EXPECT_FALSE(relacl().contains(b)) << relacl().toStdString();
+        EXPECT_TRUE(relacl().contains(QStringLiteral("%1=r*/%2").arg(a, owner)))
+            << relacl().toStdString();
+        // The session is itself again.
+        EXPECT_EQ(conn->dbsMain()->exec("SELECT current_user = session_user").text(0, 0), "t");
+        delete window;
+        db.exec(QStringLiteral("SET ROLE %1; GRANT SELECT ON grt_rv.t TO %2;").arg(a, b));
+    }
+}
+
+// The owner is no member of a: it cannot revoke what a granted. The row is refused before
+// anything runs, naming a, and nothing changes.
+TEST_F(GrantRevoke, RefusedWhenTheSessionCannotActForTheGrantor)
+{
+    const QString before = relacl();
+    TfrmTable *window = revokeSelectOfB(session(owner));
+    ASSERT_NE(window, nullptr);
+    compile(window);
+    EXPECT_TRUE(aborted);
+    ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+    EXPECT_TRUE(messages.first().startsWith("権限を取り消せません。"))
+        << messages.first().toStdString();
+    EXPECT_TRUE(messages.first().contains(b + " の SELECT 権限は " + a + " が付与したもの"))
+        << messages.first().toStdString();
+    EXPECT_TRUE(log.isEmpty()) << log.toStdString();
+    EXPECT_EQ(relacl(), before);
+    EXPECT_FALSE(other->dbsMain()->inTransaction());
+}
+
+// A GRANT or REVOKE the server does not carry out, answering only with a warning, is a failed
+// statement of the run, never "《正常終了》": u holds SELECT without the grant option.
+TEST_F(GrantRevoke, RunnerCountsAPrivilegeTheServerDidNotChange)
+{
+    const struct
+    {
+        const char *name;
+        QString statement;
+    } cases[] = {
+        { "revoke", "REVOKE SELECT ON TABLE grt_rv.t FROM " + b },
+        { "grant", "GRANT SELECT ON TABLE grt_rv.t TO " + b },
+    };
+    ConnectionWindow *asU = session(u);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString before = relacl();
+        const ScopedDialogResponder yes([](DialogRequest &r) {
+            return r.text == QStringLiteral("処理を中断しますか？") ? IDYES : IDOK;
+        });
+        RunnerDriver driver;
+        TCompileRequest req;
+        req.Schema = "grt_rv";
+        req.ObjName = "t";
+        EXPECT_FALSE(RunCompileSequence(asU, { c.statement, ";" }, req));
+        EXPECT_EQ(driver.lastLog.count(QStringLiteral("《エラー》")), 1)
+            << driver.lastLog.toStdString();
+        EXPECT_FALSE(driver.lastLog.contains(QStringLiteral("《正常終了》")))
+            << driver.lastLog.toStdString();
+        EXPECT_EQ(relacl(), before);
+    }
 }
 
 } // namespace granttest

@@ -13,7 +13,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
 
 using editorstest::EditorTest;
 using editorstest::RunnerDriver;
@@ -37,6 +42,36 @@ protected:
         return indexes;
     }
     int indexWindows() const { return main.findChildren<TfrmIndex *>().size(); }
+
+    // Two tables of the test's own: idx.kept has a unique index that carries a comment, the
+    // table's CLUSTER ON and its replica identity; idx.dup an index with a comment and CLUSTER
+    // ON over a column whose values repeat, so that no unique index can be made on it.
+    void makeKeptIndexes() const
+    {
+        db.exec("CREATE TABLE idx.kept (id integer NOT NULL, grp integer);"
+                "INSERT INTO idx.kept VALUES (1, 1), (2, 1);"
+                "CREATE UNIQUE INDEX kept_id ON idx.kept (id);"
+                "COMMENT ON INDEX idx.kept_id IS '行の識別';"
+                "ALTER TABLE idx.kept CLUSTER ON kept_id;"
+                "ALTER TABLE idx.kept REPLICA IDENTITY USING INDEX kept_id;"
+                "CREATE TABLE idx.dup (grp integer);"
+                "INSERT INTO idx.dup VALUES (1), (1);"
+                "CREATE INDEX dup_grp ON idx.dup (grp);"
+                "COMMENT ON INDEX idx.dup_grp IS 'グループ';"
+                "ALTER TABLE idx.dup CLUSTER ON dup_grp;");
+    }
+    // What a second connection reads of the index: comment | clustered | replica identity |
+    // unique | storage parameters.
+    QString indexState(const QString &index) const
+    {
+        return query(QStringLiteral("SELECT coalesce(obj_description(c.oid, 'pg_class'), '-') || "
+                                    "'|' || i.indisclustered::text || '|' || "
+                                    "i.indisreplident::text || '|' || i.indisunique::text || '|' "
+                                    "|| coalesce(array_to_string(c.reloptions, ','), '-') "
+                                    "FROM pg_class c JOIN pg_index i ON i.indexrelid = c.oid "
+                                    "WHERE c.oid = '%1'::regclass")
+                         .arg(index));
+    }
 };
 
 TEST(IndexDefinitionText, Clauses)
@@ -121,6 +156,145 @@ TEST_F(IndexEditor, UniqueToggleRecreatesKeepingClauses)
               "(0)::numeric)");
     EXPECT_FALSE(window->Modified());
     EXPECT_TRUE(window->chkUnique->isChecked());
+}
+
+// Dropping an index takes its comment, the table's CLUSTER ON and the replica identity with
+// it: the re-creation puts each back in the same transaction, from either page.
+TEST_F(IndexEditor, RecreationPutsBackCommentClusterAndReplicaIdentity)
+{
+    makeKeptIndexes();
+    const struct
+    {
+        const char *name;
+        bool sourcePage;
+        QString expected;
+    } cases[] = {
+        { "definition page", false, "行の識別|true|true|true|fillfactor=70" },
+        { "source page", true, "行の識別|true|true|true|-" },
+    };
+    TfrmIndex *window = TfrmIndex::Open(conn.get(), "idx", "kept_id");
+    ASSERT_NE(window, nullptr);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(window->Attachments().Comment, "行の識別");
+        EXPECT_TRUE(window->Attachments().Clustered);
+        EXPECT_TRUE(window->Attachments().ReplicaIdentity);
+        if (c.sourcePage) {
+            window->pagObject->setCurrentWidget(window->tabSource);
+            QString text = window->txtSource->toPlainText();
+            ASSERT_TRUE(text.contains("WITH (fillfactor='70')")) << text.toStdString();
+            window->txtSource->setPlainText(text.remove("WITH (fillfactor='70')\n"));
+            window->setModified(true);
+        } else {
+            window->txtWith->setFocus();
+            QTest::keyClicks(window->txtWith, "fillfactor=70");
+            const QStringList script = window->GetChangeScript();
+            EXPECT_EQ(
+                script.mid(script.size() - 6),
+                QStringList({ "COMMENT ON INDEX idx.kept_id IS '行の識別'", ";",
+                              "ALTER TABLE idx.kept CLUSTER ON kept_id", ";",
+                              "ALTER TABLE idx.kept REPLICA IDENTITY USING INDEX kept_id", ";" }))
+                << script.join('\n').toStdString();
+        }
+        RunnerDriver driver;
+        window->actCompile->trigger();
+        EXPECT_FALSE(driver.lastLog.contains("《エラー》")) << driver.lastLog.toStdString();
+        EXPECT_EQ(indexState("idx.kept_id"), c.expected);
+        // Reloaded: the window shows the new index with what it carries.
+        EXPECT_FALSE(window->Modified());
+        EXPECT_EQ(window->Attachments().Comment, "行の識別");
+    }
+}
+
+// The DROP and the CREATE stand together: a CREATE that fails, and "go on" after it, leave the
+// index as it was, with what it carries, and the log says that nothing was kept.
+TEST_F(IndexEditor, FailedRecreationAfterContinueKeepsTheIndex)
+{
+    makeKeptIndexes();
+    const QString before = indexState("idx.dup_grp");
+    ASSERT_EQ(before, "グループ|true|false|false|-");
+    TfrmIndex *window = TfrmIndex::Open(conn.get(), "idx", "dup_grp");
+    ASSERT_NE(window, nullptr);
+    window->chkUnique->click(); // the values repeat: CREATE UNIQUE INDEX fails
+    QStringList messages;
+    const ScopedDialogResponder answer([&messages](DialogRequest &r) {
+        messages << r.text;
+        return IDOK;
+    });
+    RunnerDriver driver([](TfrmDDLExec *runner) {
+        QTest::mouseClick(runner->findChild<QPushButton *>(QStringLiteral("btnOK")),
+                          Qt::LeftButton);
+    });
+    window->actCompile->trigger();
+    EXPECT_GE(driver.stops, 1);
+    EXPECT_TRUE(
+        driver.lastLog.contains("ROLLBACK\nエラーがあったため、すべての変更を取り消しました。"))
+        << driver.lastLog.toStdString();
+    EXPECT_EQ(indexState("idx.dup_grp"), before);
+    EXPECT_EQ(query("SELECT pg_get_indexdef('idx.dup_grp'::regclass)"),
+              "CREATE INDEX dup_grp ON idx.dup USING btree (grp)");
+    EXPECT_TRUE(window->Modified());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_FALSE(conn->dbsMain()->inTransaction());
+}
+
+// What cannot be put back is refused before anything runs: the replica identity needs a
+// unique index.
+TEST_F(IndexEditor, ReplicaIdentityIndexStaysUnique)
+{
+    makeKeptIndexes();
+    TfrmIndex *window = TfrmIndex::Open(conn.get(), "idx", "kept_id");
+    ASSERT_NE(window, nullptr);
+    window->chkUnique->click();
+    QStringList messages;
+    const ScopedDialogResponder answer([&messages](DialogRequest &r) {
+        messages << r.text;
+        return IDOK;
+    });
+    RunnerDriver driver;
+    window->actCompile->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith("索引を再作成できません。"))
+        << messages.first().toStdString();
+    EXPECT_TRUE(messages.first().contains("REPLICA IDENTITY")) << messages.first().toStdString();
+    EXPECT_TRUE(driver.lastLog.isEmpty()) << driver.lastLog.toStdString();
+    EXPECT_EQ(indexState("idx.kept_id"), "行の識別|true|true|true|-");
+}
+
+TEST(IndexDefinitionText, AttachmentsPutBackAfterTheCreate)
+{
+    TIndexDefinition old;
+    old.Schema = "My Schema";
+    old.Name = "Idx";
+    old.TableSchema = "My Schema";
+    old.TableName = "t";
+    old.Keys = { "a" };
+    TIndexDefinition now = old;
+    now.Unique = true;
+    TIndexAttachments kept;
+    kept.Comment = "it's\nhere";
+    kept.Clustered = true;
+    kept.ReplicaIdentity = true;
+    TIndexScriptOptions options;
+    options.TablePrefix = "\"My Schema\".";
+    options.WithTablespace = false;
+    EXPECT_EQ(
+        IndexChangeScript(old, now, options, options.TablePrefix, kept),
+        QStringList({ "DROP INDEX \"My Schema\".\"Idx\"", ";", "CREATE UNIQUE INDEX \"Idx\"",
+                      "ON \"My Schema\".t", "USING btree", "(a)", ";",
+                      "COMMENT ON INDEX \"My Schema\".\"Idx\" IS E'it''s\\nhere'", ";",
+                      "ALTER TABLE \"My Schema\".t CLUSTER ON \"Idx\"", ";",
+                      "ALTER TABLE \"My Schema\".t REPLICA IDENTITY USING INDEX \"Idx\"", ";" }));
+    // Nothing to put back: the script is the drop and the create alone.
+    EXPECT_EQ(IndexChangeScript(old, now, options, options.TablePrefix).size(), 7);
+    // Refusals name what could not be put back.
+    TIndexDefinition partial = now;
+    partial.Unique = false;
+    partial.Where = "(a > 0)";
+    partial.Method = "hash";
+    EXPECT_EQ(IndexAttachmentRefusals(partial, kept).size(), 4);
+    EXPECT_TRUE(IndexAttachmentRefusals(now, kept).isEmpty());
+    EXPECT_TRUE(IndexAttachmentRefusals(partial, {}).isEmpty());
 }
 
 TEST_F(IndexEditor, CaseDistinctNamesStayApart)

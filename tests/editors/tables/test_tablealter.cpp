@@ -12,9 +12,13 @@
 #include "editors/tables/tblscript.h"
 #include "platform/pg/connection.h"
 
+#include <QPushButton>
+#include <QTest>
+
 #include <functional>
 
 using editorstest::EditorTest;
+using editorstest::RunnerDriver;
 
 namespace tablealtertest {
 
@@ -390,6 +394,95 @@ TEST_F(TableAlter, ColumnTypeTextFromTheGridCells)
         s.exec("DROP TABLE typed");
     }
     s.rollback();
+}
+
+// A primary key whose columns change is dropped and added again: the new key keeps what the
+// old one had beside its columns, and gets back its comments, CLUSTER ON and replica identity.
+TEST_F(TableAlter, AReplacedKeyKeepsWhatTheOldOneCarried)
+{
+    db.exec("CREATE TABLE tbl_alter.keyed (id integer NOT NULL, code text NOT NULL, note text,"
+            "  CONSTRAINT keyed_pkey PRIMARY KEY (id) INCLUDE (note) WITH (fillfactor = 80));"
+            "INSERT INTO tbl_alter.keyed VALUES (1, 'a', 'x'), (2, 'a', 'y');"
+            "COMMENT ON CONSTRAINT keyed_pkey ON tbl_alter.keyed IS 'キー';"
+            "COMMENT ON INDEX tbl_alter.keyed_pkey IS '索引';"
+            "ALTER TABLE tbl_alter.keyed CLUSTER ON keyed_pkey;"
+            "ALTER TABLE tbl_alter.keyed REPLICA IDENTITY USING INDEX keyed_pkey;");
+    const TTableDefinition def = load("keyed");
+    TTableEdit edit = editOf(def);
+    EXPECT_FALSE(TableAlterRecreatesKey(def, edit));
+    column(edit, "code").PrimaryKey = true;
+    ASSERT_FALSE(TableEditNeedsRecreate(def, edit));
+    EXPECT_TRUE(TableAlterRecreatesKey(def, edit));
+    const QStringList lines = TableAlterScript(def, edit, "tbl_alter.");
+    EXPECT_EQ(
+        lines,
+        QStringList({ "ALTER TABLE tbl_alter.keyed DROP CONSTRAINT keyed_pkey", ";",
+                      "ALTER TABLE tbl_alter.keyed ADD CONSTRAINT keyed_pkey",
+                      "PRIMARY KEY (id, code)", "INCLUDE (note)", "WITH (fillfactor = 80)", ";",
+                      "COMMENT ON CONSTRAINT keyed_pkey ON tbl_alter.keyed IS 'キー'", ";",
+                      "COMMENT ON INDEX tbl_alter.keyed_pkey IS '索引'", ";",
+                      "ALTER TABLE tbl_alter.keyed CLUSTER ON keyed_pkey", ";",
+                      "ALTER TABLE tbl_alter.keyed REPLICA IDENTITY USING INDEX keyed_pkey", ";" }))
+        << lines.join('\n').toStdString();
+    editorstest::runScriptLines(session(), lines);
+    // Read from a second connection once the statements have run.
+    EXPECT_EQ(query("SELECT pg_get_constraintdef(oid) || '|' || "
+                    "coalesce(obj_description(oid, 'pg_constraint'), '-') FROM pg_constraint "
+                    "WHERE conrelid = 'tbl_alter.keyed'::regclass AND contype = 'p'"),
+              "PRIMARY KEY (id, code) INCLUDE (note)|キー");
+    EXPECT_EQ(query("SELECT coalesce(obj_description(c.oid, 'pg_class'), '-') || '|' || "
+                    "i.indisclustered::text || '|' || i.indisreplident::text || '|' || "
+                    "array_to_string(c.reloptions, ',') FROM pg_index i "
+                    "JOIN pg_class c ON c.oid = i.indexrelid "
+                    "WHERE c.oid = 'tbl_alter.keyed_pkey'::regclass"),
+              "索引|true|true|fillfactor=80");
+
+    // Only a key that is dropped and added again makes the script all-or-nothing.
+    TTableEdit dropped = editOf(def);
+    column(dropped, "id").PrimaryKey = false;
+    EXPECT_FALSE(TableAlterRecreatesKey(def, dropped));
+    const TTableDefinition counter = load("counter");
+    TTableEdit added = editOf(counter);
+    column(added, "id").PrimaryKey = true;
+    EXPECT_FALSE(TableAlterRecreatesKey(counter, added));
+}
+
+// Through the window: a new key that the rows do not allow fails at its ADD; after "go on"
+// the run is rolled back, and the table keeps its old key.
+TEST_F(TableAlter, AFailedKeyReplacementLeavesTheOldKeyAfterContinue)
+{
+    db.exec("CREATE TABLE tbl_alter.moved (id integer PRIMARY KEY, code text);"
+            "INSERT INTO tbl_alter.moved VALUES (1, 'a'), (2, 'a');");
+    TfrmTable *window = TfrmTable::Open(conn.get(), "tbl_alter", "moved");
+    ASSERT_NE(window, nullptr);
+    TqvStringGrid *grid = window->grdColumn;
+    const auto clickKey = [grid](int row) {
+        grid->setCurrentCell(TfrmTable::colName, row);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->CellRect(TfrmTable::colKey, row).center());
+    };
+    clickKey(1); // id off
+    clickKey(2); // code on: its values repeat
+    ASSERT_FALSE(window->CurrentEdit().Columns.at(0).PrimaryKey);
+    ASSERT_TRUE(window->CurrentEdit().Columns.at(1).PrimaryKey);
+    ASSERT_FALSE(window->IsCreate());
+    RunnerDriver driver([](TfrmDDLExec *runner) {
+        QTest::mouseClick(runner->findChild<QPushButton *>(QStringLiteral("btnOK")),
+                          Qt::LeftButton);
+    });
+    window->Compile(nullptr);
+    EXPECT_EQ(driver.stops, 1);
+    EXPECT_TRUE(driver.lastLog.contains("ADD CONSTRAINT")) << driver.lastLog.toStdString();
+    EXPECT_TRUE(
+        driver.lastLog.contains("ROLLBACK\nエラーがあったため、すべての変更を取り消しました。"))
+        << driver.lastLog.toStdString();
+    EXPECT_EQ(query("SELECT string_agg(pg_get_constraintdef(oid), ',') FROM pg_constraint "
+                    "WHERE conrelid = 'tbl_alter.moved'::regclass"),
+              "PRIMARY KEY (id)");
+    EXPECT_EQ(query("SELECT attnotnull::text FROM pg_attribute WHERE attrelid = "
+                    "'tbl_alter.moved'::regclass AND attname = 'code'"),
+              "false");
+    EXPECT_FALSE(conn->dbsMain()->inTransaction());
 }
 
 } // namespace tablealtertest
