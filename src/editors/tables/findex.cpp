@@ -78,9 +78,9 @@ const QStringList Methods { "btree", "hash", "brin", "gin", "gist", "spgist" };
 
 } // namespace
 
-const TqvDefineForm::Kind TfrmIndex::IndexKind { QStringLiteral("INDEX - "), 4, 46,
-                                                 QStringLiteral("INDEX"),
-                                                 QStringLiteral("INDEX(&O)") };
+const TqvDefineForm::Kind TfrmIndex::IndexKind {
+    QStringLiteral("INDEX - "), 4, 46, QStringLiteral("INDEX"), QStringLiteral("INDEX(&O)"), true
+};
 
 TfrmIndex *TfrmIndex::Open(ConnectionWindow *AOwner, const QString &Schema,
                            const QString &ObjectName, TOpenMode OpenMode, const QString &TableName)

@@ -79,9 +79,9 @@ void readOnlyMemo(QPlainTextEdit *memo)
 
 } // namespace ftable
 
-const TqvDefineForm::Kind TfrmTable::TableKind { QStringLiteral("TABLE - "), 4, 45,
-                                                 QStringLiteral("TABLE"),
-                                                 QStringLiteral("TABLE(&O)") };
+const TqvDefineForm::Kind TfrmTable::TableKind {
+    QStringLiteral("TABLE - "), 4, 45, QStringLiteral("TABLE"), QStringLiteral("TABLE(&O)"), true
+};
 
 TfrmTable *TfrmTable::Open(ConnectionWindow *AOwner, const QString &Schema,
                            const QString &ObjectName, TOpenMode OpenMode)
@@ -144,16 +144,6 @@ void TfrmTable::setupUi()
     form->addRow(QStringLiteral("コメント"), txtComment);
     defineLayout()->addLayout(form);
     connect(txtComment, &QLineEdit::textEdited, this, [this] { OnChange(); });
-
-    actPrint = new QAction(QStringLiteral("印刷(&P)"), this);
-    actPrint->setObjectName(QStringLiteral("actPrint"));
-    tolCmd->insertAction(actExit, actPrint);
-    connect(actPrint, &QAction::triggered, this, [this] {
-        RunGuarded([this] {
-            TfrmPrint::ShowWindow(cmbSchema->currentText() + QLatin1Char('.') + txtName->text(),
-                                  [this] { PrintProc(); });
-        });
-    });
 
     auto *splitter = new QSplitter(Qt::Vertical, tabDefine);
     splitter->setObjectName(QStringLiteral("splConst"));
@@ -804,21 +794,6 @@ void TfrmTable::GetSourceCreate(QStringList &Lines)
     TTableDefinition def = m_def;
     def.Name = txtName->text();
     Lines << TableCreateScript(def, options);
-}
-
-void TfrmTable::PrintProc()
-{
-    QStringList lines;
-    GetSourceCreate(lines);
-    TfrmPrint::BeginPrint();
-    try {
-        TfrmPrint::PrintSource(cmbSchema->currentText() + QLatin1Char('.') + txtName->text(), lines,
-                               true);
-    } catch (...) {
-        TfrmPrint::EndPrint();
-        throw;
-    }
-    TfrmPrint::EndPrint();
 }
 
 QString TfrmTable::GetDropStatement() const

@@ -85,10 +85,6 @@ public:
     // quoted back); the row's edited mark stays as it is.
     void SetDefaultCell(int row, const QString &text);
 
-    // Prints the CREATE script (the print dialog's procedure of actPrint).
-    QAction *actPrint = nullptr;
-    void PrintProc();
-
     void ChangedIsNew() override;
     void Compile(QObject *Sender) override;
     void GetSourceCreate(QStringList &Lines) override;

@@ -10,6 +10,8 @@
 #include "core/qvsub.h"
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
+#include "ui/fprint.h"
+#include "ui/qvimages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,10 +24,12 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 QString TqvDefineForm::CaptionKey(const Kind &kind, ConnectionWindow *owner, const QString &Schema,
@@ -95,14 +99,41 @@ void TqvDefineForm::setupCommon()
     actDelete = action("actDelete", QStringLiteral("削除(&D)"));
     actExit = action("actExit", QStringLiteral("終了(&X)"));
     actSave = action("actSave", QStringLiteral("ファイル保存(&S)"));
-    for (QAction *a : { actCompile, actRefresh, actDelete, actSave, actExit })
+    const std::pair<QAction *, int> images[] = {
+        { actCompile, 15 }, { actRefresh, 16 }, { actDelete, 41 }, { actExit, 42 }, { actSave, 18 }
+    };
+    for (const auto &[a, image] : images)
+        a->setIcon(MainImage(image));
+    for (QAction *a : { actCompile, actRefresh, actDelete })
         tolCmd->addAction(a);
     QMenu *mnuObject = mnuTool->addMenu(m_kind.MenuCaption);
     mnuObject->setObjectName(QStringLiteral("mnuObject"));
     mnuObject->addAction(actCompile);
     mnuObject->addAction(actDelete);
-    mnuObject->addSeparator();
-    mnuObject->addAction(actSave);
+    if (m_kind.Output) {
+        actPrint = action("actPrint", QStringLiteral("印刷(&P)"));
+        actPrint->setIcon(MainImage(98));
+        actOutput = action("actOutput", QStringLiteral("出力(&P)"));
+        actOutput->setIcon(MainImage(36));
+        popOutput = new QMenu(this);
+        popOutput->setObjectName(QStringLiteral("popOutput"));
+        popOutput->addAction(actPrint);
+        popOutput->addAction(actSave);
+        actOutput->setMenu(popOutput);
+        tolCmd->addAction(actOutput);
+        if (auto *button = qobject_cast<QToolButton *>(tolCmd->widgetForAction(actOutput)))
+            button->setPopupMode(QToolButton::InstantPopup);
+        mnuObject->addSeparator();
+        mnuObject->addAction(actPrint);
+        mnuObject->addAction(actSave);
+        connect(actPrint, &QAction::triggered, this,
+                [this] { RunGuarded([this] { actPrintExecute(); }); });
+    } else {
+        tolCmd->addAction(actSave);
+        mnuObject->addSeparator();
+        mnuObject->addAction(actSave);
+    }
+    tolCmd->addAction(actExit);
     connect(actCompile, &QAction::triggered, this,
             [this] { RunGuarded([this] { Compile(actCompile); }); });
     connect(actRefresh, &QAction::triggered, this,
@@ -250,6 +281,27 @@ void TqvDefineForm::actDeleteExecute()
     // Every object list that shows the object drops its row; a CASCADE may have taken more.
     RefreshObjectWindows();
     close();
+}
+
+void TqvDefineForm::actPrintExecute()
+{
+    TfrmPrint::ShowWindow(cmbSchema->currentText() + QLatin1Char('.') + txtName->text(),
+                          [this] { PrintProc(); });
+}
+
+void TqvDefineForm::PrintProc()
+{
+    QStringList lines;
+    GetSourceCreate(lines);
+    TfrmPrint::BeginPrint();
+    try {
+        TfrmPrint::PrintSource(cmbSchema->currentText() + QLatin1Char('.') + txtName->text(), lines,
+                               true);
+    } catch (...) {
+        TfrmPrint::EndPrint();
+        throw;
+    }
+    TfrmPrint::EndPrint();
 }
 
 void TqvDefineForm::actSaveExecute()

@@ -10,6 +10,7 @@
 class QAction;
 class QComboBox;
 class QLineEdit;
+class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QTabWidget;
@@ -37,6 +38,8 @@ public:
         int ObjType = 0;
         QString RegistryWord; // "INDEX"
         QString MenuCaption; // "INDEX(&O)"
+        // The output commands (print, save to file) under actOutput; tables and indexes.
+        bool Output = false;
     };
 
     // The caption key of an object: the kind word and the connection key of the object.
@@ -60,6 +63,10 @@ public:
     QAction *actDelete = nullptr;
     QAction *actExit = nullptr;
     QAction *actSave = nullptr;
+    // Kinds with Output only: the tool button that drops down popOutput (print, save).
+    QAction *actOutput = nullptr;
+    QAction *actPrint = nullptr;
+    QMenu *popOutput = nullptr;
 
     void ChangedIsNew() override;
     void Reload(QObject *Sender) override;
@@ -68,6 +75,9 @@ public:
 
     void actDeleteExecute();
     void actSaveExecute();
+    void actPrintExecute();
+    // The print dialog's procedure: the CREATE script under the title schema + "." + name.
+    void PrintProc();
     void cmbSchemaDropDown();
 
     // The prefix of an object in Schema as the window's scripts write it: against the logon

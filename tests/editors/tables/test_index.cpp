@@ -8,6 +8,7 @@
 #include "editors/tables/findex.h"
 #include "editors/tables/idxdef.h"
 #include "editors/tables/rstorage.h"
+#include "ui/qvprinter.h"
 #include "ui/qvstdctl.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -311,6 +313,28 @@ TEST_F(IndexEditor, CaseDistinctNamesStayApart)
     upper->actDelete->trigger();
     EXPECT_EQ(query("SELECT count(*) FROM pg_class WHERE relname = 'Doc_Mixed'"), "0");
     EXPECT_EQ(query("SELECT count(*) FROM pg_class WHERE relname = 'doc_mixed'"), "1");
+}
+
+} // namespace indextest
+
+namespace indextest {
+
+// The index window's output button drops down print and save, and printing writes the index's
+// CREATE script under schema.name.
+TEST_F(IndexEditor, OutputMenuPrintsTheCreateScript)
+{
+    TfrmIndex *window = TfrmIndex::Open(conn.get(), "idx", "doc_recent");
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(window->actOutput, nullptr);
+    ASSERT_NE(window->popOutput, nullptr);
+    EXPECT_EQ(window->popOutput->actions(),
+              QList<QAction *>({ window->actPrint, window->actSave }));
+    EXPECT_EQ(window->actPrint->text(), "印刷(&P)");
+    window->PrintProc();
+    ASSERT_GT(prtData().PageCount(), 0);
+    const QString page = prtData().GetPage(0).texts().join('\n');
+    EXPECT_TRUE(page.startsWith("idx.doc_recent")) << page.toStdString();
+    EXPECT_TRUE(page.contains("CREATE INDEX doc_recent")) << page.toStdString();
 }
 
 } // namespace indextest
