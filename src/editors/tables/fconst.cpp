@@ -1,7 +1,6 @@
 #include "fconst.h"
 
 #include "collist.h"
-#include "fddlexec.h"
 #include "idxdef.h"
 #include "rstorage.h"
 
@@ -14,6 +13,7 @@
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/query.h"
+#include "ui/fddlexec.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

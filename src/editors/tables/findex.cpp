@@ -1,7 +1,6 @@
 #include "findex.h"
 
 #include "collist.h"
-#include "fddlexec.h"
 #include "rstorage.h"
 
 #include "core/qvappwindows.h"
@@ -13,6 +12,7 @@
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/query.h"
+#include "ui/fddlexec.h"
 #include "ui/qvstdctl.h"
 
 #include <QButtonGroup>

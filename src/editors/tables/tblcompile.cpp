@@ -1,6 +1,5 @@
 #include "ftable.h"
 
-#include "fddlexec.h"
 #include "rgrant.h"
 #include "rstorage.h"
 #include "tblalter.h"
@@ -16,6 +15,7 @@
 #include "core/qvoption.h"
 #include "core/qvstr.h"
 #include "platform/pg/connection.h"
+#include "ui/fddlexec.h"
 #include "ui/qvgrid.h"
 #include "ui/qvstdctl.h"
 

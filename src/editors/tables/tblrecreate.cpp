@@ -1,6 +1,5 @@
 #include "tblrecreate.h"
 
-#include "ddlrun.h"
 #include "tblalter.h"
 #include "tblscript.h"
 
@@ -10,6 +9,7 @@
 #include "platform/pg/error.h"
 #include "platform/pg/param.h"
 #include "platform/pg/transaction.h"
+#include "ui/ddlrun.h"
 
 #include <QHash>
 #include <QSet>

@@ -4,11 +4,12 @@
 // main window with a connection window on that database, and the options a test changes put
 // back afterwards. The runner's windows are driven by a timer the way a user drives them.
 #include "appdoubles.h"
+#include "runnerdriver.h"
 
 #include "core/qvoption.h"
-#include "editors/tables/fddlexec.h"
 #include "platform/pg/connection.h"
 #include "testserver.h"
+#include "ui/fddlexec.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,64 +24,8 @@
 
 namespace editorstest {
 
-// The runner window on the screen, or nullptr.
-inline TfrmDDLExec *runnerWindow()
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *runner = qobject_cast<TfrmDDLExec *>(w); runner && runner->isVisible())
-            return runner;
-    }
-    return nullptr;
-}
-
-// Watches the runner while a compile runs: onStop is called once when the run stops at an
-// error, and a finished window that stayed open is closed (as the user closes it) after its
-// log has been kept in lastLog.
-class RunnerDriver
-{
-public:
-    explicit RunnerDriver(std::function<void(TfrmDDLExec *)> onStop = {},
-                          std::function<void(TfrmDDLExec *)> onStart = {})
-        : m_onStop(std::move(onStop))
-        , m_onStart(std::move(onStart))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
-        m_timer.start();
-    }
-
-    QString lastLog;
-    int stops = 0;
-
-private:
-    void tick()
-    {
-        TfrmDDLExec *runner = runnerWindow();
-        if (!runner)
-            return;
-        lastLog = runner->LogText();
-        if (m_onStart && m_started != runner) {
-            m_started = runner;
-            m_onStart(runner);
-        }
-        if (runner->state() == TfrmDDLExec::State::Stopped && m_stopped != runner->ErrorCount()) {
-            m_stopped = runner->ErrorCount();
-            ++stops;
-            if (m_onStop)
-                m_onStop(runner);
-            else
-                runner->close();
-        } else if (runner->btnCancel->text() == QStringLiteral("終了(&X)")) {
-            runner->close();
-        }
-    }
-
-    std::function<void(TfrmDDLExec *)> m_onStop;
-    std::function<void(TfrmDDLExec *)> m_onStart;
-    QPointer<TfrmDDLExec> m_started;
-    int m_stopped = 0;
-    QTimer m_timer;
-};
+using runnertest::RunnerDriver;
+using runnertest::runnerWindow;
 
 // Runs a script in the DDL script convention (statements ended by a line holding only ";")
 // statement by statement on connection.

@@ -4,12 +4,12 @@
 #include "editorstest.h"
 
 #include "core/qvname.h"
-#include "editors/tables/ddlrun.h"
 #include "editors/tables/ftable.h"
 #include "editors/tables/tbldata.h"
 #include "editors/tables/tbldef.h"
 #include "editors/tables/tblscript.h"
 #include "platform/pg/connection.h"
+#include "ui/ddlrun.h"
 #include "ui/qvcomctrls.h"
 #include "ui/qvgrid.h"
 

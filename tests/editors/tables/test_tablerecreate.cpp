@@ -8,11 +8,11 @@
 #include "core/qvdialoghook.h"
 #include "core/qvmsgbox.h"
 #include "core/qvname.h"
-#include "editors/tables/ddlrun.h"
 #include "editors/tables/tbldef.h"
 #include "editors/tables/tbledit.h"
 #include "editors/tables/tblrecreate.h"
 #include "platform/pg/connection.h"
+#include "ui/ddlrun.h"
 
 #include <QDateTime>
 

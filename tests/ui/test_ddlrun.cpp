@@ -1,21 +1,32 @@
 // The DDL runner and the compile sequence around it: one transaction, a savepoint per
 // statement, stop or go on at an error, commit checked, checked from a second connection.
-#include "editorstest.h"
+#include "appdoubles.h"
+#include "runnerdriver.h"
 
 #include "core/qvdialoghook.h"
 #include "core/qvmsgbox.h"
-#include "editors/tables/ddlrun.h"
-#include "editors/tables/fddlexec.h"
-#include "editors/tables/fddlpreview.h"
+#include "core/qvoption.h"
 #include "platform/pg/connection.h"
+#include "testserver.h"
+#include "ui/ddlrun.h"
+#include "ui/fddlexec.h"
+#include "ui/fddlpreview.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
-using editorstest::EditorTest;
-using editorstest::RunnerDriver;
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using runnertest::RunnerDriver;
+using runnertest::runnerWindow;
 
 namespace ddlruntest {
 
@@ -56,8 +67,38 @@ QCheckBox *stopOption(TfrmDDLExec *runner)
     return runner->findChild<QCheckBox *>(QStringLiteral("chkErrorStop"));
 }
 
-class RunnerTable : public EditorTest
+// A fresh database, a settings file, and a main window with a connection window on the
+// database; the runner closes itself after a clean run and the preview stays off.
+class RunnerTable : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        m_savedOption = AppOption;
+        AppOption.ShowDDL = false;
+        AppOption.CloseDDL = true;
+        conn = std::make_unique<appdoubles::TestConnectionWindow>(db.name(), true);
+        main.addConnection(conn.get());
+        main.resize(900, 600);
+        main.show();
+    }
+    void TearDown() override
+    {
+        const QList<QMdiSubWindow *> subs = main.mdiArea()->subWindowList();
+        for (QMdiSubWindow *sub : subs)
+            delete sub;
+        AppOption = m_savedOption;
+    }
+
+    QString query(const QString &sql) const { return db.query(sql); }
+
+    testsupport::TestDatabase db;
+    appdoubles::OwnRegistry registry;
+    appdoubles::TestMainWindow main;
+    std::unique_ptr<appdoubles::TestConnectionWindow> conn;
+
+private:
+    TqvOption m_savedOption;
 };
 
 TEST_F(RunnerTable, Cases)
@@ -164,7 +205,7 @@ TEST_F(RunnerTable, Cases)
         req.AfterSuccess = [&afterSuccess] { ++afterSuccess; };
         const bool ok = RunCompileSequence(conn.get(), c.script, req);
         EXPECT_EQ(ok, c.result);
-        EXPECT_FALSE(editorstest::runnerWindow());
+        EXPECT_FALSE(runnerWindow());
         if (driver.stops > 0) {
             // Nothing of the run is visible outside while it waits; t2 as it was before.
             EXPECT_EQ(seenWhileStopped, c.replaces ? QStringList { "t2" } : QStringList())
@@ -251,7 +292,7 @@ TEST_F(RunnerTable, EmptyScriptFinishesAndCloses)
     RunnerDriver driver;
     TCompileRequest req;
     EXPECT_TRUE(RunCompileSequence(conn.get(), { ";", ";" }, req));
-    EXPECT_FALSE(editorstest::runnerWindow());
+    EXPECT_FALSE(runnerWindow());
 }
 
 } // namespace ddlruntest
