@@ -1,24 +1,31 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL 15 cluster in a folder of its own.
-#   pg-sandbox.sh start [--socket-only] DIR [SQL-FILE DBNAME]
+#   pg-sandbox.sh start [--socket-only | --password-auth] DIR [SQL-FILE DBNAME]
 #                         initdb when needed, start on a free port on the Unix socket in DIR and
 #                         on 127.0.0.1; with SQL-FILE, create DBNAME from it when it does not exist
 #                         yet. Every local connection is trusted as any user, so with
 #                         --socket-only the server listens on no TCP address at all and DIR (the
-#                         socket folder) is mode 0700: only DIR's owner (and root) gets in.
+#                         socket folder) is mode 0700: only DIR's owner (and root) gets in. With
+#                         --password-auth connections over TCP must give the role's password
+#                         (scram-sha-256) while the socket stays trusted, for tests of logons.
 #   pg-sandbox.sh stop DIR
 # DIR/server.env then holds PGHOST, PGPORT and PGUSER for clients. As root the server runs as the
 # postgres user, since the server refuses to run as root.
 set -euo pipefail
 
-cmd=${1:?usage: pg-sandbox.sh start [--socket-only] DIR | stop DIR}
+usage="usage: pg-sandbox.sh start [--socket-only | --password-auth] DIR | stop DIR"
+cmd=${1:?$usage}
 shift
 socket_only=0
+password_auth=0
 if [ "${1:-}" = "--socket-only" ]; then
   socket_only=1
   shift
+elif [ "${1:-}" = "--password-auth" ]; then
+  password_auth=1
+  shift
 fi
-dir=${1:?usage: pg-sandbox.sh start [--socket-only] DIR | stop DIR}
+dir=${1:?$usage}
 shift
 bindir=$(ls -d /usr/lib/postgresql/15/bin 2>/dev/null || dirname "$(command -v pg_ctl)")
 
@@ -53,6 +60,8 @@ auth_host=trust
 if [ $socket_only -eq 1 ]; then
   start_options="-c listen_addresses='' -c unix_socket_permissions=0700"
   auth_host=reject
+elif [ $password_auth -eq 1 ]; then
+  auth_host=scram-sha-256
 fi
 
 if [ ! -f "$dir/data/PG_VERSION" ]; then

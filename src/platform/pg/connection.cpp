@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "connection_p.h"
+#include "startup.h"
 
 #include <QDateTime>
 
@@ -602,12 +603,11 @@ void Connection::open()
     }
     k.push_back(nullptr);
     v.push_back(nullptr);
-    PGconn *c = PQconnectdbParams(k.data(), v.data(), 0);
-    if (PQstatus(c) != CONNECTION_OK) {
-        const QString why = QString::fromUtf8(PQerrorMessage(c)).trimmed();
-        PQfinish(c);
-        throw Error(QString::fromLatin1(sqlstate::UnableToConnect), why);
-    }
+    const int timeoutSeconds = (timeout.isEmpty() ? QStringLiteral("15") : timeout).toInt();
+    detail::StartupFailure failure;
+    PGconn *c = detail::startSession(k.data(), v.data(), timeoutSeconds, failure);
+    if (!c)
+        throw Error(failure.sqlState, failure.message);
     d->conn = c;
     d->lostFlag = false;
     d->levels.clear();

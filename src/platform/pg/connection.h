@@ -56,8 +56,10 @@ public:
     QString param(const QString &name) const;
     QStringList paramNames() const;
 
-    // Connects with the parameters; throws Error (sqlstate::UnableToConnect, libpq's message,
-    // e.g. "timeout expired") on failure. An open session is closed first.
+    // Connects with the parameters; throws Error on failure with libpq's message (e.g.
+    // "timeout expired") and sqlstate::UnableToConnect, or the server's class-28 code when the
+    // user's credentials were refused (sqlstate::InvalidPassword for a wrong or missing
+    // password). An open session is closed first.
     void open();
     // Connects again with the same parameters (after a lost connection).
     void reopen() { open(); }

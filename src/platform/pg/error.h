@@ -13,6 +13,8 @@ namespace sqlstate {
 inline constexpr char ConnectionDoesNotExist[] = "08003";
 inline constexpr char ConnectionFailure[] = "08006";
 inline constexpr char UnableToConnect[] = "08001";
+inline constexpr char InvalidAuthorization[] = "28000"; // e.g. refused by pg_hba.conf
+inline constexpr char InvalidPassword[] = "28P01"; // wrong, or required and not given
 inline constexpr char QueryCanceled[] = "57014";
 inline constexpr char InvalidName[] = "42602"; // a :name that breaks the naming rules
 inline constexpr char UndefinedParameter[] = "42P02"; // a :name without a value, or unknown
