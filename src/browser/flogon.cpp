@@ -12,6 +12,7 @@
 #include "core/qvscramble.h"
 #include "core/qvstr.h"
 #include "core/qvsub.h"
+#include "platform/pg/error.h"
 #include "ui/qvcomctrls.h"
 #include "ui/qvimages.h"
 #include "ui/qvstdctl.h"
@@ -25,6 +26,8 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace flogon {
 
@@ -88,6 +91,28 @@ struct LogonValues
 {
     QString host, port, database, schema, user, password;
 };
+
+// Whether the server refused the password: a wrong one, or none where it asks for one.
+bool passwordRefused(const std::exception_ptr &error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const pg::Error &e) {
+        return e.sqlState() == QLatin1String(pg::sqlstate::InvalidPassword);
+    } catch (...) {
+        return false;
+    }
+}
+
+// The connection window's "connecting" text goes with its failure: the panel shows the current
+// connection's summary, or nothing when none is open.
+void clearConnectingText(MainWindowServices *main)
+{
+    if (!main)
+        return;
+    main->SetStatusText(QString());
+    main->SetDefMessage();
+}
 
 } // namespace flogon
 
@@ -274,6 +299,7 @@ bool TfrmLogon::ShowWindow(const QString &Host, const QString &Port, const QStri
     QWidget *owner = main ? main->mainWidget() : nullptr;
     LogonValues values { Host, Port, DBName, Schema, UserID, Password };
     bool autoPass = AutoPass;
+    bool retypePassword = false; // the last try failed on the password
     // A failed logon comes round again with the values typed, as often as the user tries.
     for (;;) {
         TfrmLogon dialog(owner);
@@ -297,6 +323,11 @@ bool TfrmLogon::ShowWindow(const QString &Host, const QString &Port, const QStri
         dialog.LoadWindowState();
         dialog.txtDatabase->deselect();
         dialog.UpdateActions();
+        if (retypePassword) {
+            // The password is what to type again: focused and selected, so typing replaces it.
+            dialog.txtPassword->setFocus(Qt::OtherFocusReason);
+            dialog.txtPassword->selectAll();
+        }
         if (!autoPass && dialog.exec() != QDialog::Accepted)
             return false;
         dialog.SaveWindowState();
@@ -307,9 +338,12 @@ bool TfrmLogon::ShowWindow(const QString &Host, const QString &Port, const QStri
             TfrmObject::Create(owner, values.host, values.port, values.database, values.schema,
                                values.user, values.password);
         } catch (const SilentAbort &) {
+            clearConnectingText(main);
             return false;
         } catch (...) {
+            clearConnectingText(main);
             ShowExceptionMessage(std::current_exception());
+            retypePassword = passwordRefused(std::current_exception());
             autoPass = false;
             continue;
         }

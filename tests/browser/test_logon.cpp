@@ -14,7 +14,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
+
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -361,6 +367,103 @@ TEST_F(LogonTest, SortOrdersTheListAndNewEntriesFollow)
     dialog.actDelExecute();
     EXPECT_EQ(keyNames(), (QStringList { "DB000", "DB001" }));
     EXPECT_EQ(dialog.lstUserID->topLevelItemCount(), 2);
+}
+
+// A cluster of the test's own that asks for passwords over TCP (scripts/pg-sandbox.sh
+// --password-auth), with a role that has one; the fixture server trusts everyone.
+class PasswordCluster
+{
+public:
+    PasswordCluster()
+        : m_base(QDir::tempPath() + QStringLiteral("/corvane-pw-XXXXXX"))
+    {
+        // As root the server runs as the postgres user, who must reach the folder.
+        QFile::setPermissions(m_base.path(),
+                              QFile::permissions(m_base.path()) | QFileDevice::ExeOther
+                                  | QFileDevice::ReadOther);
+        m_dir = m_base.path() + QStringLiteral("/cluster");
+        QProcess start;
+        start.start(
+            QStringLiteral("bash"),
+            { sandbox(), QStringLiteral("start"), QStringLiteral("--password-auth"), m_dir });
+        start.waitForFinished(180000);
+        if (start.exitCode() != 0)
+            throw std::runtime_error(start.readAllStandardError().toStdString());
+        QFile env(m_dir + QStringLiteral("/server.env"));
+        if (env.open(QIODevice::ReadOnly))
+            for (const QByteArray &line : env.readAll().split('\n'))
+                if (line.startsWith("PGPORT="))
+                    m_port = QString::fromLatin1(line.mid(7));
+        QProcess psql;
+        psql.start(QStringLiteral("psql"),
+                   { QStringLiteral("-XAtq"), QStringLiteral("-h"), m_dir, QStringLiteral("-p"),
+                     m_port, QStringLiteral("-U"), QStringLiteral("postgres"), QStringLiteral("-d"),
+                     QStringLiteral("postgres"), QStringLiteral("-c"),
+                     QStringLiteral("CREATE ROLE logon_user LOGIN PASSWORD 'right one'") });
+        psql.waitForFinished(60000);
+        if (psql.exitCode() != 0)
+            throw std::runtime_error(psql.readAllStandardError().toStdString());
+    }
+    ~PasswordCluster()
+    {
+        QProcess::execute(QStringLiteral("bash"), { sandbox(), QStringLiteral("stop"), m_dir });
+    }
+    QString port() const { return m_port; }
+
+private:
+    static QString sandbox() { return QStringLiteral(CORVANE_SOURCE_DIR "/scripts/pg-sandbox.sh"); }
+    QTemporaryDir m_base;
+    QString m_dir;
+    QString m_port;
+};
+
+// After a failed logon the dialog comes again with the focus where the fault is: on the password
+// (selected, so that typing replaces it) when the server refused it, else where it always is.
+TEST_F(LogonTest, AfterARefusedPasswordTheFocusIsOnThePasswordSelected)
+{
+    PasswordCluster cluster;
+    const struct
+    {
+        const char *what;
+        const char *password;
+        const char *database;
+        bool onPassword;
+    } cases[] = {
+        { "a wrong password", "wrong one", "postgres", true },
+        { "no password where one is asked for", "", "postgres", true },
+        { "a database that is not there", "right one", "no_such_database", false },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QStringList messages;
+        ScopedDialogResponder responder([&](DialogRequest &request) {
+            messages << request.text;
+            return IDOK;
+        });
+        QString focused; // the name of the dialog's focus widget
+        QString selected;
+        bool shown = false;
+        whenModal([&](QWidget *modal) {
+            auto *again = qobject_cast<TfrmLogon *>(modal);
+            ASSERT_NE(again, nullptr);
+            shown = true;
+            if (QWidget *focus = again->focusWidget())
+                focused = focus->objectName();
+            selected = again->txtPassword->selectedText();
+            QTest::mouseClick(again->btnCancel, Qt::LeftButton);
+        });
+        EXPECT_FALSE(TfrmLogon::ShowWindow(
+            QStringLiteral("127.0.0.1"), cluster.port(), QString::fromLatin1(c.database), QString(),
+            QStringLiteral("logon_user"), QString::fromUtf8(c.password), true));
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+        if (c.onPassword) {
+            EXPECT_EQ(focused, "txtPassword");
+            EXPECT_EQ(selected, QString::fromUtf8(c.password));
+        } else {
+            EXPECT_NE(focused, "txtPassword");
+        }
+    }
 }
 
 } // namespace logontest
