@@ -30,7 +30,10 @@ TRecParam MakeRecParam(const TConnParams &conn, const QString &objNm, const QStr
 
 QString GetRecParamCaption(const TRecParam &p, int mode, bool shorten)
 {
-    const QString tail = QStringLiteral(" @ ") + p.strDB + u'/' + p.strServer + u':' + p.strPort;
+    // A server that is the folder of a Unix socket brings its own "/".
+    const QString tail = QStringLiteral(" @ ") + p.strDB
+        + (p.strServer.startsWith(u'/') ? QString() : QStringLiteral("/")) + p.strServer + u':'
+        + p.strPort;
     QString text;
     switch (mode) {
     case 0:

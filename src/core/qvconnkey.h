@@ -47,7 +47,8 @@ TRecParam MakeRecParam(const TConnParams &conn, const QString &objNm = {},
                        const QString &paramNm = {}, const QString &tblNm = {});
 
 // The key text of the record in mode 0 to 7; empty for any other mode. Every mode ends in
-// " @ " database "/" server ":" port:
+// " @ " database "/" server ":" port, where a server that is a socket folder ("/…") stands
+// without the "/" of its own:
 //   0 user (the connection key)        4 schema.object
 //   1 user.object                      5 schema.object(signature), or mode 4 without one
 //   2 user, tail, ":" schema           6 schema.table.object

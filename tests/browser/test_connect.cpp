@@ -129,7 +129,8 @@ TEST_F(BrowserTest, RegistersInSelectorAndTaskBar)
     const testsupport::ServerInfo &s = testsupport::server();
     TfrmObject *window = open();
     ASSERT_NE(window, nullptr);
-    const QString key = s.user + " @ " + db.name() + "/" + s.host + ":" + QString::number(s.port);
+    // The fixture's host is its socket folder, which starts with its own "/".
+    const QString key = s.user + " @ " + db.name() + s.host + ":" + QString::number(s.port);
     EXPECT_EQ(window->windowTitle(), "オブジェクトリスト - " + key);
     ASSERT_EQ(main.selector()->count(), 1);
     EXPECT_EQ(main.selector()->itemText(0), key);
