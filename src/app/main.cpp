@@ -64,7 +64,6 @@ int main(int argc, char **argv)
 
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane for Postgres"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Corvane for Postgres"));
     QApplication::setFont(FormFont());
 
     // SIGTERM and SIGINT close the program the normal way. They act whenever an event loop runs,

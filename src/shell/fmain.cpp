@@ -173,6 +173,11 @@ TfrmMain::~TfrmMain()
     // The children are hidden and destroyed after this body has run: the work area's
     // activation signals must not reach the main window any more.
     disconnect(m_mdi, nullptr, this, nullptr);
+    const QList<QMdiSubWindow *> subs = m_mdi->subWindowList();
+    for (QMdiSubWindow *sub : subs) {
+        disconnect(sub, nullptr, this, nullptr);
+        sub->removeEventFilter(this);
+    }
     for (int i = 0; i < m_cmbDBName->count(); ++i) {
         if (QObject *window = m_cmbDBName->itemData(i).value<QObject *>())
             disconnect(window, &QObject::destroyed, this, nullptr);
@@ -484,7 +489,14 @@ void TfrmMain::createClientArea()
     connect(m_tolTask, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { RunGuarded([&] { popTaskPopup(pos); }); });
     taskLayout->addWidget(m_tolTask);
-    m_scrTask->setMinimumHeight(26);
+    // As high as its buttons from the start: the work area above does not shrink when the
+    // first window's button appears.
+    {
+        QAction probe(imgMain(94), QStringLiteral("probe"));
+        m_tolTask->addAction(&probe);
+        m_scrTask->setMinimumHeight(std::max(26, m_tolTask->sizeHint().height()));
+        m_tolTask->removeAction(&probe);
+    }
     layout->addWidget(m_scrTask);
     setCentralWidget(client);
 
@@ -494,6 +506,10 @@ void TfrmMain::createClientArea()
     m_stsMain->AddPanel(20, Qt::AlignCenter);
     m_stsMain->AddPanel(50);
     setStatusBar(m_stsMain);
+    // As high as a Japanese text needs from the start, like the task bar.
+    m_stsMain->SetPanelText(fmain::messagePanel, QStringLiteral("接続中"));
+    m_stsMain->setMinimumHeight(m_stsMain->sizeHint().height());
+    m_stsMain->SetPanelText(fmain::messagePanel, QString());
 }
 
 void TfrmMain::applyColours()
@@ -518,9 +534,10 @@ void TfrmMain::applyColours()
 
 void TfrmMain::FormCreate()
 {
+    // The name only: a display name would be appended by the window system to every caption
+    // that does not end in it, a maximized child's and the dialogs' included.
     const QString title = QStringLiteral("Corvane") + QStringLiteral(" for Postgres");
     QApplication::setApplicationName(title);
-    QApplication::setApplicationDisplayName(title);
     setWindowTitle(title);
     setWindowIcon(imgMain(0));
 
@@ -872,7 +889,27 @@ void TfrmMain::ShowChildWindow(QWidget *window)
         const QSize wanted = window->size();
         const bool sized = window->testAttribute(Qt::WA_Resized);
         const int others = int(m_mdi->subWindowList().size());
+        const QMdiSubWindow *active = m_mdi->activeSubWindow();
+        const bool maximized = active && active->isMaximized();
+        if (!active)
+            m_lastActiveMaximized = false; // no child in front to hand its state on
         sub = m_mdi->addSubWindow(window);
+        connect(sub, &QMdiSubWindow::windowStateChanged, this, [this, sub] {
+            // A child that is going away (its window hidden) keeps the state it had.
+            if (!m_closing && sub == m_lastActive && sub->widget() && sub->widget()->isVisible())
+                m_lastActiveMaximized = sub->isMaximized();
+        });
+        // A child that goes while in front leaves the next one in front.
+        connect(sub, &QObject::destroyed, this, [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (!m_closing && !m_mdi->activeSubWindow()) {
+                    const QList<QMdiSubWindow *> subs
+                        = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+                    if (!subs.isEmpty())
+                        m_mdi->setActiveSubWindow(subs.last());
+                }
+            });
+        });
         // Each new window a step further down and right than the one before, as a cascade.
         const int step = others % 10;
         sub->move(step * 24, step * 24);
@@ -882,6 +919,19 @@ void TfrmMain::ShowChildWindow(QWidget *window)
             sub->resize(wanted.width() + frame.left() + frame.right(),
                         wanted.height() + frame.top() + frame.bottom());
         }
+        fitIntoWorkArea(sub);
+        // A window restores its stored size only after it joined the area: until it is open,
+        // every size it takes is fitted as well.
+        sub->installEventFilter(this);
+        m_opening.append(sub);
+        QTimer::singleShot(0, this, [this, sub] {
+            m_opening.removeIf([sub](const QPointer<QMdiSubWindow> &opening) {
+                return opening.isNull() || opening.data() == sub;
+            });
+        });
+        window->show();
+        if (maximized)
+            sub->showMaximized();
     }
     window->show();
     if (sub->isMinimized())
@@ -890,6 +940,47 @@ void TfrmMain::ShowChildWindow(QWidget *window)
         sub->show();
     m_mdi->setActiveSubWindow(sub);
     sub->raise();
+}
+
+void TfrmMain::fitIntoWorkArea(QMdiSubWindow *sub)
+{
+    // Before the main window is shown its work area has no size of its own yet.
+    if (!isVisible() || (sub->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+        return;
+    if (QLayout *frame = layout())
+        frame->activate();
+    const QSize area = m_mdi->viewport()->size();
+    if (area.isEmpty())
+        return;
+    // A window larger than the room right of and below its place in the cascade gives up size
+    // first, down to two thirds of the area, then its place.
+    const auto fit = [](int &place, int &length, int room, int minimum) {
+        if (place + length <= room)
+            return;
+        length = std::max({ room - place, std::min(length, room * 2 / 3), minimum });
+        length = std::min(length, std::max(room, minimum));
+        place = std::max(0, std::min(place, room - length));
+    };
+    int x = std::max(0, sub->x());
+    int y = std::max(0, sub->y());
+    int width = sub->width();
+    int height = sub->height();
+    fit(x, width, area.width(), sub->minimumWidth());
+    fit(y, height, area.height(), sub->minimumHeight());
+    if (QSize(width, height) != sub->size())
+        sub->resize(width, height);
+    if (QPoint(x, y) != sub->pos())
+        sub->move(x, y);
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && !m_closing) {
+        auto *sub = qobject_cast<QMdiSubWindow *>(watched);
+        if (sub && m_opening.contains(sub))
+            fitIntoWorkArea(sub);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QList<QWidget *> TfrmMain::MDIChildren() const
@@ -953,6 +1044,13 @@ void TfrmMain::SetDefMessage()
     const ConnectionWindow *current = CurrentForm();
     if (!current)
         return;
+    // In front of the connection window another window: the count would speak of nothing the
+    // user sees, so the panel is emptied.
+    if (m_lastActive && m_lastActive->widget() && m_lastActive->widget()->isVisible()
+        && !dynamic_cast<ConnectionWindow *>(m_lastActive->widget())) {
+        m_stsMain->SetPanelText(fmain::messagePanel, QString());
+        return;
+    }
     const int count = current->ObjectCount();
     const int selected = current->SelectedObjectCount();
     QString text = QString::number(count);
@@ -1422,9 +1520,28 @@ void TfrmMain::mnuWindowShow()
 
 void TfrmMain::subWindowActivated(QMdiSubWindow *window)
 {
+    const bool changed = window && window != m_lastActive && !m_closing;
+    if (changed) {
+        // The child that comes to the front when a maximized one goes takes its place,
+        // maximized. (Between children that stay, the work area hands the state on itself.)
+        const bool previousGone
+            = !m_lastActive || !m_lastActive->widget() || !m_lastActive->widget()->isVisible();
+        if (previousGone && m_lastActiveMaximized && !window->isMaximized())
+            window->showMaximized();
+        m_lastActive = window;
+        m_lastActiveMaximized = window->isMaximized();
+    }
     if (window) {
         if (auto *form = qobject_cast<TqvForm *>(window->widget()))
             RunGuarded([form] { form->Activate(); });
+    }
+    if (changed) {
+        // The message panel speaks of the window in front: a connection window's object count,
+        // nothing for the others. The same window coming back (after a dialog) keeps the text.
+        if (dynamic_cast<ConnectionWindow *>(window->widget()))
+            SetDefMessage();
+        else
+            SetStatusText(QString());
     }
     if (!m_closing)
         UpdateActions();

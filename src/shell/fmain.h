@@ -61,6 +61,10 @@ public:
     void SelectConnection(const QString &key) override;
     QToolBar *tolTask() const override { return m_tolTask; }
     QIcon imgMain(int index) const override;
+    // A window that is not yet a child joins the work area at the next step of the cascade, at
+    // its own size (also the size it restores from its settings while it opens), moved and cut
+    // so that it lies inside the area; maximized when the active child is. Then it is shown and
+    // activated.
     void ShowChildWindow(QWidget *window) override;
     // WindowDirectory
     QList<ObjectListWindow *> connectionWindows() const override;
@@ -86,7 +90,8 @@ public:
     }
 
     // The object-count summary of the current connection window in the message panel; nothing
-    // is written without a current connection window.
+    // is written without a current connection window, and the panel is emptied while another
+    // kind of window is in front.
     void SetDefMessage() override;
     // The progress text of a long loop in the message panel; the panel is painted at once,
     // but not more often than every 50 ms, so that a fast loop is not slowed by painting.
@@ -150,6 +155,7 @@ public:
     QMenu *popTask() const { return m_popTask; }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     QMenu *createPopupMenu() override;
@@ -183,6 +189,8 @@ private:
     void dockToolBar(QToolBar *bar);
     void mnuWindowShow();
     void subWindowActivated(QMdiSubWindow *window);
+    // Moves and cuts a child's frame so that it lies inside the work area.
+    void fitIntoWorkArea(QMdiSubWindow *sub);
 
     static TfrmMain *s_instance;
 
@@ -213,4 +221,9 @@ private:
     int m_workSpaceAlign = 2;
     bool m_painted = false;
     bool m_closing = false;
+    // The child whose activation was handled last, and whether it is (or, gone, was) maximized:
+    // then the child that comes to the front in its place is maximized as well.
+    QPointer<QMdiSubWindow> m_lastActive;
+    bool m_lastActiveMaximized = false;
+    QList<QPointer<QMdiSubWindow>> m_opening; // children whose opening has not yet finished
 };
