@@ -1,5 +1,6 @@
 // The program: start-up state, options, the main window, and the way back out.
 #include "appcommands.h"
+#include "browser/fobjectbackup.h"
 #include "core/qvcmdline.h"
 #include "core/qvexcept.h"
 #include "core/qvfontmap.h"
@@ -81,6 +82,7 @@ int main(int argc, char **argv)
     InitializeQvsub();
     RegisterAppCommands(commandLine);
     RegisterObjectEditors();
+    RegisterSourceBackups();
     int rc = 0;
     const QString warning = StartupWarning();
     if (!warning.isEmpty()) {

@@ -277,8 +277,9 @@ bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TComp
 {
     if (!TfrmDDLPreview::ShowWindow(script, req.Schema, req.ObjName))
         return false;
-    if (!req.IsNew && backupWriter())
-        backupWriter()(owner, req, false);
+    if (!req.IsNew && backupWriter()
+        && !RunGuarded([owner, &req] { backupWriter()(owner, req, false); }))
+        return false;
     pg::Connection &connection = *owner->dbsMain();
     bool committed = false;
     int errors = 0;

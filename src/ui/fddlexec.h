@@ -91,6 +91,7 @@ struct TCompileRequest
     int ObjType = 0;
     bool IsNew = false;
     QString TableName; // constraints: their table; otherwise empty
+    qint64 OID = -1; // functions, procedures and aggregates: the routine's OID; otherwise -1
     // The statements stand or fall together (a DROP and the CREATE or ADD that re-creates the
     // object): when any of them failed, also after "go on" or with the runner's stop option
     // off, the transaction is rolled back, not committed, and the log says so. Every script
@@ -102,9 +103,9 @@ struct TCompileRequest
 };
 
 // The source backups around a compile: called before the transaction (when the object exists)
-// and after a successful commit. The connection window registers the writer; without one
-// nothing is backed up. A writer that fails throws, and the compile does not start (before) or
-// reports the failure (after).
+// and after a successful commit. The program installs the writer at start-up; without one
+// nothing is backed up. A writer that fails throws: the failure is shown, and the compile does
+// not start (before) or counts as failed (after).
 using SourceBackupWriter
     = std::function<void(ConnectionWindow *owner, const TCompileRequest &req, bool after)>;
 void setSourceBackupWriter(SourceBackupWriter writer);
