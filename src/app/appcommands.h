@@ -2,8 +2,8 @@
 
 struct TCommandLine;
 
-// Registers the main window's commands whose windows live above the shell: the logon and the
-// SQL window. The logon's first run, on the main window's first paint, connects at once with the
+// Registers the main window's commands whose windows live above the shell: the logon. The
+// logon's first run, on the main window's first paint, connects at once with the
 // command line's values when they name a user (the dialog then only shows after a failed
 // connect); every later run opens the logon dialog.
 void RegisterAppCommands(const TCommandLine &commandLine);
@@ -11,3 +11,7 @@ void RegisterAppCommands(const TCommandLine &commandLine);
 // Registers the object editors of every editor library with the object dispatch, so that the
 // connection windows open them and write their scripts.
 void RegisterObjectEditors();
+
+// Registers the tool windows of every library with the window registry (the SQL window ...),
+// which also makes the main window's commands that open them.
+void RegisterToolWindows();

@@ -83,6 +83,7 @@ int main(int argc, char **argv)
     RegisterAppCommands(commandLine);
     RegisterObjectEditors();
     RegisterSourceBackups();
+    RegisterToolWindows();
     int rc = 0;
     const QString warning = StartupWarning();
     if (!warning.isEmpty()) {

@@ -19,6 +19,12 @@ class ConnectionWindow;
 // command that needs a connection is not called then) and asks update, when given, whether the
 // action is enabled, each time it re-evaluates its actions (focus changes, menus opening,
 // connections changing).
+//
+// The commands that open a tool window of the window registry (core/qvtoolwindows.h:
+// actViewSQL the "SQL" window, actViewScript the "Script" window, the administration and
+// analysis windows) are not registered here: registering the window makes the command, which
+// opens it on the current connection and is enabled while there is one. A command registered
+// here under the same action name takes its place.
 struct TMainCommand
 {
     std::function<void(ConnectionWindow *current)> execute;
@@ -28,11 +34,11 @@ struct TMainCommand
 // Registers (or replaces) the command of actionName; an empty execute removes it.
 void RegisterMainCommand(const QString &actionName, TMainCommand command);
 void UnregisterMainCommand(const QString &actionName);
-// The registered command, or nullptr.
+// The registered command, else the command of a registered tool window; nullptr for none.
 const TMainCommand *FindMainCommand(const QString &actionName);
 bool IsMainCommandRegistered(const QString &actionName);
 
-// Tells the main window that the set of registered commands changed.
+// Tells the main window that the set of registered commands changed (tool windows included).
 class MainCommandNotifier : public QObject
 {
     Q_OBJECT

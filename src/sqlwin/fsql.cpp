@@ -33,6 +33,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QSplitter>
@@ -96,6 +97,19 @@ QString fileFilter()
 }
 
 const QString NothingToRun = QStringLiteral("実行するSQL文がありません。");
+
+// The window's saved layout.
+const QString ExecSqlKey = QString::fromLatin1(QvRegistryRoot) + QStringLiteral("\\GUI\\EXECSQL");
+
+// The object the window belongs to: the main window when there is one, so that the window
+// outlives the connection window it was opened on; without a main window, owner.
+QObject *sqlWindowOwner(QObject *owner)
+{
+    MainWindowServices *main = mainWindowServices();
+    if (main && dynamic_cast<ConnectionWindow *>(owner))
+        return main->mainWidget();
+    return owner;
+}
 
 // The result of EXPLAIN: one text column of this name, one line of the plan per row (or the
 // whole plan in one row for the JSON, XML and YAML forms).
@@ -515,8 +529,12 @@ struct TfrmSQL::Statement
 };
 
 TfrmSQL::TfrmSQL(QObject *owner)
-    : TqvForm(owner)
+    : TqvForm(sqlWindowOwner(owner), !dynamic_cast<ConnectionWindow *>(owner))
 {
+    // Opened on a connection window, the window is bound to it whatever the main window's
+    // current connection is.
+    if (auto *connection = dynamic_cast<ConnectionWindow *>(owner))
+        setOwnerForm(connection);
     setObjectName(QStringLiteral("frmSQL"));
     setAcceptDrops(true);
 
@@ -558,6 +576,17 @@ TfrmSQL::TfrmSQL(QObject *owner)
     cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     tolCmd->addWidget(cmbDBName);
     layout->addWidget(tolCmd);
+
+    mnuSQL = new QMenu(QStringLiteral("SQL実行(&O)"), this);
+    mnuSQL->setObjectName(QStringLiteral("mnuSQL"));
+    mnuSQL->addAction(actExec);
+    mnuSQL->addSeparator();
+    mnuSQL->addAction(actPrev);
+    mnuSQL->addAction(actNext);
+    mnuSQL->addAction(actLog);
+    mnuSQL->addSeparator();
+    mnuSQL->addAction(actOpen);
+    mnuSQL->addAction(actSave);
 
     splSQL = new QSplitter(Qt::Vertical, this);
     splSQL->setObjectName(QStringLiteral("splSQL"));
@@ -613,8 +642,10 @@ TfrmSQL::TfrmSQL(QObject *owner)
     pagExplan->addTab(tabExplan, QStringLiteral("実行計画"));
     pagExplan->hide();
     resultsLayout->addWidget(pagExplan);
-    splSQL->setStretchFactor(0, 1);
-    splSQL->setStretchFactor(1, 3);
+    // The editor part keeps its height (SQLHeight); the results take what the window gains or
+    // loses.
+    splSQL->setStretchFactor(0, 0);
+    splSQL->setStretchFactor(1, 1);
     watchPlan(fraData);
     watchPlan(fraExplan);
     AcceleratorFilter::install();
@@ -638,6 +669,12 @@ TfrmSQL::TfrmSQL(QObject *owner)
     connect(grdParam, &QTableWidget::currentCellChanged, this, [this](int, int column) {
         grdParam->setEditTriggers(column == 0 ? QAbstractItemView::NoEditTriggers
                                               : QAbstractItemView::AllEditTriggers);
+    });
+    // The connection list's message closes the window when its connection closes (DBChange);
+    // a connection window that goes without it ends the binding all the same.
+    connect(this, &TqvForm::ownerFormChanged, this, [this](ConnectionWindow *form) {
+        if (!form && !m_closed)
+            close();
     });
 
     InitForm();
@@ -718,12 +755,27 @@ void TfrmSQL::DBChange(QObject *)
 void TfrmSQL::LoadWindowState()
 {
     LoadWindowSize(QStringLiteral("EXECSQL"));
+    // The editor part: a quarter of the room below the tool bar unless its height was kept,
+    // and never more than that room.
+    const int room = std::max(0, height() - tolCmd->sizeHint().height());
+    int sqlHeight = room / 4;
+    if (AppRegistry && AppRegistry->OpenKey(ExecSqlKey, true)) {
+        sqlHeight = AppRegistry->GetInteger(QStringLiteral("SQLHeight"), sqlHeight);
+        AppRegistry->CloseKey();
+    }
+    sqlHeight = std::clamp(sqlHeight, 0, room);
+    splSQL->setSizes({ sqlHeight, room - sqlHeight });
     grdParam->hide();
 }
 
 void TfrmSQL::SaveWindowState()
 {
     SaveWindowSize(QStringLiteral("EXECSQL"));
+    // A window never shown has no height of its own to keep.
+    if (isVisible() && AppRegistry && AppRegistry->OpenKey(ExecSqlKey, true)) {
+        AppRegistry->WriteInteger(QStringLiteral("SQLHeight"), pnlSQL->height());
+        AppRegistry->CloseKey();
+    }
 }
 
 void TfrmSQL::WMCodeAssist(TqvMemo *, int, int)
@@ -733,6 +785,11 @@ void TfrmSQL::FormCloseQuery(bool &)
 {
     if (MainWindowServices *main = mainWindowServices())
         main->SetStatusText(QString());
+}
+
+void TfrmSQL::FormClose(TCloseAction &)
+{
+    m_closed = true;
 }
 
 QList<TfraData *> TfrmSQL::ResultFrames() const

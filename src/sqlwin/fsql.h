@@ -10,6 +10,7 @@
 
 class QAction;
 class QComboBox;
+class QMenu;
 class QSplitter;
 class QTabWidget;
 class QTableWidget;
@@ -71,15 +72,21 @@ pg::Param ConvertParamValue(const QString &typeName, const QString &text);
 // The window never starts, commits or rolls back a transaction: statements run under the
 // session's own transaction mode. Result frames created by a run are children of the window
 // and tracked by QPointer; they are freed by the next run or with the window.
+//
+// The window belongs to the main window, not to the connection window it was opened on: the
+// user may bind it to another connection (cmbDBName), and it closes when the connection it is
+// bound to goes, whichever that is.
 class TfrmSQL : public TqvForm, public TqvCodeAssistOwner
 {
     Q_OBJECT
 public:
-    // owner: a connection window, or the main window (its current connection).
+    // owner: a connection window (the window is bound to it), or the main window (its current
+    // connection). With a main window the window is that window's either way.
     explicit TfrmSQL(QObject *owner);
     ~TfrmSQL() override;
 
-    // Opens an SQL window on the main window's current connection; nullptr when there is none.
+    // Opens an SQL window as the constructor takes owner; nullptr when there is no connection
+    // to bind it to (the user has been told).
     static TfrmSQL *Open(QObject *owner);
 
     TqvMemo *txtSQL = nullptr;
@@ -102,6 +109,8 @@ public:
     QAction *actOpen = nullptr;
     QAction *actSave = nullptr;
     QAction *actExit = nullptr;
+    // The window's own menu "SQL実行(&O)", for the main window's menu bar.
+    QMenu *mnuSQL = nullptr;
 
     // The history cursor: the position in SQLLogList of the entry shown; -1 for none.
     int FLog = -1;
@@ -136,6 +145,7 @@ public:
 
 protected:
     void FormCloseQuery(bool &CanClose) override;
+    void FormClose(TCloseAction &Action) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -159,4 +169,5 @@ private:
     QList<QPointer<QWidget>> m_tabs; // their tabs
     bool m_writeBom = true;
     bool m_typeListRead = false;
+    bool m_closed = false; // the window has agreed to close
 };

@@ -3,7 +3,9 @@
 #include "../shell/shelltest.h"
 
 #include "browser/fobject.h"
+#include "core/qvtoolwindows.h"
 #include "sqlwin/fsql.h"
+#include "sqlwin/sqlwindows.h"
 #include "testserver.h"
 
 #include <QAction>
@@ -21,18 +23,13 @@ using namespace shelltest;
 namespace acceltest {
 
 // The main window with a connection window on a fresh database, and an SQL window opened by
-// the main window's SQL command as the program registers it.
+// the main window's SQL command, the SQL window registered as the program registers it.
 class AccelTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        RegisterMainCommand(QStringLiteral("actViewSQL"),
-                            { [](ConnectionWindow *current) {
-                                 if (current)
-                                     TfrmSQL::Open(current->connectionWidget());
-                             },
-                              [](ConnectionWindow *current) { return current != nullptr; } });
+        RegisterSqlWindows();
         main = std::make_unique<TfrmMain>();
         main->resize(1000, 700);
         main->show();
@@ -59,7 +56,7 @@ protected:
         for (QMdiSubWindow *sub : main->mdiArea()->subWindowList())
             delete sub;
         main.reset();
-        UnregisterMainCommand(QStringLiteral("actViewSQL"));
+        RegisterToolWindow(QString::fromLatin1(ToolWindowSQL), {});
     }
 
     // Sends Alt+key to the widget that has the focus, as the keyboard does.

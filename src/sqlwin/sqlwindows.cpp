@@ -1,0 +1,37 @@
+#include "sqlwindows.h"
+
+#include "core/qvappwindows.h"
+#include "core/qvtoolwindows.h"
+#include "sqlwin/fsql.h"
+
+#include <QToolButton>
+
+namespace sqlwindows {
+
+// A new SQL window on current (the main window's current connection when nullptr) with the
+// text of args, its explain pane switched on and its text run as args ask.
+QWidget *openSqlWindow(ConnectionWindow *current, const TToolWindowArgs &args)
+{
+    QObject *owner = current ? current->connectionWidget() : nullptr;
+    if (!owner) {
+        if (MainWindowServices *main = mainWindowServices())
+            owner = main->mainWidget();
+    }
+    TfrmSQL *window = TfrmSQL::Open(owner);
+    if (!window)
+        return nullptr;
+    if (!args.SQLText.isEmpty())
+        window->txtSQL->setText(args.SQLText);
+    if (args.Explain)
+        window->btnExplan->setChecked(true); // btnExplanClick follows the button
+    if (args.Execute)
+        window->actExecExecute();
+    return window;
+}
+
+} // namespace sqlwindows
+
+void RegisterSqlWindows()
+{
+    RegisterToolWindow(QString::fromLatin1(ToolWindowSQL), sqlwindows::openSqlWindow);
+}
