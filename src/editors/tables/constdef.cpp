@@ -445,7 +445,7 @@ QStringList ConstraintCommentScript(const TConstraintDefinition &def)
 {
     return { QStringLiteral("COMMENT ON CONSTRAINT ") + QuoteName(def.Name) + QStringLiteral(" ON ")
                  + qualifiedTable(def) + QStringLiteral(" IS ")
-                 + (def.Comment.isEmpty() ? QStringLiteral("NULL") : QuoteLiteral(def.Comment)),
+                 + (def.Comment.isEmpty() ? QStringLiteral("NULL") : QuoteLiteralLine(def.Comment)),
              QStringLiteral(";") };
 }
 

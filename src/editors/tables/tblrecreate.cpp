@@ -1165,7 +1165,7 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
             if (!sequence.Comment.isEmpty())
                 trStatement(script,
                             QStringLiteral("COMMENT ON SEQUENCE ") + name + QStringLiteral(" IS ")
-                                + QuoteLiteral(sequence.Comment));
+                                + QuoteLiteralLine(sequence.Comment));
             script << TableGrantScript(sequence.Privileges, name, QStringLiteral("SEQUENCE"));
         }
         // A key's index is named after its constraint; a key the new table keeps gets its
@@ -1179,7 +1179,7 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
                             QStringLiteral("COMMENT ON INDEX ")
                                 + (current.IsTemporary() ? QString() : request.Prefix)
                                 + QuoteName(constraint) + QStringLiteral(" IS ")
-                                + QuoteLiteral(comment));
+                                + QuoteLiteralLine(comment));
         }
         // Triggers, policies and row-level security only now that the rows are back.
         script << parts.AfterRows;
@@ -1195,12 +1195,12 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
             trStatement(script,
                         QStringLiteral("COMMENT ON CONSTRAINT ") + QuoteName(key.Name)
                             + QStringLiteral(" ON ") + other + QStringLiteral(" IS ")
-                            + QuoteLiteral(key.Comment));
+                            + QuoteLiteralLine(key.Comment));
         for (const auto &[partition, comment] : key.PartitionComments)
             trStatement(script,
                         QStringLiteral("COMMENT ON CONSTRAINT ") + QuoteName(key.Name)
                             + QStringLiteral(" ON ") + partition + QStringLiteral(" IS ")
-                            + QuoteLiteral(comment));
+                            + QuoteLiteralLine(comment));
     }
 
     for (const TTableDependents::View &view : std::as_const(dependents.Views)) {
@@ -1223,7 +1223,7 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
                 trStatement(script,
                             QStringLiteral("COMMENT ON TRIGGER ") + QuoteName(trigger.Name)
                                 + QStringLiteral(" ON ") + name + QStringLiteral(" IS ")
-                                + QuoteLiteral(trigger.Comment));
+                                + QuoteLiteralLine(trigger.Comment));
         }
         if (!view.Privileges.Owner.isEmpty() && view.Privileges.Owner != currentUser)
             trStatement(script,
@@ -1232,11 +1232,12 @@ TTableRecreateScript TableRecreateScript(pg::Connection &connection,
         if (!view.Comment.isEmpty())
             trStatement(script,
                         QStringLiteral("COMMENT ON VIEW ") + name + QStringLiteral(" IS ")
-                            + QuoteLiteral(view.Comment));
+                            + QuoteLiteralLine(view.Comment));
         for (const auto &[column, comment] : view.ColumnComments)
             trStatement(script,
                         QStringLiteral("COMMENT ON COLUMN ") + name + QLatin1Char('.')
-                            + QuoteName(column) + QStringLiteral(" IS ") + QuoteLiteral(comment));
+                            + QuoteName(column) + QStringLiteral(" IS ")
+                            + QuoteLiteralLine(comment));
         script << TableGrantScript(view.Privileges, name);
     }
 

@@ -163,7 +163,8 @@ void tsStatement(QStringList &lines, const QString &text)
 
 QString tsCommentLiteral(const QString &comment)
 {
-    return QuoteLiteral(comment);
+    // On one line: a comment line holding only ";" would end the statement in the script.
+    return QuoteLiteralLine(comment);
 }
 
 QString tsCommandWord(QChar command)

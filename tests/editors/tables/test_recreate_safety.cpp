@@ -10,6 +10,7 @@
 #include "core/qvmsgbox.h"
 #include "core/qvname.h"
 #include "core/qvoption.h"
+#include "core/qvscript.h"
 #include "editors/tables/ftable.h"
 #include "editors/tables/tbldef.h"
 #include "editors/tables/tbledit.h"
@@ -646,6 +647,54 @@ TEST_F(RecreateSafety, ANewTableTakesTheIdentityClauseOfItsDefaultCell)
                     "'tbl_re.numbered'::regclass AND attname = 'id'"),
               "a");
     EXPECT_EQ(query("INSERT INTO tbl_re.numbered (label) VALUES ('a') RETURNING id"), "1");
+}
+
+} // namespace recreatesafety
+
+namespace recreatesafety {
+
+// Comments whose text holds a line of only ";" (the end of a statement in a script) come back
+// whole: on the table, a column, the key's index, a view and its column, the identity sequence
+// and a view trigger.
+TEST_F(RecreateSafety, CommentsWithAStatementEndLineComeBackWhole)
+{
+    db.exec("CREATE SCHEMA rcm;"
+            "CREATE TABLE rcm.t (id integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY, a text, "
+            "                    b integer);"
+            "INSERT INTO rcm.t (a, b) VALUES ('x', 1);"
+            "CREATE VIEW rcm.v AS SELECT id, a FROM rcm.t;"
+            "CREATE FUNCTION rcm.v_ins() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+            "  RETURN NEW; END$$;"
+            "CREATE TRIGGER v_ins INSTEAD OF INSERT ON rcm.v FOR EACH ROW "
+            "  EXECUTE FUNCTION rcm.v_ins();");
+    const QString text = QStringLiteral("one\n;\ntwo");
+    for (const QString &object :
+         { QStringLiteral("TABLE rcm.t"), QStringLiteral("COLUMN rcm.t.a"),
+           QStringLiteral("INDEX rcm.t_pkey"), QStringLiteral("VIEW rcm.v"),
+           QStringLiteral("COLUMN rcm.v.a"), QStringLiteral("SEQUENCE rcm.t_id_seq"),
+           QStringLiteral("TRIGGER v_ins ON rcm.v") })
+        db.exec(QStringLiteral("COMMENT ON %1 IS E'one\\n;\\ntwo'").arg(object));
+    const QString comments
+        = "SELECT string_agg(description, '|' ORDER BY objoid, objsubid) FROM pg_description "
+          "WHERE description LIKE 'one%'";
+    const QString before = query(comments);
+    ASSERT_EQ(before.count(text), 7) << before.toStdString();
+
+    const TTableDefinition def = load("rcm", "t");
+    TTableEdit edit = tabletest::editOf(def);
+    move(edit, "b", 1);
+    const QStringList script = scriptFor(def, &edit);
+    // The script as text (the preview, a saved file, the source page) reads back into the same
+    // statements: no comment line ends a statement.
+    EXPECT_EQ(SplitScriptStatements(script.join('\n').split('\n')).size(),
+              SplitScriptStatements(script).size());
+    // The table's own CREATE script as well.
+    const QStringList create = TableCreateScript(def, TTableScriptOptions());
+    EXPECT_EQ(SplitScriptStatements(create.join('\n').split('\n')).size(),
+              SplitScriptStatements(create).size());
+    ASSERT_TRUE(compile(script)) << log.toStdString();
+    EXPECT_EQ(columns("rcm.t"), QStringList({ "id", "b", "a" }));
+    EXPECT_EQ(query(comments).count(text), 7) << query(comments).toStdString();
 }
 
 } // namespace recreatesafety
