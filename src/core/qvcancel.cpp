@@ -110,7 +110,9 @@ CancelGuard::CancelGuard()
 {
     Q_ASSERT(!qApp || QThread::currentThread() == qApp->thread());
     qvcancel::innermost = this;
-    m_sinceEvents.start();
+    // Not started: the first poll looks at the queue at once, so an Esc that is already waiting
+    // when the loop begins stops it however quickly the loop would run.
+    m_sinceEvents.invalidate();
     if (m_outer || !qApp)
         return;
     qvcancel::filter = new CancelGuardFilter(QApplication::activeModalWidget());
@@ -144,7 +146,7 @@ CancelGuard::~CancelGuard()
 
 bool CancelGuard::poll()
 {
-    if (m_sinceEvents.elapsed() >= qvcancel::eventIntervalMs)
+    if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= qvcancel::eventIntervalMs)
         processEvents();
     return m_cancelled;
 }
