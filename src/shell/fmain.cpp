@@ -606,12 +606,18 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 bool TfrmMain::FormCloseQuery()
 {
-    // The open windows first answer whether they may close (a modified one offers to compile);
-    // then the connection windows close, each asking its own windows.
+    // The windows no connection window answers for (the tool windows of the main window) first
+    // say whether they may close (a modified one offers to compile); then the connection windows
+    // close, each asking its own windows once.
     const QList<QWidget *> children = MDIChildren();
     for (QWidget *child : children) {
         auto *form = qobject_cast<TqvForm *>(child);
-        if (form && !dynamic_cast<ConnectionWindow *>(child) && !form->CloseQuery())
+        if (!form || dynamic_cast<ConnectionWindow *>(child))
+            continue;
+        auto *owner = qobject_cast<QWidget *>(form->Owner());
+        if (owner && dynamic_cast<ConnectionWindow *>(owner) && children.contains(owner))
+            continue;
+        if (!form->CloseQuery())
             return false;
     }
     for (auto it = children.crbegin(); it != children.crend(); ++it) {

@@ -233,4 +233,29 @@ TEST_F(MainWithConnection, ChangedShortcutsReachTheConnectionWindowsActions)
     }
 }
 
+TEST_F(MainWithConnection, ClosingTheProgramAsksOnceForAModifiedDefinitionWindow)
+{
+    const QString question = QStringLiteral("情報が変更されています。コンパイルしますか？");
+    const struct
+    {
+        int answer;
+        bool closes; // whether the main window goes
+    } cases[] = {
+        { IDCANCEL, false },
+        { IDNO, true },
+    };
+    main->findChild<QToolButton *>("btnNewTable")->click();
+    ASSERT_EQ(definitionWindows().size(), 1);
+    QPointer<TqvForm> table = definitionWindows().first();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.answer);
+        table->setModified(true);
+        Messages answers(c.answer);
+        const bool closed = main->close();
+        EXPECT_EQ(closed, c.closes);
+        EXPECT_EQ(answers.texts.count(question), 1) << answers.texts.join('\n').toStdString();
+        EXPECT_EQ(window.isNull() || !window->isVisible(), c.closes);
+    }
+}
+
 } // namespace newobjecttest
