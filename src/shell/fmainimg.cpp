@@ -45,6 +45,8 @@ enum Shape {
     Minus,
     Bulb,
     Compare,
+    Tree, // a root with branches; the label picks the two colours of its levels
+    DbWindow, // a connection window: a window holding a database
 };
 
 struct Picture
@@ -94,6 +96,8 @@ constexpr Picture pictures[] = {
     { 64, Badge, brown, "DL" },       { 66, Badge, red, "C" },
     { 68, Person, purple, "" },       { 69, Cylinder, brown, "" },
     { 73, Grid, navy, "" },           { 74, Badge, purple, "Ip" },
+    { 75, Tree, orange, "so" },       { 76, Tree, purple, "os" },
+    { 94, DbWindow, blue, "" },       { 95, Tree, teal, "sub" },
     { 87, Grid, grey, "" },           { 88, Page, green, "" },
     { 91, Key, orange, "" },          { 92, Compare, teal, "" },
     { 98, Printer, grey, "" },        { 105, Badge, red, "SQL" },
@@ -271,6 +275,30 @@ void triangle(QPainter &p, const QColor &colour, qreal x, bool right)
     p.setPen(outline(colour, 0.8));
     p.setBrush(colour);
     p.drawPolygon(pts, 3);
+}
+
+// A root node with branches down to its children: the schema-first order draws folders under
+// the root and objects under them, the kind-first order the other way round; "sub" draws the
+// objects hanging under one node.
+void tree(QPainter &p, const QColor &colour, const QString &kind)
+{
+    const QColor folderColour(orange);
+    const QColor objectColour(purple);
+    const bool schemaFirst = kind == QLatin1String("so");
+    const bool subOnly = kind == QLatin1String("sub");
+    p.setPen(QPen(QColor(grey), 0.9));
+    p.drawLine(QPointF(3.5, 5), QPointF(3.5, 12.5));
+    p.drawLine(QPointF(3.5, 8.5), QPointF(7, 8.5));
+    p.drawLine(QPointF(3.5, 12.5), QPointF(7, 12.5));
+    auto node = [&p](const QRectF &r, const QColor &c) {
+        p.setPen(outline(c, 0.8));
+        p.setBrush(c.lighter(115));
+        p.drawRect(r);
+    };
+    node(QRectF(1, 1, 5, 4), subOnly ? QColor(navy) : (schemaFirst ? folderColour : objectColour));
+    const QColor child = subOnly ? colour : (schemaFirst ? objectColour : folderColour);
+    node(QRectF(7, 6.5, 7.5, 4), child);
+    node(QRectF(7, 10.5, 7.5, 4), subOnly ? colour.darker(120) : child);
 }
 
 void draw(QPainter &p, int index)
@@ -478,6 +506,17 @@ void draw(QPainter &p, int index)
         page(p, QRectF(9, 2, 6, 11), QColor(orange));
         p.setPen(QPen(QColor(navy), 1.4, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(5, 14.5), QPointF(11, 14.5));
+        break;
+    case Tree:
+        tree(p, c, QString::fromUtf8(picture->label));
+        break;
+    case DbWindow:
+        windows(p, QColor(navy), { QRectF(0.5, 0.5, 15, 15) });
+        p.save();
+        p.translate(3, 4.5);
+        p.scale(0.62, 0.62);
+        cylinder(p, c);
+        p.restore();
         break;
     }
 }

@@ -342,8 +342,11 @@ TEST(MainWindowTables, PicturesAreDrawnForEveryIndexInUse)
 {
     // Every index the actions, buttons and object kinds use has a picture of its own, and no
     // two of them look alike at the tool-bar size unless they stand for the same thing.
-    QList<int> used = { 0,  2,  3,  4,  45, 46, 47, 51, 52, 53,  54,  55,  56, 57,
-                        58, 60, 61, 64, 66, 68, 69, 73, 74, 126, 127, 128, 129 };
+    QList<int> used = { 0, 2, 3, 4, 45, 46, 47, 51, 52, 53, 54, 55, 56, 57, 58, 60, 61, 64, 66, 68,
+                        69, 73, 74, 126, 127, 128, 129,
+                        // the tree-order and level buttons, the connection window's icon and
+                        // task button
+                        75, 76, 94, 95 };
     for (int i = 0; i < MainActionDefCount; ++i) {
         if (MainActionDefs[i].image >= 0)
             used << MainActionDefs[i].image;
