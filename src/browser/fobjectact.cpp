@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTreeWidgetItem>
 
 namespace fobjectact {
@@ -185,6 +186,46 @@ void TfrmObject::setupActions()
     mnuCommand->setObjectName(QStringLiteral("mnuCommand"));
     mnuReport = new QMenu(QStringLiteral("レポート出力(&X)"), this);
     mnuReport->setObjectName(QStringLiteral("mnuReport"));
+
+    // The window's menu, which the main window shows in its menu bar while the window is in
+    // front: one item of group 2 with the list commands ("-" a separator, "@" a submenu, "*" an
+    // action of the main window); commands this window does not have are left out.
+    auto *mnuTool = new QMenuBar(this);
+    mnuTool->setObjectName(QStringLiteral("mnuTool"));
+    mnuTool->hide();
+    QMenu *mnuObject = mnuTool->addMenu(QStringLiteral("オブジェクトリスト(&O)"));
+    mnuObject->setObjectName(QStringLiteral("mnuObject"));
+    mnuObject->menuAction()->setObjectName(QStringLiteral("mnuObject"));
+    mnuObject->menuAction()->setProperty("GroupIndex", 2);
+    static const char *const objectItems[] = { "actNew",           "actCopy",
+                                               "actPaste",         "actDelete",
+                                               "actRename",        "-",
+                                               "actOpenDefine",    "actOpenData",
+                                               "actOpenDataTop",   "actOpenSource",
+                                               "actIndexFragment", "-",
+                                               "actScript",        "@mnuReport",
+                                               "actPrint",         "actExport",
+                                               "actLoad",          "-",
+                                               "*actViewField",    "actGrant",
+                                               "actCross",         "actMatrix",
+                                               "actAnalyze",       "actComment",
+                                               "@mnuCommand",      "-",
+                                               "actExec",          "actSynonym",
+                                               "actGrep",          "actAddWorkSpace" };
+    for (const char *entry : objectItems) {
+        if (entry[0] == '-') {
+            mnuObject->addSeparator();
+        } else if (entry[0] == '@') {
+            mnuObject->addMenu(QLatin1String(entry + 1) == QLatin1String("mnuReport") ? mnuReport
+                                                                                      : mnuCommand);
+        } else if (entry[0] == '*') {
+            if (QAction *item = mainAction(entry + 1))
+                mnuObject->addAction(item);
+        } else if (auto *item
+                   = findChild<QAction *>(QLatin1String(entry), Qt::FindDirectChildrenOnly)) {
+            mnuObject->addAction(item);
+        }
+    }
 }
 
 void TfrmObject::SetShortCut()

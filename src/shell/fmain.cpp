@@ -127,6 +127,41 @@ QByteArray barRectData(const QRect &rect)
     return data;
 }
 
+// The menus a child window brings to the main menu bar: the items of its own menu bar mnuTool,
+// which the window itself no longer shows, otherwise its titled menus that no other menu or
+// bar shows (a window with one menu of its own). Each takes the group index of its
+// "GroupIndex" property, 2 when it has none.
+QList<QAction *> childMenuItems(QWidget *child)
+{
+    QList<QAction *> items;
+    if (!child)
+        return items;
+    if (auto *bar
+        = child->findChild<QMenuBar *>(QStringLiteral("mnuTool"), Qt::FindDirectChildrenOnly)) {
+        bar->hide();
+        const QList<QAction *> own = bar->actions();
+        for (QAction *item : own) {
+            if (item->menu())
+                items << item;
+        }
+        return items;
+    }
+    const QList<QMenu *> menus = child->findChildren<QMenu *>(Qt::FindDirectChildrenOnly);
+    for (QMenu *menu : menus) {
+        if (menu->title().isEmpty() || !menu->objectName().startsWith(QLatin1String("mnu"))
+            || !menu->menuAction()->associatedObjects().isEmpty())
+            continue;
+        items << menu->menuAction();
+    }
+    return items;
+}
+
+int menuGroup(const QAction *item, int fallback)
+{
+    const QVariant group = item->property("GroupIndex");
+    return group.isValid() ? group.toInt() : fallback;
+}
+
 // Closes a child window of the multi-document area through its frame; false when it stays.
 bool closeChild(QWidget *window)
 {
@@ -1549,8 +1584,46 @@ void TfrmMain::subWindowActivated(QMdiSubWindow *window)
         else
             SetStatusText(QString());
     }
-    if (!m_closing)
+    if (!m_closing) {
+        // Without an active child (the program in the background) the one in front keeps its
+        // menus in the bar.
+        QMdiSubWindow *front = window ? window : m_mdi->currentSubWindow();
+        MergeChildMenus(front ? front->widget() : nullptr);
         UpdateActions();
+    }
+}
+
+void TfrmMain::MergeChildMenus(QWidget *child)
+{
+    for (const QPointer<QAction> &item : std::as_const(m_mergedItems)) {
+        if (item)
+            m_mnuMain->removeAction(item);
+    }
+    for (const QPointer<QAction> &item : std::as_const(m_replacedItems)) {
+        if (item)
+            item->setVisible(true);
+    }
+    m_mergedItems.clear();
+    m_replacedItems.clear();
+    const QList<QAction *> items = fmain::childMenuItems(child);
+    for (QAction *item : items) {
+        const int group = fmain::menuGroup(item, 2);
+        QAction *before = nullptr;
+        const QList<QAction *> bar = m_mnuMain->actions();
+        for (QAction *own : bar) {
+            if (m_mergedItems.contains(own))
+                continue;
+            const int ownGroup = fmain::menuGroup(own, 0);
+            if (ownGroup == group && own->isVisible()) {
+                own->setVisible(false);
+                m_replacedItems << own;
+            } else if (ownGroup > group && !before) {
+                before = own;
+            }
+        }
+        m_mnuMain->insertAction(before, item);
+        m_mergedItems << item;
+    }
 }
 
 void TfrmMain::popTaskPopup(const QPoint &pos)

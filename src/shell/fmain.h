@@ -189,6 +189,9 @@ private:
     void dockToolBar(QToolBar *bar);
     void mnuWindowShow();
     void subWindowActivated(QMdiSubWindow *window);
+    // Shows the menus of child in the menu bar, in the places their group indexes give, in place
+    // of those of the child before; an own item of the same group gives way while they are there.
+    void MergeChildMenus(QWidget *child);
     // Moves and cuts a child's frame so that it lies inside the work area.
     void fitIntoWorkArea(QMdiSubWindow *sub);
 
@@ -208,6 +211,8 @@ private:
     QMenu *m_popEditor = nullptr;
     QMenu *m_popTask = nullptr;
     QList<QAction *> m_windowItems; // the child-window entries of the Window menu
+    QList<QPointer<QAction>> m_mergedItems; // the menus of the child in front, in the menu bar
+    QList<QPointer<QAction>> m_replacedItems; // own menus hidden while a child's take their group
     QComboBox *m_cmbDBName = nullptr;
     QMdiArea *m_mdi = nullptr;
     QSplitter *m_splWorkSpace = nullptr;

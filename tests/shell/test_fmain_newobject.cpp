@@ -9,7 +9,9 @@
 #include "core/qvobjeditors.h"
 #include "core/qvobjtype.h"
 #include "core/qvshortcut.h"
+#include "core/qvtoolwindows.h"
 #include "editors/tables/tableeditors.h"
+#include "sqlwin/sqlwindows.h"
 #include "testserver.h"
 #include "ui/qvcomctrls.h"
 #include "ui/qvforms.h"
@@ -20,6 +22,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeWidgetItem>
@@ -256,6 +259,71 @@ TEST_F(MainWithConnection, ClosingTheProgramAsksOnceForAModifiedDefinitionWindow
         EXPECT_EQ(answers.texts.count(question), 1) << answers.texts.join('\n').toStdString();
         EXPECT_EQ(window.isNull() || !window->isVisible(), c.closes);
     }
+}
+
+// The captions of the menu bar's items that are shown, in order.
+QStringList barCaptions(QMenuBar *bar)
+{
+    QStringList captions;
+    for (QAction *item : bar->actions()) {
+        if (item->isVisible())
+            captions << item->text();
+    }
+    return captions;
+}
+
+TEST_F(MainWithConnection, TheChildInFrontShowsItsOwnMenuInTheMenuBar)
+{
+    const TToolWindowOpener previous = RegisterToolWindow(ToolWindowSQL, {});
+    RegisterSqlWindows();
+    auto *bar = main->findChild<QMenuBar *>("mnuMain");
+    ASSERT_NE(bar, nullptr);
+    // the main window's own menus; a child's menu (group 2) stands between 編集 (1) and 表示 (3)
+    const QStringList own = { "ファイル(&F)", "編集(&E)",       "表示(&V)",  "管理(&A)",
+                              "ツール(&T)",   "ウィンドウ(&W)", "ヘルプ(&H)" };
+
+    main->findChild<QToolButton *>("btnNewTable")->click();
+    ASSERT_EQ(definitionWindows().size(), 1);
+    QPointer<TqvForm> table = definitionWindows().first();
+    main->action("actViewSQL")->trigger();
+    QPointer<QWidget> sql;
+    for (QMdiSubWindow *sub : main->mdiArea()->subWindowList()) {
+        if (sub->widget()->findChild<QMenu *>("mnuSQL", Qt::FindDirectChildrenOnly))
+            sql = sub->widget();
+    }
+    ASSERT_FALSE(sql.isNull()) << env.messages.texts.join('\n').toStdString();
+
+    const struct
+    {
+        QWidget *child;
+        const char *menu; // the caption of the child's menu in the bar
+    } cases[] = {
+        { window.data(), "オブジェクトリスト(&O)" },
+        { table.data(), "TABLE(&O)" },
+        { sql.data(), "SQL実行(&O)" },
+        { window.data(), "オブジェクトリスト(&O)" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.menu);
+        main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(c.child->parentWidget()));
+        QStringList expected = own;
+        expected.insert(2, QString::fromUtf8(c.menu));
+        EXPECT_EQ(barCaptions(bar), expected);
+        // the child no longer shows a menu bar of its own
+        if (auto *childBar = c.child->findChild<QMenuBar *>("mnuTool", Qt::FindDirectChildrenOnly))
+            EXPECT_FALSE(childBar->isVisible());
+    }
+    // the object list's menu carries the list commands
+    QAction *listMenu = bar->actions().at(2);
+    ASSERT_NE(listMenu->menu(), nullptr);
+    EXPECT_TRUE(listMenu->menu()->actions().contains(
+        window->findChild<QAction *>("actDelete", Qt::FindDirectChildrenOnly)));
+
+    // a child that goes takes its menu along
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(sql->parentWidget()));
+    delete sql->parentWidget();
+    EXPECT_FALSE(barCaptions(bar).contains(QStringLiteral("SQL実行(&O)")));
+    RegisterToolWindow(ToolWindowSQL, previous);
 }
 
 } // namespace newobjecttest
