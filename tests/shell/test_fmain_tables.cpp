@@ -346,7 +346,10 @@ TEST(MainWindowTables, PicturesAreDrawnForEveryIndexInUse)
                         69, 73, 74, 126, 127, 128, 129,
                         // the tree-order and level buttons, the connection window's icon and
                         // task button
-                        75, 76, 94, 95 };
+                        75, 76, 94, 95,
+                        // the commands of the definition windows: compile, revert, delete,
+                        // exit, save, output, print
+                        15, 16, 41, 42, 18, 36, 98 };
     for (int i = 0; i < MainActionDefCount; ++i) {
         if (MainActionDefs[i].image >= 0)
             used << MainActionDefs[i].image;
