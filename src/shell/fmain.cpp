@@ -2,6 +2,7 @@
 
 #include "fmaincmd.h"
 #include "fmaindefs.h"
+#include "fmainedit.h"
 #include "fmainimg.h"
 
 #include "core/qvencoding.h"
@@ -587,6 +588,7 @@ void TfrmMain::FormCreate()
     if (!IsMainCommandRegistered(QStringLiteral("actHelpSupport")))
         RegisterMainCommand(QStringLiteral("actHelpSupport"),
                             { [](ConnectionWindow *) { TfrmSupport::ShowWindow(); }, {} });
+    RegisterEditorCommands();
 
     LoadOptions();
     SetShortCut();
