@@ -15,12 +15,12 @@
 #include "sqlwin/fsql.h"
 #include "sqlwin/sqlwindows.h"
 #include "testserver.h"
+#include "ui/qvcomctrls.h"
 #include "ui/qvforms.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabWidget>
@@ -80,7 +80,6 @@ protected:
             ASSERT_TRUE(pages);
             pages->setCurrentWidget(window->findChild<QWidget *>("tabSource"));
             memo = window->findChild<TqvMemo *>("txtSource");
-            other = window->findChild<QLineEdit *>("txtName");
         }
         ASSERT_TRUE(memo);
         memo->setReadOnly(false);
@@ -129,7 +128,6 @@ protected:
     std::unique_ptr<TfrmMain> main;
     QPointer<TfrmObject> connection;
     QPointer<TqvMemo> memo;
-    QPointer<QLineEdit> other; // a control of the same window that is no SQL editor
 };
 
 TEST_P(EditorCommands, FormatRewritesTheWholeTextOrTheLinesOfTheSelection)
@@ -256,15 +254,18 @@ TEST_P(EditorCommands, DisabledOffTheEditorOrOnAReadOnlyOne)
     EXPECT_TRUE(enabled("actEditJump"));
     memo->setReadOnly(false);
 
-    if (other) {
-        other->setFocus();
-        ASSERT_EQ(QApplication::focusWidget(), other.data());
-        for (const char *name : editorActions)
-            EXPECT_FALSE(enabled(name)) << name;
-        // the command does nothing off the editor
-        main->action("actEditComment")->trigger();
-        EXPECT_EQ(memo->text(), "select 1");
+    // the connection window's object list in front: no editor has the focus
+    for (QMdiSubWindow *sub : main->mdiArea()->subWindowList()) {
+        if (sub->widget() == connection.data())
+            main->mdiArea()->setActiveSubWindow(sub);
     }
+    connection->lstObject->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), connection->lstObject);
+    for (const char *name : editorActions)
+        EXPECT_FALSE(enabled(name)) << name;
+    // the command does nothing off the editor
+    main->action("actEditComment")->trigger();
+    EXPECT_EQ(memo->text(), "select 1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, EditorCommands,

@@ -12,6 +12,7 @@
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/query.h"
+#include "sqllang/qvmemo.h"
 #include "ui/fddlexec.h"
 #include "ui/qvstdctl.h"
 
@@ -100,7 +101,7 @@ QStringList TfrmIndex::GetScript(ConnectionWindow *AOwner, const QString &Schema
                                  const QString &ObjectName)
 {
     TfrmIndex window(AOwner, Schema, ObjectName, omDefine, QString(), smText);
-    QStringList lines = window.txtSource->toPlainText().split(QLatin1Char('\n'));
+    QStringList lines = window.txtSource->text().split(QLatin1Char('\n'));
     if (ScriptOption.NullLine)
         DeleteBlankLines(lines);
     return lines;
@@ -432,7 +433,7 @@ void TfrmIndex::ShowData()
     if (pagObject->currentWidget() == tabSource || SourceMode == smText) {
         QStringList lines;
         GetSourceCreate(lines);
-        txtSource->setPlainText(lines.join(QLatin1Char('\n')));
+        txtSource->setText(lines.join(QLatin1Char('\n')));
     }
     setModified(false);
 }
@@ -491,7 +492,7 @@ void TfrmIndex::Compile(QObject *)
         // back what the drop removes.
         if (!IsNew())
             script << IndexDropScript(m_loaded);
-        script << txtSource->toPlainText().split(QLatin1Char('\n'));
+        script << txtSource->text().split(QLatin1Char('\n'));
         if (!IsNew() && !m_kept.isEmpty())
             script << IndexAttachmentScript(m_loaded, m_kept, scriptOptions().TablePrefix);
     } else {

@@ -15,6 +15,7 @@
 #include "core/qvstr.h"
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
+#include "sqllang/qvmemo.h"
 #include "ui/fprint.h"
 #include "ui/qvcomctrls.h"
 #include "ui/qvgrid.h"
@@ -428,9 +429,9 @@ void TfrmTable::ShowData()
     if (pagObject->currentWidget() == tabSource || SourceMode == smText) {
         QStringList lines;
         GetSourceCreate(lines);
-        txtSource->setPlainText(lines.join(QLatin1Char('\n')));
-        txtSource->document()->clearUndoRedoStacks();
-        txtSource->moveCursor(QTextCursor::Start);
+        txtSource->setText(lines.join(QLatin1Char('\n')));
+        txtSource->SendScintilla(QsciScintilla::SCI_EMPTYUNDOBUFFER);
+        txtSource->setCursorPosition(0, 0);
     }
     if (SourceMode == smShow && !IsNew()) {
         if (pagObject->currentWidget() == tabGrant)

@@ -10,6 +10,7 @@
 #include "core/qvsub.h"
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
+#include "sqllang/qvmemo.h"
 #include "ui/fprint.h"
 #include "ui/qvimages.h"
 
@@ -26,7 +27,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -169,10 +169,9 @@ void TqvDefineForm::setupCommon()
     tabSource = new QWidget(pagObject);
     tabSource->setObjectName(QStringLiteral("tabSource"));
     auto *sourceLayout = new QVBoxLayout(tabSource);
-    txtSource = new QPlainTextEdit(tabSource);
+    // the SQL editor: colouring, the editor options and the main window's editor commands
+    txtSource = new TqvMemo(tabSource);
     txtSource->setObjectName(QStringLiteral("txtSource"));
-    txtSource->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txtSource->setFont(QFont(QStringLiteral("monospace")));
     sourceLayout->addWidget(txtSource);
     pagObject->addTab(tabSource, QStringLiteral("ソース"));
     layout->addWidget(pagObject, 1);
@@ -181,7 +180,7 @@ void TqvDefineForm::setupCommon()
             [this] { RunGuarded([this] { cmbSchemaDropDown(); }); });
     connect(txtName, &QLineEdit::textEdited, this, [this] { OnChange(); });
     connect(cmbSchema, &QComboBox::editTextChanged, this, [this] { OnChange(); });
-    connect(txtSource, &QPlainTextEdit::textChanged, this, [this] {
+    connect(txtSource, &TqvMemo::textChanged, this, [this] {
         if (txtSource->hasFocus())
             OnChange();
     });

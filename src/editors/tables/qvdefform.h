@@ -12,10 +12,10 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
 class QTabWidget;
 class QToolBar;
 class QVBoxLayout;
+class TqvMemo;
 
 // The skeleton of the definition windows (table, index, constraint, trigger): the caption key
 // that makes one window per object, the task button, the name panel (schema and name), the
@@ -57,7 +57,7 @@ public:
     QTabWidget *pagObject = nullptr;
     QWidget *tabDefine = nullptr;
     QWidget *tabSource = nullptr;
-    QPlainTextEdit *txtSource = nullptr;
+    TqvMemo *txtSource = nullptr;
     QAction *actCompile = nullptr;
     QAction *actRefresh = nullptr;
     QAction *actDelete = nullptr;

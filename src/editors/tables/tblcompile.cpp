@@ -15,6 +15,7 @@
 #include "core/qvoption.h"
 #include "core/qvstr.h"
 #include "platform/pg/connection.h"
+#include "sqllang/qvmemo.h"
 #include "ui/fddlexec.h"
 #include "ui/qvgrid.h"
 #include "ui/qvstdctl.h"
@@ -177,7 +178,7 @@ void TfrmTable::Compile(QObject *)
         request.Loaded = m_def;
         request.Edit = onSource ? nullptr : &edit;
         if (onSource)
-            request.SourceScript = txtSource->toPlainText().split(QLatin1Char('\n'));
+            request.SourceScript = txtSource->text().split(QLatin1Char('\n'));
         request.Prefix = prefix;
         request.Backup = backup;
         request.Now = QDateTime::currentDateTime();
@@ -201,7 +202,7 @@ void TfrmTable::Compile(QObject *)
         }
     } else if (IsNew()) {
         if (onSource)
-            script = txtSource->toPlainText().split(QLatin1Char('\n'));
+            script = txtSource->text().split(QLatin1Char('\n'));
         else
             script = NewTableCreateScript(*this, temporary ? QString() : prefix);
     } else if (onDefine || onStorage) {

@@ -8,6 +8,7 @@
 #include "editors/tables/findex.h"
 #include "editors/tables/idxdef.h"
 #include "editors/tables/rstorage.h"
+#include "sqllang/qvmemo.h"
 #include "ui/qvprinter.h"
 #include "ui/qvstdctl.h"
 
@@ -183,9 +184,9 @@ TEST_F(IndexEditor, RecreationPutsBackCommentClusterAndReplicaIdentity)
         EXPECT_TRUE(window->Attachments().ReplicaIdentity);
         if (c.sourcePage) {
             window->pagObject->setCurrentWidget(window->tabSource);
-            QString text = window->txtSource->toPlainText();
+            QString text = window->txtSource->text();
             ASSERT_TRUE(text.contains("WITH (fillfactor='70')")) << text.toStdString();
-            window->txtSource->setPlainText(text.remove("WITH (fillfactor='70')\n"));
+            window->txtSource->setText(text.remove("WITH (fillfactor='70')\n"));
             window->setModified(true);
         } else {
             window->txtWith->setFocus();

@@ -9,6 +9,7 @@
 #include "editors/tables/tbldef.h"
 #include "editors/tables/tblscript.h"
 #include "platform/pg/connection.h"
+#include "sqllang/qvmemo.h"
 #include "ui/ddlrun.h"
 #include "ui/qvcomctrls.h"
 #include "ui/qvgrid.h"
@@ -342,7 +343,7 @@ TEST_F(TableScript, WindowShowsTheDefinition)
     EXPECT_EQ(window->lstConst->topLevelItem(1)->childCount(), 2);
     EXPECT_EQ(window->lstConst->topLevelItem(2)->childCount(), 2);
     window->pagObject->setCurrentWidget(window->tabSource);
-    EXPECT_TRUE(window->txtSource->toPlainText().contains("CREATE TABLE"));
+    EXPECT_TRUE(window->txtSource->text().contains("CREATE TABLE"));
     EXPECT_FALSE(window->Modified());
 }
 

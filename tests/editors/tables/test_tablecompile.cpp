@@ -9,6 +9,7 @@
 #include "core/qvoption.h"
 #include "editors/tables/ftable.h"
 #include "platform/pg/connection.h"
+#include "sqllang/qvmemo.h"
 #include "ui/qvgrid.h"
 #include "ui/qvlongtext.h"
 #include "ui/qvstdctl.h"
@@ -201,10 +202,10 @@ TEST_F(TableCompile, TheSourcePageRecreatesFromItsTextAndKeepsTheRowsAside)
     TfrmTable *window = open("tbl_re", "drawing");
     ASSERT_NE(window, nullptr);
     window->pagObject->setCurrentWidget(window->tabSource);
-    QString text = window->txtSource->toPlainText();
+    QString text = window->txtSource->text();
     ASSERT_TRUE(text.contains("origin")) << text.toStdString();
     text.replace("origin", "start_point");
-    window->txtSource->setPlainText(text);
+    window->txtSource->setText(text);
     compile(window);
     EXPECT_FALSE(aborted) << messages.join('\n').toStdString();
     ASSERT_EQ(messages.size(), 1);
