@@ -254,6 +254,31 @@ TEST(MainWindowView, WorkSpaceSideAndSizeAndFloatingBarsSurviveRestarts)
     EXPECT_FALSE(bar(main, "pnlAdmin")->isWindow());
     EXPECT_FALSE(bar(main, "pnlAdmin")->isHidden());
     EXPECT_FALSE(bar(main, "pnlTool")->isHidden());
+    // ... and every bar is back at its fixed place: database and edit in the first row; tools,
+    // administration and tools 2 in the second; new objects alone in the third.
+    QTest::qWait(20);
+    const auto y = [&](const char *name) { return bar(main, name)->y(); };
+    const auto x = [&](const char *name) { return bar(main, name)->x(); };
+    EXPECT_EQ(y("pnlEdit"), y("pnlDB"));
+    EXPECT_LT(x("pnlDB"), x("pnlEdit"));
+    EXPECT_GT(y("pnlTool"), y("pnlDB"));
+    EXPECT_EQ(y("pnlAdmin"), y("pnlTool"));
+    EXPECT_EQ(y("pnlTool2"), y("pnlTool"));
+    EXPECT_LT(x("pnlTool"), x("pnlAdmin"));
+    EXPECT_LT(x("pnlAdmin"), x("pnlTool2"));
+    EXPECT_GT(y("pnlNewObj"), y("pnlTool"));
+    EXPECT_EQ(x("pnlNewObj"), x("pnlDB"));
+    // A second reset leaves everything where the first put it: no empty rows pile up.
+    QList<QRect> places;
+    for (const char *name : { "pnlDB", "pnlEdit", "pnlTool", "pnlAdmin", "pnlTool2", "pnlNewObj" })
+        places.append(bar(main, name)->geometry());
+    const QRect work = main.centralWidget()->geometry();
+    main.findChild<QAction *>("mnuTool6")->trigger();
+    QTest::qWait(20);
+    int i = 0;
+    for (const char *name : { "pnlDB", "pnlEdit", "pnlTool", "pnlAdmin", "pnlTool2", "pnlNewObj" })
+        EXPECT_EQ(bar(main, name)->geometry(), places.at(i++)) << name;
+    EXPECT_EQ(main.centralWidget()->geometry(), work);
 }
 
 TEST(MainWindowView, AMalformedStoredValueIsIgnoredAndTheRestRestored)
