@@ -4,7 +4,6 @@
 #include "fobject.h"
 
 #include "core/qvappwindows.h"
-#include "core/qvconsole.h"
 #include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
 #include "core/qvoption.h"
@@ -356,7 +355,6 @@ bool TfrmLogon::ShowWindow(const QString &Host, const QString &Port, const QStri
 void TfrmLogon::LoadConnectList()
 {
     using namespace flogon;
-    LoadPostgreSQLLocation();
     lstUserID->clear();
     if (!AppRegistry || !AppRegistry->OpenKey(databaseKey(), false))
         return;

@@ -231,6 +231,9 @@ void LoadPostgreSQLLocation()
 
 QString PostgreSQLToolPath(const QString &toolName)
 {
+    // Looked for when a tool is first wanted, not at start: pg_config is a script that takes
+    // longer to run than the main window takes to show.
+    LoadPostgreSQLLocation();
     if (!PostgreSQLLocation.isEmpty()) {
         const QFileInfo tool(PostgreSQLLocation + QStringLiteral("/bin/") + toolName);
         if (tool.isFile() && tool.isExecutable())

@@ -102,5 +102,6 @@ QString GetShortPathDir(const QString &path);
 void LoadPostgreSQLLocation();
 
 // The full path of a PostgreSQL tool ("pg_dump"): in PostgreSQLLocation's bin/ folder when it
-// is there, else found on the PATH; empty when neither has it.
+// is there, else found on the PATH; empty when neither has it. An empty PostgreSQLLocation is
+// looked for first (LoadPostgreSQLLocation).
 QString PostgreSQLToolPath(const QString &toolName);

@@ -320,6 +320,17 @@ TEST_F(LogonTest, FieldChecks)
     }
 }
 
+// Filling the list of saved connections runs no program: the tools folder waits for a tool.
+TEST_F(LogonTest, ListingTheConnectionsLooksForNoTools)
+{
+    writeEntry("DB000", { "DB000", "", "h", "1", "d", "" });
+    PostgreSQLLocation.clear();
+    TfrmLogon dialog(&main);
+    dialog.LoadConnectList();
+    EXPECT_EQ(dialog.lstUserID->topLevelItemCount(), 1);
+    EXPECT_TRUE(PostgreSQLLocation.isEmpty()) << PostgreSQLLocation.toStdString();
+}
+
 TEST_F(LogonTest, NewEntryTakesTheFirstFreeNumber)
 {
     for (const char *name : { "DB000", "DB001", "DB003" })

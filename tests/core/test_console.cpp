@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -194,6 +196,22 @@ TEST(ConsoleRunner, FindsThePostgreSQLTools)
     LoadPostgreSQLLocation();
     EXPECT_EQ(PostgreSQLLocation, "/opt/somewhere");
     EXPECT_FALSE(PostgreSQLToolPath("pg_dump").isEmpty()); // from the PATH
+    PostgreSQLLocation.clear();
+}
+
+// The tools folder is looked for when a tool is first asked for: pg_config's folder, ahead of
+// the PATH's wrappers.
+TEST(ConsoleRunner, LooksForTheToolsFolderWhenAToolIsFirstWanted)
+{
+    PostgreSQLLocation.clear();
+    const QString pgConfig = QStandardPaths::findExecutable("pg_config");
+    ASSERT_FALSE(pgConfig.isEmpty());
+    QProcess bindir;
+    bindir.start(pgConfig, { "--bindir" });
+    ASSERT_TRUE(bindir.waitForFinished(10000));
+    const QString folder = QString::fromUtf8(bindir.readAllStandardOutput()).trimmed();
+    EXPECT_EQ(PostgreSQLToolPath("pg_dump"), folder + "/pg_dump");
+    EXPECT_EQ(PostgreSQLLocation + "/bin", folder);
     PostgreSQLLocation.clear();
 }
 
