@@ -1,15 +1,20 @@
-// Fetches N rows × 10 columns of mixed types through the data-access layer, reads every cell
-// through the table model, closes the result, and compares the whole process with psql -At on
-// the same query: wall time from start to exit (teardown included) and peak memory, every round.
+// Fetches a result through the data-access layer, reads every cell through the table model,
+// closes the result, and compares the whole process with psql -At on the same query: wall time
+// from start to exit (teardown included), CPU time and peak memory, every round, then the
+// median and the worst.
 //
-//   bench_fetch [--rows N] [--rounds R] [--heap tuned|default|both]
+//   bench_fetch [--shape mixed|wide|big] [--rows N] [--rounds R] [--heap LIST]
 //               [--host H] [--port P] [--db D] [--user U] [--psql PATH]
 //
-// Each round starts psql and then this program itself (as a child in layer mode) once for each
-// heap setting: "tuned" is the program's own start-up (os::tuneHeapForLargeResults), "default" the
-// C library's settings. The child also reports how long reading and closing took inside it.
-// Connection settings default to the PG* environment, as psql's do.
+// Shapes: "mixed" is N rows x 10 columns of mixed types, "wide" N rows x 50 such columns, "big"
+// N rows of one text value of 1 MiB. Each round starts psql and then this program itself (as a
+// child in layer mode) once for each heap setting of the comma-separated LIST: "program" is the
+// program's own start-up (os::tuneHeapForLargeResults), "trim64" keeps up to 64 MiB free at the
+// heap's top (which also fixes the C library's mmap threshold), "default" the C library's own
+// settings. The child also reports how long reading and closing took inside it. Connection
+// settings default to the PG* environment, as psql's do.
 #include "../common/benchcommon.h"
+#include "../common/benchprocess.h"
 #include "platform/os/heap.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/dataset.h"
@@ -22,18 +27,10 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <malloc.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -41,76 +38,61 @@ const char kChildSwitch[] = "--layer-child";
 
 struct Options
 {
-    qint64 rows = 1000000;
-    int rounds = 3;
-    QStringList heaps = { QStringLiteral("tuned") };
+    QString shape = QStringLiteral("mixed");
+    qint64 rows = -1; // the shape's own default
+    int rounds = 7;
+    QStringList heaps = { QStringLiteral("program") };
     bench::Server server;
     QString psql = QStringLiteral("psql");
 };
 
-// One child process, measured from spawn to reaped.
-struct Process
+qint64 defaultRows(const QString &shape)
 {
-    double seconds = 0;
-    long peakKb = 0;
-    QByteArray output; // its standard output, when captured
-};
+    if (shape == QLatin1String("wide"))
+        return 10000;
+    if (shape == QLatin1String("big"))
+        return 1000;
+    return 1000000;
+}
 
-Process runProcess(const QString &program, const QStringList &args, bool captureOutput)
+QString shapeSql(const QString &shape, qint64 rows)
 {
-    std::vector<QByteArray> storage;
-    storage.push_back(program.toLocal8Bit());
-    for (const QString &a : args)
-        storage.push_back(a.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &a : storage)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
+    if (shape == QLatin1String("big"))
+        return QStringLiteral("SELECT repeat(md5(g::text), 32768) AS body"
+                              " FROM generate_series(1, %1::bigint) AS g")
+            .arg(rows);
+    if (shape == QLatin1String("wide")) {
+        // The ten mixed columns five times over, each with a name of its own.
+        const QStringList columns = {
+            "g + %1 AS id_%1",
+            "g * 1.5 + %1 AS amount_%1",
+            "'row ' || g || '/%1' AS label_%1",
+            "g % (7 + %1) = 0 AS flag_%1",
+            "timestamp '2026-01-01' + g * interval '1.000001 second' + %1 * interval '1 day'"
+            " AS stamp_%1",
+            "date '2026-01-01' + ((g + %1) % 365)::int AS day_%1",
+            "g::float8 / (3 + %1) AS ratio_%1",
+            "md5((g + %1)::text) AS hash_%1",
+            "CASE WHEN g % 10 = %1 THEN NULL ELSE 'テキスト' || (g % 100) END AS note_%1",
+            "((g + %1) % 32767)::int2 AS small_%1",
+        };
+        QStringList list;
+        for (int k = 0; k < 5; ++k)
+            for (const QString &c : columns)
+                list << c.arg(k);
+        return QStringLiteral("SELECT %1 FROM generate_series(1, %2::bigint) AS g")
+            .arg(list.join(QStringLiteral(", ")))
+            .arg(rows);
+    }
+    return bench::mixedRowsSql(rows);
+}
 
-    int pipeFds[2] = { -1, -1 };
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (captureOutput) {
-        if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-            std::perror("pipe");
-            std::exit(2);
-        }
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    }
-    QElapsedTimer timer;
-    timer.start();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, storage[0].constData(), &actions, nullptr, argv.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        std::fprintf(stderr, "cannot start %s\n", storage[0].constData());
-        std::exit(2);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    Process p;
-    if (captureOutput) {
-        ::close(pipeFds[1]);
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-            if (n > 0)
-                p.output.append(buffer, n);
-            else if (n == 0 || errno != EINTR)
-                break;
-        }
-        ::close(pipeFds[0]);
-    }
-    int status = 0;
-    rusage usage {};
-    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) { }
-    p.seconds = timer.nsecsElapsed() / 1e9;
-    p.peakKb = usage.ru_maxrss;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed (status %d)\n", storage[0].constData(), status);
-        std::exit(2);
-    }
-    return p;
+void applyHeap(const char *heap)
+{
+    if (std::strcmp(heap, "program") == 0)
+        os::tuneHeapForLargeResults();
+    else if (std::strcmp(heap, "trim64") == 0)
+        ::mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
 QStringList serverArgs(const bench::Server &s)
@@ -126,28 +108,22 @@ QStringList serverArgs(const bench::Server &s)
     return args;
 }
 
-Process runPsql(const Options &o, const QString &sql)
+bench::Process runPsql(const Options &o, const QString &sql)
 {
     QStringList args = { QStringLiteral("-X"), QStringLiteral("-A"), QStringLiteral("-t"),
                          QStringLiteral("-q"), QStringLiteral("-c"), sql };
-    if (!o.server.host.isEmpty())
-        args << QStringLiteral("-h") << o.server.host;
-    if (!o.server.port.isEmpty())
-        args << QStringLiteral("-p") << o.server.port;
-    if (!o.server.user.isEmpty())
-        args << QStringLiteral("-U") << o.server.user;
-    args << QStringLiteral("-d") << o.server.database;
+    args << bench::psqlServerArgs(o.server.host, o.server.port, o.server.user, o.server.database);
     const QString program = QStandardPaths::findExecutable(o.psql);
     if (program.isEmpty()) {
         std::fprintf(stderr, "cannot find %s\n", qPrintable(o.psql));
         std::exit(2);
     }
-    return runProcess(program, args, false);
+    return bench::runProcess(program, args, false);
 }
 
 // The layer child: connect, open the query as a data set, read every cell through the model,
 // close. Prints "read-seconds close-seconds cells".
-int layerChild(const bench::Server &server, qint64 rows)
+int layerChild(const bench::Server &server, const QString &sql)
 {
     QElapsedTimer timer;
     timer.start();
@@ -156,7 +132,7 @@ int layerChild(const bench::Server &server, qint64 rows)
     connection.open();
     pg::DataSet dataSet(&connection);
     pg::ResultModel model(&dataSet);
-    dataSet.setSql(bench::mixedRowsSql(rows));
+    dataSet.setSql(sql);
     dataSet.open();
     qint64 cells = 0, characters = 0;
     const int rowCount = model.rowCount();
@@ -180,20 +156,11 @@ int layerChild(const bench::Server &server, qint64 rows)
 
 struct Row
 {
-    double psqlSeconds = 0;
-    long psqlKb = 0;
-    double layerSeconds = 0;
-    long layerKb = 0;
+    bench::Process psql;
+    bench::Process layer;
     double readSeconds = 0;
     double closeSeconds = 0;
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 } // namespace
 
@@ -201,8 +168,8 @@ int main(int argc, char **argv)
 {
     // The child decides its heap settings before anything is allocated.
     const bool child = argc > 2 && std::strcmp(argv[1], kChildSwitch) == 0;
-    if (child && std::strcmp(argv[2], "tuned") == 0)
-        os::tuneHeapForLargeResults();
+    if (child)
+        applyHeap(argv[2]);
 
     QCoreApplication app(argc, argv);
     Options o;
@@ -214,72 +181,88 @@ int main(int argc, char **argv)
             continue;
         if (key == QLatin1String("--rows"))
             o.rows = value.toLongLong();
+        else if (key == QLatin1String("--shape"))
+            o.shape = value;
         else if (key == QLatin1String("--rounds") || key == QLatin1String("--repeat"))
             o.rounds = qMax(1, value.toInt());
         else if (key == QLatin1String("--psql"))
             o.psql = value;
         else if (key == QLatin1String("--heap"))
-            o.heaps = value == QLatin1String("both")
-                ? QStringList { QStringLiteral("tuned"), QStringLiteral("default") }
-                : QStringList { value };
+            o.heaps = value.split(u',', Qt::SkipEmptyParts);
     }
+    if (o.rows < 0)
+        o.rows = defaultRows(o.shape);
+    const QString sql = shapeSql(o.shape, o.rows);
     if (child) {
         try {
-            return layerChild(o.server, o.rows);
+            return layerChild(o.server, sql);
         } catch (const pg::Error &e) {
             std::fprintf(stderr, "%s\n", e.what());
             return 1;
         }
     }
 
-    const QString sql = bench::mixedRowsSql(o.rows);
     const QString self = QCoreApplication::applicationFilePath();
-    std::printf("rows %lld x 10 columns, %d rounds; whole processes, start to exit\n",
-                static_cast<long long>(o.rows), o.rounds);
-    std::printf("%-6s %-8s %9s %9s %9s %9s %8s %8s %7s\n", "round", "heap", "psql s", "psql MiB",
-                "layer s", "layer MiB", "read s", "close s", "ratio");
-    std::vector<std::vector<Row>> byHeap(o.heaps.size());
+    std::printf("shape %s, %lld rows, %d rounds; whole processes, start to exit; load %s\n",
+                qPrintable(o.shape), static_cast<long long>(o.rows), o.rounds,
+                qPrintable(bench::loadAverage()));
+    std::printf("%-6s %-8s %8s %8s %9s %8s %8s %9s %8s %8s %7s\n", "round", "heap", "psql s",
+                "psql cpu", "psql MiB", "layer s", "lay cpu", "layer MiB", "read s", "close s",
+                "ratio");
+    std::vector<std::vector<Row>> byHeap(size_t(o.heaps.size()));
     for (int round = 1; round <= o.rounds; ++round) {
-        const Process psql = runPsql(o, sql);
-        for (int h = 0; h < o.heaps.size(); ++h) {
-            QStringList childArgs = { QString::fromLatin1(kChildSwitch), o.heaps[h],
-                                      QStringLiteral("--rows"), QString::number(o.rows) };
+        // psql and the heap settings take turns, and the turn moves on every round, so that
+        // none of them always runs with the server's caches just warmed by another.
+        const int runs = int(o.heaps.size()) + 1;
+        bench::Process psql;
+        std::vector<Row> rows(size_t(o.heaps.size()));
+        for (int k = 0; k < runs; ++k) {
+            const int which = (k + round) % runs;
+            if (which == runs - 1) {
+                psql = runPsql(o, sql);
+                continue;
+            }
+            QStringList childArgs = { QString::fromLatin1(kChildSwitch), o.heaps[which],
+                                      QStringLiteral("--shape"),         o.shape,
+                                      QStringLiteral("--rows"),          QString::number(o.rows) };
             childArgs << serverArgs(o.server);
-            const Process layer = runProcess(self, childArgs, true);
-            Row row;
-            row.psqlSeconds = psql.seconds;
-            row.psqlKb = psql.peakKb;
-            row.layerSeconds = layer.seconds;
-            row.layerKb = layer.peakKb;
-            const QStringList parts = QString::fromLatin1(layer.output).split(' ');
+            Row &row = rows[size_t(which)];
+            row.layer = bench::runProcess(self, childArgs, true);
+            const QStringList parts = QString::fromLatin1(row.layer.output).split(u' ');
             row.readSeconds = parts.value(0).toDouble();
             row.closeSeconds = parts.value(1).toDouble();
-            byHeap[h].push_back(row);
-            std::printf("%-6d %-8s %9.3f %9.1f %9.3f %9.1f %8.3f %8.3f %7.2f\n", round,
-                        qPrintable(o.heaps[h]), row.psqlSeconds, row.psqlKb / 1024.0,
-                        row.layerSeconds, row.layerKb / 1024.0, row.readSeconds, row.closeSeconds,
-                        row.layerSeconds / row.psqlSeconds);
-            std::fflush(stdout);
         }
+        for (int h = 0; h < o.heaps.size(); ++h) {
+            Row &row = rows[size_t(h)];
+            row.psql = psql;
+            byHeap[size_t(h)].push_back(row);
+            std::printf("%-6d %-8s %8.3f %8.3f %9.1f %8.3f %8.3f %9.1f %8.3f %8.3f %7.2f\n", round,
+                        qPrintable(o.heaps[h]), psql.seconds, psql.cpuSeconds, psql.peakKb / 1024.0,
+                        row.layer.seconds, row.layer.cpuSeconds, row.layer.peakKb / 1024.0,
+                        row.readSeconds, row.closeSeconds, row.layer.seconds / psql.seconds);
+        }
+        std::fflush(stdout);
     }
     for (int h = 0; h < o.heaps.size(); ++h) {
-        std::vector<double> psqlS, layerS, closeS, ratio;
-        double worstClose = 0;
-        long psqlKb = 0, layerKb = 0;
-        for (const Row &r : byHeap[h]) {
-            psqlS.push_back(r.psqlSeconds);
-            layerS.push_back(r.layerSeconds);
-            closeS.push_back(r.closeSeconds);
-            ratio.push_back(r.layerSeconds / r.psqlSeconds);
-            worstClose = std::max(worstClose, r.closeSeconds);
-            psqlKb = std::max(psqlKb, r.psqlKb);
-            layerKb = std::max(layerKb, r.layerKb);
+        std::vector<double> psqlS, layerS, cpuRatio, closeS, ratio, psqlMiB, layerMiB;
+        for (const Row &r : byHeap[size_t(h)]) {
+            psqlS.push_back(r.psql.seconds);
+            layerS.push_back(r.layer.seconds);
+            cpuRatio.push_back(r.layer.cpuSeconds / std::max(1e-6, r.psql.cpuSeconds));
+            closeS.push_back(r.closeSeconds * 1000);
+            ratio.push_back(r.layer.seconds / r.psql.seconds);
+            psqlMiB.push_back(r.psql.peakKb / 1024.0);
+            layerMiB.push_back(r.layer.peakKb / 1024.0);
         }
-        std::printf("heap %-8s median: psql %.3f s, layer %.3f s, ratio %.2f (worst %.2f); close "
-                    "median %.3f s, worst %.3f s; peak psql %.1f MiB, layer %.1f MiB\n",
-                    qPrintable(o.heaps[h]), median(psqlS), median(layerS), median(ratio),
-                    *std::max_element(ratio.begin(), ratio.end()), median(closeS), worstClose,
-                    psqlKb / 1024.0, layerKb / 1024.0);
+        std::printf("heap %s, load %s:\n", qPrintable(o.heaps[h]),
+                    qPrintable(bench::loadAverage()));
+        bench::printSpread("  psql -At, s", psqlS, "s", 3);
+        bench::printSpread("  layer, s", layerS, "s", 3);
+        bench::printSpread("  ratio layer / psql (per round)", ratio, "", 2);
+        bench::printSpread("  ratio CPU layer / psql (per round)", cpuRatio, "", 2);
+        bench::printSpread("  close, ms", closeS, "ms", 1);
+        bench::printSpread("  peak memory psql, MiB", psqlMiB, "MiB", 1);
+        bench::printSpread("  peak memory layer, MiB", layerMiB, "MiB", 1);
     }
     return 0;
 }
