@@ -8,7 +8,6 @@
 #include "core/qvoption.h"
 #include "core/qvreg.h"
 #include "core/qvsub.h"
-#include "platform/os/heap.h"
 #include "platform/os/termination.h"
 #include "platform/registry/settingsstore.h"
 #include "shell/fmain.h"
@@ -58,8 +57,8 @@ void closeOpenDialogs()
 
 int main(int argc, char **argv)
 {
-    // Before the first allocation: closing a big result must not stall the window.
-    os::tuneHeapForLargeResults();
+    // The C library's heap keeps its own settings: a fixed trim threshold would also fix its
+    // mmap threshold, and every large text cell would then be a fresh mapping of its own.
     // The password switch is blanked in argv as soon as it is read.
     const TCommandLine commandLine = ReadCommandLine(argc, argv);
 
