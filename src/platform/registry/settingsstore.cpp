@@ -18,7 +18,8 @@
 
 namespace reg {
 
-namespace {
+// The file format and its parts; named, as the store's private state holds them.
+namespace settingsfile {
 
 const char kHeader[] = "Windows Registry Editor Version 5.00";
 const char kHeader4[] = "REGEDIT4";
@@ -638,7 +639,9 @@ QString damagedCopyName(const QString &path)
     return name;
 }
 
-} // namespace
+} // namespace settingsfile
+
+using namespace settingsfile;
 
 bool SettingsStore::isValidName(const QString &name)
 {
