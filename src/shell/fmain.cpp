@@ -956,7 +956,11 @@ void TfrmMain::ShowChildWindow(QWidget *window)
         // Each new window a step further down and right than the one before, as a cascade.
         const int step = others % 10;
         sub->move(step * 24, step * 24);
-        if (sized) {
+        auto *form = qobject_cast<TqvForm *>(window);
+        const QSize storedFrame = form ? form->TakeStoredFrameSize() : QSize();
+        if (storedFrame.isValid()) {
+            sub->resize(storedFrame);
+        } else if (sized) {
             sub->ensurePolished();
             const QMargins frame = sub->contentsMargins();
             sub->resize(wanted.width() + frame.left() + frame.right(),

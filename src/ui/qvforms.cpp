@@ -25,6 +25,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <utility>
+
 namespace qvforms {
 
 constexpr int taskCaptionLength = 12;
@@ -433,11 +435,23 @@ void TqvForm::LoadWindowSize(const QString &name)
     if (!AppRegistry->OpenKey(qvforms::guiKey(name), true))
         return;
     if (!(frame->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
+        const bool stored = AppRegistry->ValueExists(QStringLiteral("Width"))
+            || AppRegistry->ValueExists(QStringLiteral("Height"));
         const int width = AppRegistry->GetInteger(QStringLiteral("Width"), frame->width());
         const int height = AppRegistry->GetInteger(QStringLiteral("Height"), frame->height());
         frame->resize(width, height);
+        // The stored figures are the frame's. A window that joins the work area later gets a
+        // frame of that size, not one around a window of that size, or it would grow by the
+        // frame at every open.
+        if (stored && frame == this)
+            m_storedFrameSize = QSize(width, height);
     }
     AppRegistry->CloseKey();
+}
+
+QSize TqvForm::TakeStoredFrameSize()
+{
+    return std::exchange(m_storedFrameSize, QSize());
 }
 
 void TqvForm::SaveWindowSize(const QString &name)

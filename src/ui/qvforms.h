@@ -3,6 +3,7 @@
 #include "core/qvexcept.h"
 
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -58,6 +59,9 @@ public:
 
     void InitForm();
     bool isInitialized() const { return m_initialized; }
+    // The frame size read by LoadWindowSize before the window had a multi-document frame
+    // (invalid when none was stored), handed once to whoever puts the frame around it.
+    QSize TakeStoredFrameSize();
 
     QObject *Owner() const { return m_owner; }
     ConnectionWindow *OwnerForm() const { return m_ownerForm; }
@@ -168,6 +172,7 @@ private:
     bool m_isToastObject = false;
     bool m_keyPreview = false;
     bool m_initialized = false;
+    QSize m_storedFrameSize;
     QPointer<QToolButton> m_taskButton;
     QPointer<QAction> m_taskAction;
     QPointer<QTabWidget> m_pageControl;

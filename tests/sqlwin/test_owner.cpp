@@ -116,6 +116,43 @@ TEST_F(SqlWindowOwnerTest, SqlCommandIsThereWhileTheWindowIsRegistered)
     EXPECT_FALSE(sql->isEnabled());
 }
 
+// The size a child window keeps is its frame's: opened again it takes that size, and closing it
+// unchanged keeps the same figures (it does not grow by the frame at every open).
+TEST_F(SqlWindowOwnerTest, AChildWindowOpensAtTheSizeItWasClosedAt)
+{
+    const QString key = QString::fromLatin1(QvRegistryRoot) + "\\GUI\\EXECSQL";
+    const auto stored = [&] {
+        const std::optional<reg::Value> width = env.store().value(key, "Width");
+        const std::optional<reg::Value> height = env.store().value(key, "Height");
+        return width && height ? QSize(int(width->dword), int(height->dword)) : QSize();
+    };
+    activate(a);
+    QPointer<TfrmSQL> w = viewSQL();
+    ASSERT_TRUE(w);
+    subWindow(w)->resize(640, 420);
+    closeChild(w);
+    ASSERT_FALSE(w);
+    EXPECT_EQ(stored(), QSize(640, 420));
+    for (int open = 0; open < 2; ++open) {
+        SCOPED_TRACE(open);
+        w = viewSQL();
+        ASSERT_TRUE(w);
+        EXPECT_EQ(subWindow(w)->size(), QSize(640, 420));
+        closeChild(w);
+        EXPECT_EQ(stored(), QSize(640, 420));
+    }
+
+    // The connection window alike.
+    const testsupport::ServerInfo &s = testsupport::server();
+    subWindow(b)->resize(700, 450);
+    closeChild(b);
+    ASSERT_FALSE(b);
+    b = TfrmObject::Create(main.get(), s.host, QString::number(s.port), dbB.name(), "public",
+                           s.user, QString());
+    ASSERT_TRUE(b);
+    EXPECT_EQ(subWindow(b)->size(), QSize(700, 450));
+}
+
 TEST_F(SqlWindowOwnerTest, SurvivesTheCloseOfTheConnectionItWasOpenedFrom)
 {
     activate(a);
