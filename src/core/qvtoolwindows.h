@@ -38,16 +38,25 @@ inline constexpr char ToolWindowImport[] = "Import"; // the restore window
 inline constexpr char ToolWindowLoad[] = "Load"; // the server-side load
 inline constexpr char ToolWindowIndexAdviser[] = "IndexAdviser"; // the index adviser
 inline constexpr char ToolWindowDBTest[] = "DBTest"; // the load test
+inline constexpr char ToolWindowField[] = "Field"; // the table and column browser
+inline constexpr char ToolWindowExport[] = "Export"; // the backup window
+inline constexpr char ToolWindowTemplate[] = "Template"; // the SQL reference viewer
+inline constexpr char ToolWindowExecProc[] = "ExecProc"; // the stored-program runner
 
 // What a caller may hand a tool window beyond its connection; a window uses what it knows and
 // ignores the rest.
 struct TToolWindowArgs
 {
-    // An object the window starts on (the privileges dialog, the load).
+    // An object the window starts on (the privileges dialog, the load, the table and column
+    // browser, the stored-program runner with the routine's oid, -1 for none).
     int ObjectType = 0;
     QString Schema;
     QString ObjectName;
-    // The SQL window: the editor's text, the explain pane switched on, and a run at once.
+    qint64 OID = -1;
+    // The backup kind the backup window starts with: 0 the database, 1 schemas, 2 tables.
+    int Mode = 0;
+    // The SQL window: the editor's text (the SQL reference viewer: the word it looks up), the
+    // explain pane switched on, and a run at once.
     QString SQLText;
     bool Explain = false;
     bool Execute = false;

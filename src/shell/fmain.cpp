@@ -3,6 +3,7 @@
 #include "fmaincmd.h"
 #include "fmaindefs.h"
 #include "fmainedit.h"
+#include "fmainfind.h"
 #include "fmainimg.h"
 
 #include "core/qvencoding.h"
@@ -245,6 +246,14 @@ void TfrmMain::setupUi()
     createToolBars();
     createClientArea();
     applyColours();
+    m_dlgFind = new TFindDialog(TFindDialog::Find, this);
+    m_dlgReplace = new TFindDialog(TFindDialog::Replace, this);
+    connect(m_dlgFind, &TFindDialog::OnFind, this,
+            [this] { RunGuarded([this] { EditFindNext(m_dlgFind); }); });
+    connect(m_dlgReplace, &TFindDialog::OnFind, this,
+            [this] { RunGuarded([this] { EditFindNext(m_dlgReplace); }); });
+    connect(m_dlgReplace, &TFindDialog::OnReplace, this,
+            [this] { RunGuarded([this] { EditReplace(m_dlgReplace); }); });
     connect(MainCommandNotifier::instance(), &MainCommandNotifier::commandsChanged, this,
             &TfrmMain::UpdateActions);
     connect(qApp, &QApplication::focusChanged, this, [this] {
@@ -498,11 +507,7 @@ void TfrmMain::createClientArea()
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::subWindowActivated);
-    m_lstWorkSpace = new TqvListView(m_splWorkSpace);
-    m_lstWorkSpace->setObjectName(QStringLiteral("lstWorkSpace"));
-    m_lstWorkSpace->setHeaderHidden(true);
-    m_lstWorkSpace->setMinimumHeight(1);
-    m_lstWorkSpace->setDragEnabled(true);
+    createWorkSpace(m_splWorkSpace);
     m_splWorkSpace->addWidget(m_mdi);
     m_splWorkSpace->addWidget(m_lstWorkSpace);
     m_splWorkSpace->setStretchFactor(0, 1);
@@ -705,8 +710,7 @@ void TfrmMain::LoadLayout()
         }
         const bool workSpace = AppRegistry->GetBool(QStringLiteral("WorkSpace"), true);
         m_lstWorkSpace->setVisible(workSpace);
-        m_lstWorkSpace->setProperty("ViewStyle",
-                                    AppRegistry->GetInteger(QStringLiteral("WorkSpaceStyle"), 0));
+        SetWorkSpaceStyle(AppRegistry->GetInteger(QStringLiteral("WorkSpaceStyle"), 0));
         SetWorkSpaceAlign(AppRegistry->GetInteger(QStringLiteral("WorkSpaceAlign"), 2));
         if (m_workSpaceAlign >= 1 && m_workSpaceAlign <= 4) {
             if (QLayout *frame = layout())
@@ -1270,6 +1274,20 @@ void TfrmMain::UpdateActions()
         }
         act->setEnabled(on);
     }
+    actToolReportSetupUpdate();
+}
+
+void TfrmMain::actToolReportSetupUpdate()
+{
+    ConnectionWindow *current = CurrentForm();
+    const bool selected = current && current->SelectedObjectCount() > 0;
+    if (!m_mnuReportMenu)
+        return;
+    const QList<QAction *> items = m_mnuReportMenu->actions();
+    for (QAction *item : items) {
+        if (item->objectName() != QLatin1String("actToolReportSetup"))
+            item->setEnabled(selected);
+    }
 }
 
 void TfrmMain::SetShortCut()
@@ -1309,7 +1327,11 @@ void TfrmMain::runCommand(QAction *act)
             return;
         // A copy: the command may register others while it runs.
         const TMainCommand command = *found;
+        // The options dialog may change the auto-commit option; the open sessions follow it.
+        const bool autoCommit = AppOption.UpdateToCommit;
         RunGuarded([&] { command.execute(current); });
+        if (name == QLatin1String("actToolOption") && AppOption.UpdateToCommit != autoCommit)
+            ApplyAutoCommit(AppOption.UpdateToCommit);
         UpdateActions();
         return;
     }
@@ -1393,8 +1415,24 @@ void TfrmMain::endTransaction(const QString &command)
     ConnectionWindow *current = CurrentForm();
     if (!current)
         return;
-    current->ExecuteSQL(command);
     const pg::Connection *session = current->dbsMain();
+    try {
+        current->ExecuteSQL(command);
+    } catch (...) {
+        // A failed COMMIT has ended the transaction all the same; without a new BEGIN a session
+        // whose auto-commit is off would commit every later statement on its own.
+        if (!AppOption.UpdateToCommit && session
+            && session->transactionStatus() == pg::TransactionStatus::Idle) {
+            const std::exception_ptr failure = std::current_exception();
+            try {
+                current->ExecuteSQL(QStringLiteral("BEGIN"));
+            } catch (...) {
+                ShowExceptionMessage(std::current_exception());
+            }
+            std::rethrow_exception(failure);
+        }
+        throw;
+    }
     const QString user = session ? session->param(QStringLiteral("User_Name")) : QString();
     const QString database = session ? session->param(QStringLiteral("Database")) : QString();
     m_stsMain->SetPanelText(fmain::messagePanel,
@@ -1403,6 +1441,30 @@ void TfrmMain::endTransaction(const QString &command)
                                 + QStringLiteral(" しました。"));
     if (!AppOption.UpdateToCommit)
         current->ExecuteSQL(QStringLiteral("BEGIN"));
+}
+
+QString TfrmMain::ApplyAutoCommit(bool autoCommit)
+{
+    const QString statement = autoCommit ? QStringLiteral("COMMIT") : QStringLiteral("BEGIN");
+    QStringList failures;
+    for (int i = 0; i < m_cmbDBName->count(); ++i) {
+        auto *db = dynamic_cast<ConnectionWindow *>(m_cmbDBName->itemData(i).value<QObject *>());
+        if (!db)
+            continue;
+        // Every connection is visited: one left in the old mode would go on unnoticed.
+        try {
+            db->ExecuteSQL(statement);
+        } catch (...) {
+            failures << m_cmbDBName->itemText(i) + QStringLiteral(": ")
+                    + ExceptionText(std::current_exception());
+        }
+    }
+    if (failures.isEmpty())
+        return QString();
+    const QString text = QStringLiteral("次の接続で ") + statement
+        + QStringLiteral(" に失敗しました。\n") + failures.join(QLatin1Char('\n'));
+    ShowMessageBox(text, MB_ICONERROR);
+    return text;
 }
 
 void TfrmMain::actDBCommitExecute()

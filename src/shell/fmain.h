@@ -20,6 +20,8 @@ class QMenuBar;
 class QSplitter;
 class QToolBar;
 class QToolButton;
+class QTreeWidgetItem;
+class TFindDialog;
 class TqvListView;
 class TqvStatusBar;
 
@@ -66,6 +68,9 @@ public:
     // so that it lies inside the area; maximized when the active child is. Then it is shown and
     // activated.
     void ShowChildWindow(QWidget *window) override;
+    // The workspace list shows the stored entries of the open connections, leaving out those
+    // of closing; sorted by the list's sort order.
+    void ShowWorkSpace(ConnectionWindow *closing) override;
     // WindowDirectory
     QList<ObjectListWindow *> connectionWindows() const override;
 
@@ -146,6 +151,47 @@ public:
     void popTaskPopup(const QPoint &pos);
     void mnuCloseWindowClick();
 
+    // COMMIT or ROLLBACK on the current connection (actDBCommit, actDBRollback); with the
+    // auto-commit option off the session is inside a transaction again afterwards, also when
+    // the statement failed (the error is raised after the BEGIN).
+    void endTransaction(const QString &command);
+    // The auto-commit option changed to autoCommit: every connection of the selector, in its
+    // order, gets COMMIT (now on) or BEGIN (now off). Each is visited whatever failed before;
+    // the failures are reported together, one line per connection key. Returns that text (empty
+    // when all went through).
+    QString ApplyAutoCommit(bool autoCommit);
+
+    // --- the workspace panel
+    // Adds the selected rows of source, the object list of an open connection window, to the
+    // workspace (duplicates of stored entries and of rows added before in the same drop left
+    // out), saves and shows it. False when source is no such list (nothing happens then).
+    bool lstWorkSpaceDragDrop(QObject *source);
+    bool lstWorkSpaceDragOver(QObject *source) const;
+    // The user gave item the title newTitle in place: the stored entry of the item (kind,
+    // name, schema, connection, oid and table) takes it and the workspace is saved. Nothing
+    // when the title is unchanged.
+    void lstWorkSpaceEdited(QTreeWidgetItem *item, const QString &newTitle);
+    // Removes the stored entries of the selected items, saves and shows the workspace.
+    void mnuWorkSpaceDeleteClick();
+    // Opens (or, with Exec, runs) the selected items on their connections; see fmainws.cpp.
+    void OpenWorkSpaceItems(bool Exec, bool AskCount, TOpenMode OpenMode);
+    // Whether an object of the kind with that schema, name and oid exists on db; and the oids
+    // of every object of the kind with that schema and name.
+    static bool FindFunctionOid(ConnectionWindow *db, int kind, const QString &ObjectName,
+                                const QString &Schema, quint32 OID);
+    static bool FindFunctionOids(ConnectionWindow *db, int kind, const QString &ObjectName,
+                                 const QString &Schema, QList<quint32> &OIDs);
+    // The record-count prompt: the count, -1 when cancelled.
+    static int AskRecordCount();
+    // The workspace list's view: 0 large icons, 3 report with columns.
+    void SetWorkSpaceStyle(int style);
+    TqvListView *lstWorkSpace() const { return m_lstWorkSpace; }
+    QMenu *popWorkSpace() const { return m_popWorkSpace; }
+    void popWorkSpacePopup();
+
+    TFindDialog *dlgFind() const { return m_dlgFind; }
+    TFindDialog *dlgReplace() const { return m_dlgReplace; }
+
     QAction *action(const QString &name) const;
     QList<QAction *> actMain() const { return m_actions; }
     QComboBox *cmbDBName() const { return m_cmbDBName; }
@@ -179,7 +225,11 @@ private:
     void actDBCommitExecute();
     void actDBRollbackExecute();
     void actDBLogoffExecute();
-    void endTransaction(const QString &command);
+    void createWorkSpace(QWidget *parent);
+    void lstWorkSpaceDblClick();
+    // The report menu's definitions are enabled while the current connection's object list
+    // has a selected item.
+    void actToolReportSetupUpdate();
     void mnuDisplayClick();
     void mnuToolClick(QAction *item);
     void ResetToolBars();
@@ -217,6 +267,9 @@ private:
     QMdiArea *m_mdi = nullptr;
     QSplitter *m_splWorkSpace = nullptr;
     TqvListView *m_lstWorkSpace = nullptr;
+    QMenu *m_popWorkSpace = nullptr;
+    TFindDialog *m_dlgFind = nullptr;
+    TFindDialog *m_dlgReplace = nullptr;
     QWidget *m_scrTask = nullptr;
     QToolBar *m_tolTask = nullptr;
     TqvStatusBar *m_stsMain = nullptr;

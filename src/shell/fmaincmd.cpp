@@ -1,6 +1,12 @@
 #include "fmaincmd.h"
 
+#include "fmainedit.h"
+
+#include "core/qvappwindows.h"
 #include "core/qvtoolwindows.h"
+#include "platform/pg/connection.h"
+#include "sqllang/qvmemo.h"
+#include "ui/qvcomctrls.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -23,11 +29,67 @@ void notify()
         Q_EMIT MainCommandNotifier::instance()->commandsChanged();
 }
 
+// The default schema of the connection's main session.
+QString defaultSchema(ConnectionWindow *current)
+{
+    const pg::Connection *session = current ? current->dbsMain() : nullptr;
+    return session ? session->param(QStringLiteral("MetaDefSchema")) : QString();
+}
+
+// The table and column browser starts on the table named by the editor's selected text
+// (upper-cased; "schema.table" or a table of the default schema) or by the selected row of a
+// list (its first sub-item the schema, its caption the name).
+TToolWindowArgs fieldArgs(ConnectionWindow *current)
+{
+    TToolWindowArgs args;
+    QWidget *control = ActiveControl();
+    if (auto *memo = qobject_cast<TqvMemo *>(control)) {
+        args.ObjectName = memo->selectedText().toUpper();
+        args.Schema = defaultSchema(current);
+        const int dot = int(args.ObjectName.indexOf(QLatin1Char('.')));
+        if (dot >= 0) {
+            args.Schema = args.ObjectName.left(dot);
+            args.ObjectName = args.ObjectName.mid(dot + 1);
+        }
+    } else if (auto *list = qobject_cast<TqvListView *>(control)) {
+        QTreeWidgetItem *item = list->currentItem();
+        if (!item || !item->isSelected()) {
+            const QList<QTreeWidgetItem *> selected = list->selectedItems();
+            item = selected.isEmpty() ? nullptr : selected.first();
+        }
+        if (item && item->columnCount() > 1) {
+            args.Schema = item->text(1);
+            args.ObjectName = item->text(0);
+        }
+    }
+    return args;
+}
+
+// The backup of one schema, the connection's default schema.
+TToolWindowArgs exportArgs(ConnectionWindow *current)
+{
+    TToolWindowArgs args;
+    args.Mode = 1;
+    args.Schema = defaultSchema(current);
+    return args;
+}
+
+// The SQL reference looks up the editor's selected text.
+TToolWindowArgs templateArgs(ConnectionWindow *)
+{
+    TToolWindowArgs args;
+    if (TqvMemo *memo = ActiveMemo())
+        args.SQLText = memo->selectedText();
+    return args;
+}
+
 // The main window's actions whose command opens a tool window on the current connection.
 struct ToolWindowAction
 {
     const char *action;
     const char *window;
+    TToolWindowArgs (*args)(ConnectionWindow *current) = nullptr;
+    bool needsCurrent = true;
 };
 
 constexpr ToolWindowAction toolWindowActions[] = {
@@ -48,6 +110,9 @@ constexpr ToolWindowAction toolWindowActions[] = {
     { "actAdminLoad", ToolWindowLoad },
     { "actToolIndexAdviser", ToolWindowIndexAdviser },
     { "actToolDBTest", ToolWindowDBTest },
+    { "actViewField", ToolWindowField, fieldArgs },
+    { "actAdminExport", ToolWindowExport, exportArgs },
+    { "actViewTemplate", ToolWindowTemplate, templateArgs, false },
 };
 
 // The command of actionName when its tool window is registered, else nullptr.
@@ -59,11 +124,17 @@ const TMainCommand *toolWindowCommand(const QString &actionName)
         std::vector<TMainCommand> list;
         for (const ToolWindowAction &entry : toolWindowActions) {
             const QString window = QString::fromLatin1(entry.window);
-            list.push_back({ [window](ConnectionWindow *current) {
-                                if (current)
-                                    OpenToolWindow(window, current);
+            const auto args = entry.args;
+            const bool needsCurrent = entry.needsCurrent;
+            list.push_back({ [window, args, needsCurrent](ConnectionWindow *current) {
+                                if (needsCurrent && !current)
+                                    return;
+                                OpenToolWindow(window, current,
+                                               args ? args(current) : TToolWindowArgs());
                             },
-                             [](ConnectionWindow *current) { return current != nullptr; } });
+                             [needsCurrent](ConnectionWindow *current) {
+                                 return !needsCurrent || current != nullptr;
+                             } });
         }
         return list;
     }();

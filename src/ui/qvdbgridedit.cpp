@@ -100,6 +100,13 @@ void TDBGridInplaceEdit::placeButton()
 bool TDBGridInplaceEdit::event(QEvent *event)
 {
     if (event->type() == QEvent::ShortcutOverride) {
+        // The first select-all selects the cell's text; once all of it is selected, the key is
+        // the window's select-all command, which marks every record.
+        if (static_cast<QKeyEvent *>(event)->matches(QKeySequence::SelectAll)
+            && wholeTextSelected()) {
+            event->ignore();
+            return true;
+        }
         // the keys the editor hands to its grid are not the window's shortcuts either
         switch (static_cast<QKeyEvent *>(event)->key()) {
         case Qt::Key_Up:
