@@ -855,3 +855,12 @@ CREATE TABLE tbl_alter.counter (
     label text
 );
 INSERT INTO tbl_alter.counter (label) VALUES ('one'), ('two');
+
+-- A key checked at COMMIT: a row that breaks it is taken until the transaction ends.
+CREATE SCHEMA trn;
+CREATE TABLE trn.parent (id integer PRIMARY KEY);
+CREATE TABLE trn.child (
+    id        integer PRIMARY KEY,
+    parent_id integer CONSTRAINT child_parent_fkey REFERENCES trn.parent
+                      DEFERRABLE INITIALLY DEFERRED
+);
