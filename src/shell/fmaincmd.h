@@ -22,9 +22,15 @@ class ConnectionWindow;
 //
 // The commands that open a tool window of the window registry (core/qvtoolwindows.h:
 // actViewSQL the "SQL" window, actViewScript the "Script" window, the administration and
-// analysis windows) are not registered here: registering the window makes the command, which
-// opens it on the current connection and is enabled while there is one. A command registered
-// here under the same action name takes its place.
+// analysis windows; actViewField the "Field" window on the table selected in the focused editor
+// or list, actAdminExport the "Export" window on the default schema, actViewTemplate the
+// "Template" window with the editor's selected text, also without a connection) are not
+// registered here: registering the window makes the command, which opens it on the current
+// connection and is enabled while there is one. A command registered here under the same
+// action name takes its place.
+//
+// actToolOption is the options dialog's own command; after it ran, a changed auto-commit option
+// is carried to every open connection (TfrmMain::ApplyAutoCommit).
 struct TMainCommand
 {
     std::function<void(ConnectionWindow *current)> execute;
