@@ -299,7 +299,10 @@ void TfrmMain::popWorkSpacePopup()
         set(name, !selected.isEmpty());
     set("mnuWorkSpaceOpenData", openableAsData(kind));
     set("mnuWorkSpaceOpenDataTop", openableAsData(kind));
-    set("mnuWorkSpaceExec", executable(kind));
+    // The runner of stored programs is a window of its own library: until it is registered
+    // there is nothing to run the routine in.
+    set("mnuWorkSpaceExec",
+        executable(kind) && IsToolWindowRegistered(QString::fromLatin1(ToolWindowExecProc)));
     set("mnuWorkSpaceAlign", !m_lstWorkSpace->isHidden());
     const char *sides[]
         = { "mnuWorkSpaceTop", "mnuWorkSpaceBottom", "mnuWorkSpaceLeft", "mnuWorkSpaceRight" };

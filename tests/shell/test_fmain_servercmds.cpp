@@ -5,6 +5,7 @@
 
 #include "browser/fobject.h"
 #include "core/qvobjeditors.h"
+#include "core/qvtoolwindows.h"
 #include "core/qvworkspace.h"
 #include "platform/pg/connection.h"
 #include "shell/fmainopen.h"
@@ -384,6 +385,23 @@ TEST_F(ServerCommands, WorkspaceOverloadsAreTwoEntriesAndRenameChangesOnlyItsOwn
             second = item;
     }
     ASSERT_TRUE(second);
+
+    // A function runs in the stored-program runner: the pop-up offers 実行 only while that
+    // window is registered.
+    main->lstWorkSpace()->clearSelection();
+    second->setSelected(true);
+    QAction *exec = main->popWorkSpace()->findChild<QAction *>("mnuWorkSpaceExec");
+    ASSERT_TRUE(exec);
+    const QString runner = QString::fromLatin1(ToolWindowExecProc);
+    ASSERT_FALSE(IsToolWindowRegistered(runner));
+    main->popWorkSpacePopup();
+    EXPECT_FALSE(exec->isEnabled());
+    RegisterToolWindow(
+        runner, [](ConnectionWindow *, const TToolWindowArgs &) -> QWidget * { return nullptr; });
+    main->popWorkSpacePopup();
+    EXPECT_TRUE(exec->isEnabled());
+    RegisterToolWindow(runner, {});
+
     main->lstWorkSpaceEdited(second, "renamed");
     LoadWorkSpace();
     ASSERT_EQ(WorkSpaces.size(), 2);
