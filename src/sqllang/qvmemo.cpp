@@ -6,15 +6,23 @@
 #include "core/qveditorsettings.h"
 #include "core/qvfontmap.h"
 #include "core/qvmacro.h"
+#include "core/qvname.h"
+#include "core/qvsub.h"
+#include "platform/pg/paramscanner.h"
+#include "ui/qvimages.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QHash>
 #include <QHeaderView>
+#include <QIcon>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
+#include <QSizeGrip>
 #include <QTableView>
 #include <QTreeView>
 #include <QWheelEvent>
@@ -138,7 +146,16 @@ void TqvMemo::CloseCodeAssist()
     // disabled first, so that the focus it loses while going does not close it again
     list->setEnabled(false);
     m_codeAssist = nullptr;
-    delete list;
+    auto *assist = qobject_cast<TqvCodeAssist *>(list);
+    if (assist)
+        assist->Detach();
+    if (assist && assist->IsHandling()) {
+        // closed by one of its own handlers, which is still running on it
+        list->hide();
+        list->deleteLater();
+    } else {
+        delete list;
+    }
     setFocus();
 }
 
@@ -515,6 +532,422 @@ void TqvMemo::contextMenuEvent(QContextMenuEvent *event)
         return;
     }
     QsciScintilla::contextMenuEvent(event);
+}
+
+// ---- completion list ---------------------------------------------------------------------------
+
+// The rows the list shows: the first RowCount of its filtered candidates. Rows are appended as
+// the user moves towards them, never all at once for a long list.
+class TqvCodeAssistModel : public QAbstractTableModel
+{
+public:
+    explicit TqvCodeAssistModel(TqvCodeAssist *list)
+        : QAbstractTableModel(list)
+        , m_list(list)
+    { }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : m_rows;
+    }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : 2;
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const int row = index.row();
+        if (!index.isValid() || row >= m_rows)
+            return {};
+        if (role == Qt::DisplayRole)
+            return index.column() == 0 ? m_list->CaptionListW.at(row)
+                                       : m_list->SubItemListW.at(row);
+        if (role == Qt::DecorationRole && index.column() == 0) {
+            const int image = m_list->ImageListW.at(row);
+            if (image < 0)
+                return {};
+            auto it = m_icons.find(image);
+            if (it == m_icons.end())
+                it = m_icons.insert(image, MainImage(image));
+            return *it;
+        }
+        return {};
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 2)
+            return m_headers[section];
+        return {};
+    }
+
+    void setHeaders(const QString &first, const QString &second)
+    {
+        m_headers[0] = first;
+        m_headers[1] = second;
+        emit headerDataChanged(Qt::Horizontal, 0, 1);
+    }
+    void clearRows()
+    {
+        beginResetModel();
+        m_rows = 0;
+        endResetModel();
+    }
+    void appendRows(int count)
+    {
+        if (count <= 0)
+            return;
+        beginInsertRows(QModelIndex(), m_rows, m_rows + count - 1);
+        m_rows += count;
+        endInsertRows();
+    }
+
+private:
+    TqvCodeAssist *m_list;
+    int m_rows = 0;
+    QString m_headers[2];
+    mutable QHash<int, QIcon> m_icons;
+};
+
+TqvCodeAssist::TqvCodeAssist(TqvMemo *AEdit, QWidget *AOwner, int X, int Y)
+    : QTreeView(AOwner)
+    , FOwner(AEdit)
+{
+    // a window of its own, so that it may reach beyond the editor, that never takes the focus
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    viewport()->setFocusPolicy(Qt::NoFocus);
+    header()->setFocusPolicy(Qt::NoFocus);
+    verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
+    setObjectName(QStringLiteral("CodeAssist"));
+    setFont(MapFont(QStringLiteral("ＭＳ ゴシック"), 10, true));
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setItemsExpandable(false);
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(NoEditTriggers);
+    setAllColumnsShowFocus(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    header()->setStretchLastSection(true);
+    header()->setSectionsMovable(false);
+    m_model = new TqvCodeAssistModel(this);
+    setModel(m_model);
+
+    // placement: under the caret, moved left when it would reach past the editor's right edge
+    setMinimumSize(200, 100);
+    const int editorWidth = AEdit->width();
+    int w = qMax(200, AEdit->CASize.Width);
+    int h = qMax(100, AEdit->CASize.Height);
+    if (editorWidth < w)
+        w = qMax(200, editorWidth);
+    int left = X;
+    const int d = X + w - editorWidth + 30;
+    if (d > 0) {
+        left -= d;
+        h = 150;
+    }
+    const int top = Y + QFontMetrics(AEdit->font()).height() + 2;
+    resize(w, h);
+    move(AEdit->viewport()->mapToGlobal(QPoint(left, top)));
+
+    // frameless, so a grip in the corner resizes it
+    auto *grip = new QSizeGrip(this);
+    grip->setFixedSize(12, 12);
+    grip->setFocusPolicy(Qt::NoFocus);
+    setCornerWidget(grip);
+
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] {
+        ++m_handling;
+        QPointer<TqvCodeAssist> self(this);
+        Accept();
+        if (self)
+            --m_handling;
+    });
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
+        for (int k = 0; k < 6; ++k)
+            AddItems();
+    });
+    m_start = m_end = caretPos();
+    AEdit->installEventFilter(this);
+    hide();
+}
+
+TqvCodeAssist::~TqvCodeAssist()
+{
+    Detach();
+}
+
+void TqvCodeAssist::Detach()
+{
+    if (m_detached)
+        return;
+    m_detached = true;
+    if (FOwner)
+        FOwner->removeEventFilter(this);
+}
+
+void TqvCodeAssist::SetColumns(const QString &first, const QString &second)
+{
+    m_model->setHeaders(first, second);
+    header()->resizeSection(0, FOwner->CASize.ColumnWidth[0]);
+    header()->resizeSection(1, FOwner->CASize.ColumnWidth[1]);
+}
+
+void TqvCodeAssist::AddCandidate(const QString &caption, const QString &subItem, int image)
+{
+    CaptionList.append(caption);
+    SubItemList.append(subItem);
+    ImageList.append(image);
+}
+
+long TqvCodeAssist::caretPos() const
+{
+    return FOwner->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
+}
+
+void TqvCodeAssist::SetBuffer(const QString &Text)
+{
+    // The word is found back in the editor text before the caret: as typed, or as a name in
+    // double quotes (the token gives such a name without its quotes).
+    m_end = caretPos();
+    m_start = m_end;
+    if (Text.isEmpty())
+        return;
+    int line = 0;
+    int index = 0;
+    FOwner->getCursorPosition(&line, &index);
+    const QString before = FOwner->text(line).left(index);
+    int chars = 0;
+    if (before.endsWith(Text, Qt::CaseInsensitive)) {
+        chars = int(Text.size());
+        if (before.size() > chars && before.at(before.size() - chars - 1) == u'"')
+            ++chars; // an open double quote begins the word
+    } else {
+        const QString quoted = pg::quoteIdentifier(Text);
+        if (before.endsWith(quoted, Qt::CaseInsensitive))
+            chars = int(quoted.size());
+    }
+    m_start = FOwner->SendScintilla(QsciScintillaBase::SCI_POSITIONRELATIVE,
+                                    static_cast<unsigned long>(m_end), long(-chars));
+}
+
+QString TqvCodeAssist::TypedWord() const
+{
+    const long caret = caretPos();
+    if (caret <= m_start)
+        return {};
+    int line = 0;
+    int from = 0;
+    int to = 0;
+    FOwner->lineIndexFromPosition(int(m_start), &line, &from);
+    FOwner->lineIndexFromPosition(int(caret), &line, &to);
+    QString word = FOwner->text(line).mid(from, to - from);
+    if (word.startsWith(u'"'))
+        word.remove(0, 1);
+    return word;
+}
+
+void TqvCodeAssist::ShowItems()
+{
+    // the word without surrounding blanks and control characters
+    QString word = TypedWord();
+    qsizetype a = 0;
+    qsizetype b = word.size();
+    while (a < b && word.at(a).unicode() <= 32)
+        ++a;
+    while (b > a && word.at(b - 1).unicode() <= 32)
+        --b;
+    word = word.mid(a, b - a);
+
+    CaptionListW.clear();
+    SubItemListW.clear();
+    ImageListW.clear();
+    for (qsizetype k = 0; k < CaptionList.size(); ++k) {
+        if (!word.isEmpty() && !CaptionList.at(k).startsWith(word, Qt::CaseInsensitive))
+            continue;
+        CaptionListW.append(CaptionList.at(k));
+        SubItemListW.append(SubItemList.at(k));
+        ImageListW.append(ImageList.at(k));
+    }
+    m_model->clearRows();
+    m_model->appendRows(int(qMin<qsizetype>(ItemMax, CaptionListW.size())));
+    if (m_model->rowCount() > 0)
+        setCurrentIndex(m_model->index(0, 0));
+}
+
+void TqvCodeAssist::AddItems()
+{
+    if (m_model->rowCount() < CaptionListW.size())
+        m_model->appendRows(1);
+}
+
+int TqvCodeAssist::RowCount() const
+{
+    return m_model->rowCount();
+}
+
+void TqvCodeAssist::Popup()
+{
+    show();
+    if (m_model->rowCount() > 0) {
+        setCurrentIndex(m_model->index(0, 0));
+        scrollToTop();
+    }
+}
+
+QString TqvCodeAssist::QuoteCaption(const QString &Caption)
+{
+    return NameNeedsQuotes(Caption, false) ? pg::quoteIdentifier(Caption) : Caption;
+}
+
+void TqvCodeAssist::Accept()
+{
+    TqvMemo *editor = FOwner;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.row() < CaptionListW.size()) {
+        const QString caption = CaptionListW.at(current.row());
+        const QString text = ReserveWordList.contains(caption, Qt::CaseSensitive)
+            ? caption
+            : QuoteCaption(caption);
+        // the whole word, also the part after the caret, in one undo step
+        const long end = qMax(m_end, caretPos());
+        editor->SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(m_start),
+                              end);
+        editor->replaceSelectedText(text);
+    }
+    editor->CloseCodeAssist();
+}
+
+void TqvCodeAssist::moveRow(CursorAction action)
+{
+    const QModelIndex next = moveCursor(action, Qt::NoModifier);
+    if (next.isValid())
+        setCurrentIndex(next);
+}
+
+void TqvCodeAssist::wheelEvent(QWheelEvent *event)
+{
+    for (int k = 0; k < 8; ++k)
+        AddItems();
+    QTreeView::wheelEvent(event);
+}
+
+bool TqvCodeAssist::forwardToEditor(QEvent *event)
+{
+    // The editor handles the key as if the list were not there; the word grows or shrinks by
+    // what the key changed in it.
+    const long before = caretPos();
+    const long length = FOwner->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    QPointer<TqvCodeAssist> self(this);
+    QPointer<TqvMemo> editor(FOwner);
+    m_forwarding = true;
+    QCoreApplication::sendEvent(FOwner, event);
+    if (!self)
+        return true;
+    m_forwarding = false;
+    if (m_detached || !editor)
+        return true;
+    const long delta = FOwner->SendScintilla(QsciScintillaBase::SCI_GETLENGTH) - length;
+    if (before >= m_start && before <= m_end)
+        m_end = qMax(m_start, m_end + delta);
+    const long caret = caretPos();
+    if (caret < m_start || caret > m_end) {
+        FOwner->CloseCodeAssist(); // the caret left the word
+        return true;
+    }
+    ShowItems();
+    return true;
+}
+
+bool TqvCodeAssist::editorKey(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    switch (key) {
+    case Qt::Key_Down:
+        AddItems();
+        moveRow(MoveDown);
+        return true;
+    case Qt::Key_Up:
+        moveRow(MoveUp);
+        return true;
+    case Qt::Key_PageDown:
+        for (int k = 0; k < 8; ++k)
+            AddItems();
+        moveRow(MovePageDown);
+        return true;
+    case Qt::Key_PageUp:
+        moveRow(MovePageUp);
+        return true;
+    case Qt::Key_Home:
+        moveRow(MoveHome);
+        return true;
+    case Qt::Key_End:
+        while (m_model->rowCount() < CaptionListW.size())
+            m_model->appendRows(int(CaptionListW.size()) - m_model->rowCount());
+        moveRow(MoveEnd);
+        return true;
+    case Qt::Key_Escape:
+        FOwner->CloseCodeAssist();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Accept();
+        return true;
+    case Qt::Key_Backspace:
+    case Qt::Key_Left:
+        if (caretPos() <= m_start) {
+            // at the start of the word: the editor deletes or moves past what opened the list
+            FOwner->CloseCodeAssist();
+            return false;
+        }
+        return forwardToEditor(event);
+    case Qt::Key_Right:
+        if (caretPos() >= m_end) {
+            FOwner->CloseCodeAssist();
+            return false;
+        }
+        return forwardToEditor(event);
+    default:
+        break;
+    }
+    if (key == Qt::Key_Space && (mods & Qt::ControlModifier))
+        return true; // asks for the list that is open: nothing at all
+    const QString text = event->text();
+    if (key == Qt::Key_Tab || (text.size() == 1 && QStringLiteral(" %,.;").contains(text.at(0)))) {
+        // accepted, then the key goes on to the editor as typed: "." asks for the next list
+        Accept();
+        return false;
+    }
+    return forwardToEditor(event);
+}
+
+bool TqvCodeAssist::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != FOwner || m_detached || m_forwarding)
+        return QTreeView::eventFilter(watched, event);
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::InputMethod)
+        return QTreeView::eventFilter(watched, event);
+    QPointer<TqvCodeAssist> self(this);
+    ++m_handling;
+    bool eaten = true;
+    try {
+        if (type == QEvent::KeyPress)
+            eaten = editorKey(static_cast<QKeyEvent *>(event));
+        else if (!static_cast<QInputMethodEvent *>(event)->commitString().isEmpty())
+            eaten = forwardToEditor(event);
+        else
+            eaten = false; // composing: the editor shows it, the word has not changed yet
+    } catch (...) {
+        if (self)
+            --m_handling;
+        throw;
+    }
+    if (self)
+        --m_handling;
+    return eaten;
 }
 
 void LocateSQLError(TqvMemo *editor, int firstLine, int lastLine)

@@ -1,25 +1,20 @@
 #pragma once
 
+#include "qvcodeassistowner.h"
+
 #include "ui/qvctlopt.h"
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QList>
 #include <QPointer>
+#include <QStringList>
+#include <QTreeView>
 
+class TqvCodeAssistModel;
 class TqvMacroList;
 class TqvMemo;
 class TqvSqlLexer;
-
-// The window (or frame) that holds an editor implements this to open code assist. The editor
-// asks the nearest of its parents that implements it, synchronously, when F6 goes down (with
-// any modifier), after "." is typed into an editable editor, and for Ctrl+Space (which types
-// nothing). x and y are the caret's position in the editor's viewport.
-class TqvCodeAssistOwner
-{
-public:
-    virtual ~TqvCodeAssistOwner() = default;
-    virtual void WMCodeAssist(TqvMemo *editor, int x, int y) = 0;
-};
 
 // The size of the completion list, kept between its openings in one editor.
 struct TqvCodeAssistSize
@@ -115,3 +110,79 @@ private:
 // After a statement failed: selects lines firstLine to lastLine (0-based) of the editor unless
 // it already has a selection.
 void LocateSQLError(TqvMemo *editor, int firstLine, int lastLine);
+
+// The completion list of code assist: a frameless, resizable tool window under the caret of its
+// editor that never takes the keyboard focus. While it is open an event filter on the editor
+// routes the keys: Up, Down, Page Up, Page Down, Home and End move the row; TAB, Enter, blank,
+// "%", ",", "." and ";" accept the row; Esc closes; Backspace and Left at the start of the word
+// and Right at its end close the list and go on to the editor; every other key is typed into
+// the editor and the list is filtered again. The typed word is the editor text from the word
+// start to the caret, so the editor and the filter never disagree.
+//
+// The lookups create it, fill CaptionList, SubItemList and ImageList, call SetBuffer with the
+// word typed so far and ShowItems, then Popup; the editor's CloseCodeAssist ends it.
+class TqvCodeAssist : public QTreeView
+{
+    Q_OBJECT
+public:
+    // Hidden, placed under the caret (x, y in the editor's viewport) and sized from the editor's
+    // CASize; owner is the window that asked and outlives the list.
+    TqvCodeAssist(TqvMemo *AEdit, QWidget *AOwner, int X, int Y);
+    ~TqvCodeAssist() override;
+
+    // The captions of the two columns; their widths come from the editor's CASize.
+    void SetColumns(const QString &first, const QString &second);
+    void AddCandidate(const QString &caption, const QString &subItem, int image);
+    // The word typed so far, ending at the caret: the editor text that an accepted caption
+    // replaces begins where this word begins.
+    void SetBuffer(const QString &Text);
+    // The editor text from the word start to the caret.
+    QString TypedWord() const;
+    // Refilters: the candidates whose caption begins with the typed word (any letter case), the
+    // first ItemMax of them as rows, the first row current.
+    void ShowItems();
+    // One more filtered candidate as a row, when there is one.
+    void AddItems();
+    // Shows the list with its first row current.
+    void Popup();
+    // Replaces the typed word by the current row's caption (bare when it is a reserved word,
+    // else through QuoteCaption) and closes the list; with no current row only closes it.
+    void Accept();
+    int RowCount() const;
+
+    // The caption as it is written into SQL: in double quotes exactly when the server would not
+    // read it back unchanged as a bare name.
+    static QString QuoteCaption(const QString &Caption);
+
+    TqvMemo *Editor() const { return FOwner; }
+    // Called by CloseCodeAssist: the editor's keys no longer come here.
+    void Detach();
+    // Inside one of the list's own handlers: a close must not free it at once.
+    bool IsHandling() const { return m_handling > 0; }
+
+    QStringList CaptionList;
+    QStringList SubItemList;
+    QList<int> ImageList;
+    QStringList CaptionListW;
+    QStringList SubItemListW;
+    QList<int> ImageListW;
+    int ItemMax = 100;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private:
+    bool editorKey(QKeyEvent *event);
+    bool forwardToEditor(QEvent *event);
+    void moveRow(CursorAction action);
+    long caretPos() const;
+
+    TqvMemo *FOwner;
+    TqvCodeAssistModel *m_model;
+    long m_start = 0; // the word in the editor, as editor positions
+    long m_end = 0;
+    int m_handling = 0;
+    bool m_detached = false;
+    bool m_forwarding = false;
+};

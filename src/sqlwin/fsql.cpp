@@ -15,6 +15,7 @@
 #include "platform/pg/error.h"
 #include "platform/pg/paramscanner.h"
 #include "platform/pg/query.h"
+#include "sqllang/qvcodeassist.h"
 #include "sqlwin/fsqllog.h"
 #include "ui/qvdbgrid.h"
 #include "ui/qvdbgridcolumns.h"
@@ -778,8 +779,16 @@ void TfrmSQL::SaveWindowState()
     }
 }
 
-void TfrmSQL::WMCodeAssist(TqvMemo *, int, int)
-{ }
+void TfrmSQL::WMCodeAssist(TqvMemo *editor, int x, int y)
+{
+    ConnectionWindow *conn = OwnerForm();
+    if (!conn || !conn->dbsMain() || !conn->dbsMain()->isOpen())
+        return;
+    RunGuarded([&] {
+        ShowCodeAssist(editor, this, *conn->dbsMain(), ConnectionParams(*conn).MetaDefSchema,
+                       conn->DBVer(), conn->g_bPostgresPlus(), conn->DBAMODE(), x, y);
+    });
+}
 
 void TfrmSQL::FormCloseQuery(bool &)
 {

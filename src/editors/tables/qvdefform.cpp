@@ -3,6 +3,7 @@
 #include "core/qvappwindows.h"
 #include "core/qvconnkey.h"
 #include "core/qvencoding.h"
+#include "core/qvexcept.h"
 #include "core/qvfile.h"
 #include "core/qvmsgbox.h"
 #include "core/qvobjectwindows.h"
@@ -10,6 +11,7 @@
 #include "core/qvsub.h"
 #include "core/qvwaitcursor.h"
 #include "platform/pg/connection.h"
+#include "sqllang/qvcodeassist.h"
 #include "sqllang/qvmemo.h"
 #include "ui/fprint.h"
 #include "ui/qvimages.h"
@@ -31,6 +33,17 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+void TqvDefineForm::WMCodeAssist(TqvMemo *editor, int x, int y)
+{
+    ConnectionWindow *conn = OwnerForm();
+    if (!conn || !conn->dbsMain() || !conn->dbsMain()->isOpen())
+        return;
+    RunGuarded([&] {
+        ShowCodeAssist(editor, this, *conn->dbsMain(), ConnectionParams(*conn).MetaDefSchema,
+                       conn->DBVer(), conn->g_bPostgresPlus(), conn->DBAMODE(), x, y);
+    });
+}
 
 QString TqvDefineForm::CaptionKey(const Kind &kind, ConnectionWindow *owner, const QString &Schema,
                                   const QString &ObjectName, const QString &TableName)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/qvoption.h"
+#include "sqllang/qvcodeassistowner.h"
 #include "ui/qvforms.h"
 #include "ui/qvstdctl.h"
 
@@ -27,7 +28,7 @@ class TqvMemo;
 // compiles and drops the one it was opened for. The CREATE script of an object comes from
 // ScriptLines, which builds no window on the screen and throws when the object cannot be read,
 // so script output and backups never write an empty or partial script.
-class TqvDefineForm : public TqvForm
+class TqvDefineForm : public TqvForm, public TqvCodeAssistOwner
 {
     Q_OBJECT
 public:
@@ -72,6 +73,8 @@ public:
     void Reload(QObject *Sender) override;
     void LoadWindowState() override;
     void SaveWindowState() override;
+    // Code assist in the source page, on the owner's main session.
+    void WMCodeAssist(TqvMemo *editor, int x, int y) override;
 
     void actDeleteExecute();
     void actSaveExecute();
