@@ -21,6 +21,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QSizeGrip>
 #include <QTableView>
@@ -564,8 +565,15 @@ public:
                                        : m_list->SubItemListW.at(row);
         if (role == Qt::DecorationRole && index.column() == 0) {
             const int image = m_list->ImageListW.at(row);
-            if (image < 0)
-                return {};
+            if (image < 0) {
+                // an empty image keeps the captions of rows without one in line
+                if (m_blank.isNull()) {
+                    QPixmap blank(16, 16);
+                    blank.fill(Qt::transparent);
+                    m_blank = QIcon(blank);
+                }
+                return m_blank;
+            }
             auto it = m_icons.find(image);
             if (it == m_icons.end())
                 it = m_icons.insert(image, MainImage(image));
@@ -606,6 +614,7 @@ private:
     int m_rows = 0;
     QString m_headers[2];
     mutable QHash<int, QIcon> m_icons;
+    mutable QIcon m_blank;
 };
 
 TqvCodeAssist::TqvCodeAssist(TqvMemo *AEdit, QWidget *AOwner, int X, int Y)
