@@ -865,15 +865,17 @@ CREATE TABLE trn.child (
                       DEFERRABLE INITIALLY DEFERRED
 );
 
--- Code assist: a table whose name only matches in double quotes beside sales.orders, with typed
--- lengths and a key of two columns; a table whose key column was renamed after the key was
--- made (the key's index keeps the old column name).
-CREATE TABLE sales."Orders" (
+-- Code assist: a table whose name only matches in double quotes beside a lower-case one, with
+-- typed lengths and a key of two columns; a table whose key column was renamed after the key
+-- was made (the key's index keeps the old column name).
+CREATE SCHEMA ca;
+CREATE TABLE ca.orders (order_id integer PRIMARY KEY);
+CREATE TABLE ca."Orders" (
     region   varchar(20) NOT NULL,
     order_no integer NOT NULL,
     total    numeric(10, 2),
     note     text,
     PRIMARY KEY (region, order_no)
 );
-CREATE TABLE sales.renamed_key (old_id integer PRIMARY KEY, label text);
-ALTER TABLE sales.renamed_key RENAME COLUMN old_id TO new_id;
+CREATE TABLE ca.renamed_key (old_id integer PRIMARY KEY, label text);
+ALTER TABLE ca.renamed_key RENAME COLUMN old_id TO new_id;
