@@ -195,7 +195,7 @@ TEST_F(CodeAssistLookup, ColumnsWithKeysAndLengths)
           { "order_id" },
           { { "amount", "numeric(12,2)" }, { "note", "text" } } },
         { "quoted table through an alias",
-          "SELECT * FROM ca.\"Orders\" o WHERE o.",
+          "SELECT * FROM code_assist.\"Orders\" o WHERE o.",
           { "region", "order_no", "total", "note" },
           { "region", "order_no" },
           { { "region", "varchar(20)" }, { "total", "numeric(10,2)" } } },
@@ -216,7 +216,11 @@ TEST_F(CodeAssistLookup, ColumnsWithKeysAndLengths)
           { "move_id", "moved_on" },
           {} },
         { "materialized view", "SELECT inv.stock_mv.", { "item_id", "qty" }, {}, {} },
-        { "renamed key column", "SELECT ca.renamed_key.", { "new_id", "label" }, { "new_id" }, {} },
+        { "renamed key column",
+          "SELECT code_assist.renamed_key.",
+          { "new_id", "label" },
+          { "new_id" },
+          {} },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

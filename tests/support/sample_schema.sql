@@ -868,14 +868,14 @@ CREATE TABLE trn.child (
 -- Code assist: a table whose name only matches in double quotes beside a lower-case one, with
 -- typed lengths and a key of two columns; a table whose key column was renamed after the key
 -- was made (the key's index keeps the old column name).
-CREATE SCHEMA ca;
-CREATE TABLE ca.orders (order_id integer PRIMARY KEY);
-CREATE TABLE ca."Orders" (
+CREATE SCHEMA code_assist;
+CREATE TABLE code_assist.orders (order_id integer PRIMARY KEY);
+CREATE TABLE code_assist."Orders" (
     region   varchar(20) NOT NULL,
     order_no integer NOT NULL,
     total    numeric(10, 2),
     note     text,
     PRIMARY KEY (region, order_no)
 );
-CREATE TABLE ca.renamed_key (old_id integer PRIMARY KEY, label text);
-ALTER TABLE ca.renamed_key RENAME COLUMN old_id TO new_id;
+CREATE TABLE code_assist.renamed_key (old_id integer PRIMARY KEY, label text);
+ALTER TABLE code_assist.renamed_key RENAME COLUMN old_id TO new_id;
