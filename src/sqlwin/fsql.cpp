@@ -7,6 +7,7 @@
 #include "core/qvmsgbox.h"
 #include "core/qvoption.h"
 #include "core/qvscript.h"
+#include "core/qvstr.h"
 #include "core/qvsub.h"
 #include "core/qvwaitcursor.h"
 #include "core/sqllog.h"
@@ -52,23 +53,6 @@
 namespace {
 
 const QString ElapsedCaption = QStringLiteral("処理時間(HH:MM:SS.Ms)：");
-
-bool isRemarkLine(const QString &line)
-{
-    const QString t = line.trimmed().toUpper();
-    if (t.isEmpty())
-        return true;
-    for (const QLatin1String word : { QLatin1String("REMARK"), QLatin1String("REM") }) {
-        if (t.startsWith(word)) {
-            if (t.size() == word.size())
-                return true;
-            const QChar c = t.at(word.size());
-            if (c == u'\t' || c == u'\n' || c == u'\r' || c == u' ')
-                return true;
-        }
-    }
-    return false;
-}
 
 bool beginsWithSelect(const QString &line)
 {
@@ -271,15 +255,33 @@ TSQLKind SQLStatementKind(const QString &sql)
     return TSQLKind::Rows;
 }
 
+bool IsRemarkLine(const QString &line)
+{
+    // Only TAB, LF, CR and blank are trimmed: a line of an ideographic blank is text.
+    const QString t = TrimBlanks(line).toUpper();
+    if (t.isEmpty())
+        return true;
+    for (const QLatin1String word : { QLatin1String("REMARK"), QLatin1String("REM") }) {
+        if (t.startsWith(word)) {
+            if (t.size() == word.size())
+                return true;
+            const QChar c = t.at(word.size());
+            if (c == u'\t' || c == u'\n' || c == u'\r' || c == u' ')
+                return true;
+        }
+    }
+    return false;
+}
+
 QStringList TrimRemarkLines(const QStringList &lines)
 {
     QStringList out = lines;
     bool select = false;
-    while (!out.isEmpty() && isRemarkLine(out.first()))
+    while (!out.isEmpty() && IsRemarkLine(out.first()))
         out.removeFirst();
     if (!out.isEmpty())
         select = beginsWithSelect(out.first());
-    while (!out.isEmpty() && isRemarkLine(out.last()))
+    while (!out.isEmpty() && IsRemarkLine(out.last()))
         out.removeLast();
     if (!out.isEmpty())
         select = select || beginsWithSelect(out.last());
@@ -977,7 +979,7 @@ QString TfrmSQL::selectionToRun() const
 bool TfrmSQL::executeStatement(Run &run)
 {
     int dropped = 0; // remark lines TrimRemarkLines takes from the top
-    while (dropped < run.buffer.size() && isRemarkLine(run.buffer.at(dropped)))
+    while (dropped < run.buffer.size() && IsRemarkLine(run.buffer.at(dropped)))
         ++dropped;
     const QStringList lines = TrimRemarkLines(run.buffer);
     run.buffer.clear();

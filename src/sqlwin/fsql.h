@@ -30,6 +30,10 @@ enum class TSQLKind { Rows, Command };
 // SELECT, WITH, VALUES, TABLE, SHOW, EXPLAIN and FETCH return rows.
 TSQLKind SQLStatementKind(const QString &sql);
 
+// A line that a statement may start or end with and that is not sent: empty once TAB, LF, CR
+// and blanks are trimmed, or REM or REMARK (any letter case) alone or followed by one of those.
+bool IsRemarkLine(const QString &line);
+
 // The statement's lines without the empty and REM / REMARK lines at its start and end; when
 // the first or last kept line begins with "select", TAB characters become blanks.
 QStringList TrimRemarkLines(const QStringList &lines);

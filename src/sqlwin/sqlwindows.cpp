@@ -2,7 +2,10 @@
 
 #include "core/qvappwindows.h"
 #include "core/qvtoolwindows.h"
+#include "sqlwin/fexecscr.h"
+#include "sqlwin/fmemo.h"
 #include "sqlwin/fsql.h"
+#include "ui/qvlongtext.h"
 
 #include <QToolButton>
 
@@ -29,9 +32,24 @@ QWidget *openSqlWindow(ConnectionWindow *current, const TToolWindowArgs &args)
     return window;
 }
 
+// A new script runner on current (the main window's current connection when nullptr); each
+// command opens one more.
+QWidget *openScriptWindow(ConnectionWindow *current, const TToolWindowArgs &)
+{
+    if (!current) {
+        if (MainWindowServices *main = mainWindowServices())
+            current = main->CurrentForm();
+    }
+    if (!current)
+        return nullptr;
+    return TfrmExecScript::ShowWindow(current);
+}
+
 } // namespace sqlwindows
 
 void RegisterSqlWindows()
 {
     RegisterToolWindow(QString::fromLatin1(ToolWindowSQL), sqlwindows::openSqlWindow);
+    RegisterToolWindow(QString::fromLatin1(ToolWindowScript), sqlwindows::openScriptWindow);
+    SetLongTextEditor(&TfrmMemo::ShowWindow);
 }
