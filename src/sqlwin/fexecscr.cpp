@@ -796,6 +796,11 @@ void TfrmExecScript::actExecExecute()
             failure = std::current_exception();
         }
     }
+    // A run left at Esc says so where it stopped, so that it is never read as a whole run.
+    if (cancelled) {
+        logLine(QStringLiteral("《中断》"));
+        logToEnd();
+    }
     ShowEndMessage(run);
     AppOption.ScrExecDir = CurrentFolder();
     if (failure)

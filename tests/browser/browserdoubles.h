@@ -10,6 +10,8 @@
 #include <QMdiSubWindow>
 #include <QStatusBar>
 
+#include <functional>
+
 namespace browsertest {
 
 class MainDouble : public appdoubles::TestMainWindow
@@ -61,6 +63,12 @@ public:
             m_message->setText(QStringLiteral("0個のオブジェクトがあります。"));
     }
     void ShowWorkSpace(ConnectionWindow *closing) override { workspaceCalls << closing; }
+    // The progress of a long loop; onLoopMessage lets a test act in the middle of the loop.
+    void SetLoopMessage(int NowCount, int MaxCount) override
+    {
+        if (onLoopMessage)
+            onLoopMessage(NowCount, MaxCount);
+    }
 
     QString message() const { return m_message->text(); }
 
@@ -69,6 +77,7 @@ public:
     QStringList statusTexts;
     QList<ConnectionWindow *> activations;
     QList<ConnectionWindow *> workspaceCalls;
+    std::function<void(int, int)> onLoopMessage;
 
 private:
     QLabel *m_message;
