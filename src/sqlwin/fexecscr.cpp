@@ -176,21 +176,22 @@ TfrmExecScript::TfrmExecScript(ConnectionWindow *AOwner)
     InitForm();
     CreateTaskButton();
     SetWindowIcon(11);
-    // The log shows plain text: every colour of the SQL colouring is the text colour, and
-    // brackets are not highlighted.
+    // The log shows plain text: no SQL colouring at all, in the font and colours of the
+    // editor settings, and no bracket highlighting.
     if (TqvSqlLexer *lexer = txtLog->sqlLexer()) {
+        const QFont font = lexer->defaultFont();
         const QColor text = lexer->color(TqvSqlLexer::Default);
         const QColor paper = lexer->paper(TqvSqlLexer::Default);
-        for (int style : { TqvSqlLexer::Comment, TqvSqlLexer::String, TqvSqlLexer::Number,
-                           TqvSqlLexer::Reserved }) {
-            lexer->setColor(text, style);
-            lexer->setPaper(paper, style);
-        }
+        txtLog->setLexer(nullptr);
+        txtLog->setFont(font);
+        txtLog->setColor(text);
+        txtLog->setPaper(paper);
     }
     txtLog->setBraceMatching(QsciScintilla::NoBraceMatch);
     txtLog->markerDefine(QsciScintilla::Background, fexecscr::ErrorMark);
     txtLog->setMarkerBackgroundColor(QColor(255, 200, 200), fexecscr::ErrorMark);
     txtLog->setReadOnly(true);
+    txtLog->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
 
     fillConnections();
     const int i
@@ -707,12 +708,14 @@ void TfrmExecScript::dropEvent(QDropEvent *event)
 
 // ---- the run
 
+// The log's lines gather in m_pendingLog and reach the control a few times a second, and at
+// the end of the run: a control that takes every line on its own (and moves its caret after
+// each) costs more than the statements do.
 int TfrmExecScript::logLine(const QString &text)
 {
-    if (m_logCount == 0)
-        txtLog->setText(text);
-    else
-        txtLog->append(QStringLiteral("\n") + text);
+    if (m_logCount > 0)
+        m_pendingLog += u'\n';
+    m_pendingLog += text;
     ++m_logCount;
     return m_logCount - 1;
 }
@@ -725,7 +728,34 @@ void TfrmExecScript::logLines(const QStringList &lines)
 
 void TfrmExecScript::logToEnd()
 {
+    if (!m_lastFlush.isValid() || m_lastFlush.elapsed() >= 50)
+        flushLog();
+}
+
+void TfrmExecScript::flushLog()
+{
+    m_lastFlush.start();
+    if (m_pendingLog.isEmpty() && m_pendingMarks.isEmpty())
+        return;
+    const QByteArray bytes = m_pendingLog.toUtf8();
+    txtLog->setReadOnly(false);
+    txtLog->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, bytes.size(), bytes.constData());
+    txtLog->setReadOnly(true);
+    m_pendingLog.clear();
+    for (int line : std::as_const(m_pendingMarks))
+        txtLog->markerAdd(line, fexecscr::ErrorMark);
+    m_pendingMarks.clear();
     txtLog->setCursorPosition(m_logCount - 1, 0);
+}
+
+void TfrmExecScript::clearLog()
+{
+    txtLog->clear();
+    txtLog->markerDeleteAll(fexecscr::ErrorMark);
+    m_pendingLog.clear();
+    m_pendingMarks.clear();
+    m_logCount = 0;
+    m_lastFlush.invalidate();
 }
 
 void TfrmExecScript::actExecExecute()
@@ -747,9 +777,7 @@ void TfrmExecScript::actExecExecute()
     for (int i = 0; i < lstScript->count(); ++i)
         lstScript->item(i)->setData(fexecscr::RunMarkRole, false);
     m_errorCount = 0;
-    m_logCount = 0;
-    txtLog->clear();
-    txtLog->markerDeleteAll(fexecscr::ErrorMark);
+    clearLog();
 
     Run run;
     bool cancelled = false;
@@ -797,10 +825,9 @@ void TfrmExecScript::actExecExecute()
         }
     }
     // A run left at Esc says so where it stopped, so that it is never read as a whole run.
-    if (cancelled) {
+    if (cancelled)
         logLine(QStringLiteral("《中断》"));
-        logToEnd();
-    }
+    flushLog();
     ShowEndMessage(run);
     AppOption.ScrExecDir = CurrentFolder();
     if (failure)
@@ -847,7 +874,7 @@ void TfrmExecScript::ExecuteScriptStatement(Run &run)
         return;
     }
 
-    txtLog->markerAdd(logLine(QStringLiteral("《エラー》")), fexecscr::ErrorMark);
+    m_pendingMarks << logLine(QStringLiteral("《エラー》"));
     run.fileFailed = true;
     ++m_errorCount;
     if (buffer.size() <= 4)

@@ -2,6 +2,8 @@
 
 #include "ui/qvforms.h"
 
+#include <QElapsedTimer>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -139,11 +141,16 @@ private:
     int logLine(const QString &text);
     void logLines(const QStringList &lines);
     void logToEnd();
+    void flushLog();
+    void clearLog();
 
     QFileSystemModel *m_files = nullptr;
     int m_errorCount = 0;
     bool m_active = false; // the shared session follows this window's schema
     bool m_closed = false;
     bool m_watchingFrame = false;
-    int m_logCount = 0; // lines in the log
+    int m_logCount = 0; // lines in the log, those not yet shown included
+    QString m_pendingLog; // lines not yet handed to the control
+    QList<int> m_pendingMarks; // their error lines
+    QElapsedTimer m_lastFlush;
 };
