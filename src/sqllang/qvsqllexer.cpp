@@ -118,7 +118,11 @@ void TqvSqlLexer::styleText(int start, int end)
         ? int(ed->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, firstLine - 1))
         : 0;
     const int from = carried > 0 && carried - 1 < start ? carried - 1 : start;
-    const int fetch = qMax(0, from - 2);
+    // Two characters back, not two bytes: a read that starts inside a character of several
+    // bytes decodes it as a replacement character, and every offset after it is off.
+    int fetch = from;
+    for (int k = 0; k < 2 && fetch > 0; ++k)
+        fetch = int(ed->SendScintilla(QsciScintillaBase::SCI_POSITIONBEFORE, long(fetch)));
 
     QByteArray bytes(end - fetch + 1, '\0');
     ed->SendScintilla(QsciScintillaBase::SCI_GETTEXTRANGE, long(fetch), long(end), bytes.data());

@@ -456,6 +456,36 @@ TEST(TqvSqlLexer, ColoursCommentsLiteralsNumbersAndReservedWords)
     EXPECT_EQ(styleAt(e, 1, 0), S::Comment);
 }
 
+// A line styled on its own reads a little of the line before it; where that line ends in
+// characters of several bytes the read must start on a character, or the styled lengths run
+// past the text.
+TEST(TqvSqlLexer, ALineAfterMultiByteCharactersIsStyledOnItsOwn)
+{
+    Host host;
+    TqvMemo *e = host.editor;
+    QStringList words;
+    SetDefaultReserveWords(words);
+    e->sqlLexer()->setReserveWords(words);
+    for (const QString &before : { QStringLiteral("《中略》"), QStringLiteral("x 表"),
+                                   QStringLiteral("é"), QStringLiteral("😀😀") }) {
+        SCOPED_TRACE(before.toStdString());
+        e->setText(before + QStringLiteral("\nSELECT 1 -- 》\n'表' AND"));
+        for (int line = 1; line < e->lines(); ++line) {
+            const int start = e->positionFromLineIndex(line, 0);
+            const int end = line + 1 < e->lines()
+                ? e->positionFromLineIndex(line + 1, 0)
+                : int(e->SendScintilla(QsciScintillaBase::SCI_GETLENGTH));
+            e->sqlLexer()->styleText(start, end);
+        }
+        using S = TqvSqlLexer::Style;
+        EXPECT_EQ(styleAt(e, 1, 0), S::Reserved);
+        EXPECT_EQ(styleAt(e, 1, 7), S::Number);
+        EXPECT_EQ(styleAt(e, 1, 9), S::Comment);
+        EXPECT_EQ(styleAt(e, 2, 0), S::String);
+        EXPECT_EQ(styleAt(e, 2, 4), S::Reserved);
+    }
+}
+
 TEST(TqvSqlLexer, StatementKeywordMode)
 {
     Host host;
