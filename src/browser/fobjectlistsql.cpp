@@ -45,15 +45,15 @@ QString defaultTablespace(const char *alias, const QString &dbName)
 QString routineDetail(const char *kind)
 {
     return QStringLiteral("SELECT %1, Prc.proname, Nms.nspname, %1, Prc.oid, %2 AS AryType, "
-                          "Typ.typname, TblRol.rolname AS OWNER, obj_description(Prc.oid, "
-                          "'pg_proc') AS Comment, NULL, Prc.oid, NULL, NULL, NULL, %3 AS AryMode ")
+                          "Typ.typname, TblRol.rolname AS OWNER, ObjCom.description AS Comment, "
+                          "NULL, Prc.oid, NULL, NULL, NULL, %3 AS AryMode ")
         .arg(lit(kind), QLatin1String(argumentTypes), QLatin1String(argumentModes));
 }
 
 QString routineShort(const char *kind)
 {
     return QStringLiteral("SELECT %1, Prc.proname, Nms.nspname, %1, %2 AS AryType, Typ.typname, "
-                          "TblRol.rolname AS OWNER, obj_description(Prc.oid, 'pg_proc') AS "
+                          "TblRol.rolname AS OWNER, ObjCom.description AS "
                           "Comment, NULL , NULL , Prc.oid, NULL , NULL , NULL , %3 AS AryMode ")
         .arg(lit(kind), QLatin1String(argumentTypes), QLatin1String(argumentModes));
 }
@@ -89,20 +89,11 @@ QString memberSql(const char *kind, const Member &m)
 
 Member routineMember()
 {
-    return { "Prc.proname",
-             "Nms.nspname",
-             "Prc.oid",
-             "NULL",
-             argumentTypes,
-             "Typ.typname",
-             "obj_description(Prc.oid, 'pg_proc')",
-             "Prc.oid",
-             "NULL",
-             "NULL",
-             argumentModes };
+    return { "Prc.proname",        "Nms.nspname", "Prc.oid", "NULL", argumentTypes, "Typ.typname",
+             "ObjCom.description", "Prc.oid",     "NULL",    "NULL", argumentModes };
 }
 
-Member relationMember(const char *comment = "obj_description(TblInf.oid, 'pg_class')")
+Member relationMember(const char *comment = "ObjCom.description")
 {
     return { "TblInf.relname", "TblNsp.nspname", "TblInf.oid", "NULL", "NULL", "NULL", comment, "0",
              "NULL",           "NULL",           "NULL" };
@@ -127,14 +118,14 @@ QString selectList(int code, TObjectListForm form, const TObjectListFilter &filt
                        "TABLE_RULES, "
                        "CASE TblInf.relhassubclass WHEN 'TRUE' THEN '○' ELSE '－' END AS "
                        "TABLE_INHERITANCE, "
-                       "TblRol.rolname AS OWNER, obj_description(TblInf.oid, 'pg_class') AS "
+                       "TblRol.rolname AS OWNER, ObjCom.description AS "
                        "COMMENTS ")
                 .arg(defaultTablespace("TblSpe", filter.dbName));
         if (form == T::Short)
             return QStringLiteral(
                 "SELECT 'TABLE' AS OBJECT_TYPE, TblInf.relname AS TABLE_NAME, TblNsp.nspname AS "
                 "TABLE_SCHEMA, 'TABLE' AS OBJECT_TYPE, TblRol.rolname AS OWNER, "
-                "obj_description(TblInf.oid, 'pg_class') AS COMMENTS ");
+                "ObjCom.description AS COMMENTS ");
         return memberSql("TABLE", relationMember());
     case ObjType::Index:
         if (form == T::Detail)
@@ -153,7 +144,7 @@ QString selectList(int code, TObjectListForm form, const TObjectListFilter &filt
                 "AS COMMENTS ");
         return memberSql("INDEX",
                          { "C.relname", "N.nspname", "C.oid", "NULL", "NULL", "NULL",
-                           "obj_description(C.oid, 'pg_class')", "0", "NULL", "NULL", "NULL" });
+                           "D.description", "0", "NULL", "NULL", "NULL" });
     case ObjType::View:
     case ObjType::MaterializedView: {
         const char *kind = code == ObjType::View ? "VIEW" : "MATERIALIZED VIEW";
@@ -161,13 +152,12 @@ QString selectList(int code, TObjectListForm form, const TObjectListFilter &filt
             return QStringLiteral("SELECT %1 AS OBJECT_TYPE, TblInf.relname AS TABLE_NAME, "
                                   "TblNsp.nspname AS TABLE_SCHEMA, %1 AS OBJECT_TYPE, TblInf.oid "
                                   "AS TABLE_OID, TblRol.rolname AS OWNER, "
-                                  "obj_description(TblInf.oid, 'pg_class') AS COMMENTS ")
+                                  "ObjCom.description AS COMMENTS ")
                 .arg(lit(kind));
         if (form == T::Short)
             return QStringLiteral("SELECT %1 AS OBJECT_TYPE, TblInf.relname AS TABLE_NAME, "
                                   "TblNsp.nspname AS TABLE_SCHEMA, %1 AS OBJECT_TYPE, "
-                                  "TblRol.rolname AS OWNER, obj_description(TblInf.oid, "
-                                  "'pg_class') AS COMMENTS ")
+                                  "TblRol.rolname AS OWNER, ObjCom.description AS COMMENTS ")
                 .arg(lit(kind));
         return memberSql(kind, relationMember());
     }
@@ -188,32 +178,30 @@ QString selectList(int code, TObjectListForm form, const TObjectListFilter &filt
             return QStringLiteral(
                 "SELECT 'PACKAGE' AS \"OBJ_TYPE\", pac.pkgname AS \"OBJ_NAME\", Nms.nspname AS "
                 "\"OBJ_SCHEMA_NAME\", 'PACKAGE' AS \"OBJ_TYPE_NAME\", pac.oid::int8, "
-                "TblRol.rolname AS \"OWNER_NAME\", obj_description(pac.oid, 'pg_namespace') AS "
+                "TblRol.rolname AS \"OWNER_NAME\", ObjCom.description AS "
                 "\"COMMENT\" ");
         if (form == T::Short)
             return QStringLiteral("SELECT 'PACKAGE'      AS OBJECT_TYPE, pac.pkgname      AS "
                                   "PACKAGE_NAME, Nms.nspname      AS PACKAGE_SCHEMA, 'PACKAGE'   "
                                   "   AS OBJECT_TYPE, TblRol.rolname   AS OWNER, "
-                                  "obj_description(pac.oid, 'pg_namespace') AS COMMENTS ");
+                                  "ObjCom.description AS COMMENTS ");
         return memberSql("PACKAGE",
                          { "pac.pkgname", "Nms.nspname", "pac.oid::int8", "NULL", "NULL", "NULL",
-                           "obj_description(pac.oid, 'pg_namespace')", "pac.oid::int8", "NULL",
-                           "NULL", "NULL" });
+                           "ObjCom.description", "pac.oid::int8", "NULL", "NULL", "NULL" });
     case ObjType::Type:
         if (form == T::Detail)
             return QStringLiteral("SELECT 'TYPE', T.typname, N.nspname, 'TYPE', T.oid, "
-                                  "T.typtype, TblRol.rolname AS OWNER, obj_description(T.oid, "
-                                  "'pg_type') AS Comment, NULL,  NULL,  T.oid, NULL,  NULL,  "
+                                  "T.typtype, TblRol.rolname AS OWNER, ObjCom.description AS "
+                                  "Comment, NULL,  NULL,  T.oid, NULL,  NULL,  "
                                   "NULL,  NULL,  T.typtype ");
         if (form == T::Short)
             return QStringLiteral("SELECT 'TYPE', T.typname, N.nspname, 'TYPE', TblRol.rolname "
-                                  "AS OWNER, obj_description(T.oid, 'pg_type') AS Comment, NULL,  "
+                                  "AS OWNER, ObjCom.description AS Comment, NULL,  "
                                   "NULL,  NULL,  NULL,  T.oid, NULL,  NULL,  NULL,  NULL,  "
                                   "T.typtype ");
         return memberSql("TYPE",
                          { "T.typname", "N.nspname", "T.oid", "NULL", "NULL", "NULL",
-                           "obj_description(T.oid, 'pg_type')", "T.oid", "T.typtype::text", "NULL",
-                           "NULL" });
+                           "ObjCom.description", "T.oid", "T.typtype::text", "NULL", "NULL" });
     case ObjType::Trigger:
         // Timing and events are read from tgtype (ObjectListSubItems decodes them), never from
         // the definition text, where a trigger or function name can hold the same words.
@@ -230,8 +218,7 @@ QString selectList(int code, TObjectListForm form, const TObjectListFilter &filt
                 "NULL, TblInf.relname ");
         return memberSql("TRIGGER",
                          { "TrgInf.tgname", "Nms.nspname", "TrgInf.oid", "TblInf.relname", "NULL",
-                           "NULL", "obj_description(TrgInf.oid, 'pg_trigger')", "0", "NULL",
-                           "TblInf.relname", "NULL" });
+                           "NULL", "TrgCom.description", "0", "NULL", "TblInf.relname", "NULL" });
     case ObjType::Rule:
         if (form == T::Detail)
             return QStringLiteral(
@@ -249,8 +236,7 @@ QString selectList(int code, TObjectListForm form, const TObjectListFilter &filt
         return QLatin1Char(' ')
             + memberSql("RULE",
                         { "r.rulename", "ns.nspname", "r.oid", "c.relname", "NULL", "NULL",
-                          "obj_description(r.oid, 'pg_rewrite')", "0", "NULL", "c.relname",
-                          "NULL" });
+                          "cm.description", "0", "NULL", "c.relname", "NULL" });
     case ObjType::Sequence:
         if (form == T::Detail) {
             // The six values come with the list from pg_sequences (joined by the FROM text);
@@ -262,19 +248,19 @@ QString selectList(int code, TObjectListForm form, const TObjectListFilter &filt
                     "Seq.last_value AS LAST_VALUE , Seq.min_value AS MIN, Seq.max_value AS MAX, "
                     "Seq.increment_by AS INQ, CASE WHEN Seq.sequencename IS NULL THEN NULL WHEN "
                     "Seq.cycle THEN 'YES' ELSE 'NO' END AS CYCLE, Seq.cache_size AS CHACH, "
-                    "TblRol.rolname AS OWNER, obj_description(C.oid, 'pg_class') AS Comment ");
+                    "TblRol.rolname AS OWNER, ObjCom.description AS Comment ");
             return QStringLiteral("SELECT 'SEQUENCE', C.relname, N.nspname, 'SEQUENCE', C.oid, "
                                   "'' AS LAST_VALUE , '' AS MIN, '' AS MAX, '' AS INQ, '' AS "
                                   "CYCLE, '' AS CHACH, TblRol.rolname AS OWNER, "
-                                  "obj_description(C.oid, 'pg_class') AS Comment ");
+                                  "ObjCom.description AS Comment ");
         }
         if (form == T::Short)
             return QStringLiteral("SELECT 'SEQUENCE', C.relname, N.nspname, 'SEQUENCE', "
-                                  "TblRol.rolname AS OWNER, obj_description(C.oid, 'pg_class') "
+                                  "TblRol.rolname AS OWNER, ObjCom.description "
                                   "AS Comment ");
         return memberSql("SEQUENCE",
                          { "C.relname", "N.nspname", "C.oid", "NULL", "NULL", "NULL",
-                           "obj_description(C.oid, 'pg_class')", "0", "NULL", "NULL", "NULL" });
+                           "ObjCom.description", "0", "NULL", "NULL", "NULL" });
     case ObjType::Synonym:
         if (form == T::Detail)
             return QStringLiteral(
@@ -282,39 +268,83 @@ QString selectList(int code, TObjectListForm form, const TObjectListFilter &filt
                 "Nms.nspname      AS SYNONYM_SCHEMA, 'SYNONYM'      AS OBJECT_TYPE, Syn.oid   "
                 "       AS TABLE_OID, Syn.synobjname   AS TABLE_NAME, Syn.synobjschema AS "
                 "TABLE_SCHEMA, Syn.synlink      AS DBLINK, TblRol.rolname   AS OWNER, "
-                "obj_description(Syn.oid, 'pg_class') AS COMMENTS ");
+                "ObjCom.description AS COMMENTS ");
         if (form == T::Short)
             return QStringLiteral(
                 "SELECT 'SYNONYM'      AS OBJECT_TYPE, Syn.synname      AS SYNONYM_NAME, "
                 "Nms.nspname      AS SYNONYM_SCHEMA, 'SYNONYM'      AS OBJECT_TYPE, "
                 "Syn.synobjname   AS TABLE_NAME, TblRol.rolname   AS OWNER, "
-                "obj_description(Syn.oid, 'pg_class') AS COMMENTS ");
+                "ObjCom.description AS COMMENTS ");
         return memberSql("SYNONYM",
                          { "Syn.synname", "Nms.nspname", "Syn.oid", "Syn.synobjname", "NULL",
-                           "NULL", "obj_description(Syn.oid, 'pg_class')", "0", "NULL", "NULL",
-                           "NULL" });
+                           "NULL", "ObjCom.description", "0", "NULL", "NULL", "NULL" });
     case ObjType::Constraint:
         if (form == T::Detail)
             return QStringLiteral(
                 "SELECT 'CONSTRAINT',           ConInf.conname,           ConNsp.nspname,     "
                 "      'CONSTRAINT',           ConInf.oid,               UPPER(ConInf.contype) "
                 ",   TblInf.relname,           TblNsp.nspname,           TblRol.rolname AS "
-                "OWNER,  obj_description(ConInf.oid, 'pg_constraint') AS Comment, NULL,          "
+                "OWNER,  ObjCom.description AS Comment, NULL,          "
                 "           NULL,                     NULL,                     TblInf.relname, "
-                "          obj_description(ConInf.oid, 'pg_constraint') AS Comment ");
+                "          ObjCom.description AS Comment ");
         if (form == T::Short)
             return QStringLiteral(
                 "SELECT 'CONSTRAINT', ConInf.conname, ConNsp.nspname, 'CONSTRAINT', "
                 "UPPER(ConInf.contype), TblInf.relname, TblRol.rolname AS OWNER, "
-                "obj_description(ConInf.oid, 'pg_constraint') AS Comment, NULL, NULL, NULL, "
+                "ObjCom.description AS Comment, NULL, NULL, NULL, "
                 "NULL, NULL, TblInf.relname ");
         return memberSql("CONSTRAINT",
                          { "ConInf.conname", "ConNsp.nspname", "ConInf.oid", "TblInf.relname",
-                           "NULL", "NULL", "obj_description(ConInf.oid, 'pg_constraint')", "0",
-                           "NULL", "TblInf.relname", "NULL" });
+                           "NULL", "NULL", "ObjCom.description", "0", "NULL", "TblInf.relname",
+                           "NULL" });
     default:
         return QString();
     }
+}
+
+// The comment of each listed object, joined once for the whole list as ObjCom (a comment function
+// per row costs the server a query of its own for every row). Indexes, triggers and rules join
+// their comments in their own FROM text.
+QString commentJoin(int code)
+{
+    const char *oid = nullptr;
+    const char *catalog = "pg_class";
+    switch (code) {
+    case ObjType::Table:
+    case ObjType::View:
+    case ObjType::MaterializedView:
+        oid = "TblInf.oid";
+        break;
+    case ObjType::Sequence:
+        oid = "C.oid";
+        break;
+    case ObjType::Synonym:
+        oid = "Syn.oid";
+        break;
+    case ObjType::Function:
+    case ObjType::Procedure:
+    case ObjType::Aggregate:
+        oid = "Prc.oid";
+        catalog = "pg_proc";
+        break;
+    case ObjType::Package:
+        oid = "pac.oid";
+        catalog = "pg_namespace";
+        break;
+    case ObjType::Type:
+        oid = "T.oid";
+        catalog = "pg_type";
+        break;
+    case ObjType::Constraint:
+        oid = "ConInf.oid";
+        catalog = "pg_constraint";
+        break;
+    default:
+        return QString();
+    }
+    return QStringLiteral(" LEFT JOIN pg_description AS ObjCom  ON  ObjCom.objoid = %1  AND "
+                          "ObjCom.classoid = 'pg_catalog.%2'::regclass  AND ObjCom.objsubid = 0")
+        .arg(QLatin1String(oid), QLatin1String(catalog));
 }
 
 // The schema and name columns of each kind's joins.
@@ -455,6 +485,7 @@ QString ObjectListFormSQL(int code, TObjectListForm form, const TObjectListFilte
     const bool edition
         = (code == ObjType::Function || code == ObjType::Procedure) && filter.postgresPlus;
     GetObjectListSQL(code, from, where, filter.dbVer, edition);
+    from += commentJoin(code);
     if (code == ObjType::Sequence && form == TObjectListForm::Detail
         && filter.dbVer >= versionSequenceView)
         from += QStringLiteral(" LEFT JOIN pg_sequences     AS Seq"

@@ -403,6 +403,66 @@ TEST_F(ObjectListTest, RowsAndSubItemsOfEveryKindAndForm)
     }
 }
 
+// Each kind's comment in each form: the object's own comment where it has one, empty where it
+// has none; a column's comment is no comment of its table.
+TEST_F(ObjectListTest, CommentsOfEveryKindAndForm)
+{
+    const QList<QPair<QString, QString>> commented = {
+        { "TABLE", "event" }, // '出来事' from the sample schema
+        { "INDEX", "part_k" },
+        { "VIEW", "event_view" },
+        { "MATERIALIZED VIEW", "event_mv" },
+        { "FUNCTION", "rows_of" },
+        { "PROCEDURE", "reset" },
+        { "AGGREGATE", "tally" },
+        { "TYPE", "mood" },
+        { "TRIGGER", "before_x" },
+        { "RULE", "event_keep" },
+        { "SEQUENCE", "counter" },
+        { "CONSTRAINT", "event_ref_event_id_fkey" },
+    };
+    for (const char *sql :
+         { "COMMENT ON INDEX lst.part_k IS 'c-INDEX'", "COMMENT ON VIEW lst.event_view IS 'c-VIEW'",
+           "COMMENT ON MATERIALIZED VIEW lst.event_mv IS 'c-MATERIALIZED VIEW'",
+           "COMMENT ON FUNCTION lst.rows_of(integer, lst.event) IS 'c-FUNCTION'",
+           "COMMENT ON PROCEDURE lst.reset(integer) IS 'c-PROCEDURE'",
+           "COMMENT ON AGGREGATE lst.tally(*) IS 'c-AGGREGATE'",
+           "COMMENT ON TYPE lst.mood IS 'c-TYPE'",
+           "COMMENT ON TRIGGER before_x ON lst.event IS 'c-TRIGGER'",
+           "COMMENT ON RULE event_keep ON lst.event_ref IS 'c-RULE'",
+           "COMMENT ON SEQUENCE lst.counter IS 'c-SEQUENCE'",
+           "COMMENT ON CONSTRAINT event_ref_event_id_fkey ON lst.event_ref IS 'c-CONSTRAINT'",
+           "COMMENT ON COLUMN lst.event_ref.event_id IS 'c-COLUMN'" })
+        db.exec(sql);
+    const auto expected = [&](const QString &kind, const QString &name) {
+        if (!commented.contains({ kind, name }))
+            return QString();
+        return kind == "TABLE" ? QString("出来事") : "c-" + kind;
+    };
+
+    TfrmObject *window = open("lst");
+    QStringList kinds { "" }; // the mixed list
+    for (const auto &[kind, name] : commented)
+        kinds << kind;
+    for (const QString &kind : kinds) {
+        for (const bool treeData : { false, true }) {
+            SCOPED_TRACE(QString(kind + (treeData ? " detail" : " short")).toStdString());
+            AppOption.TreeData = treeData;
+            show(window, "lst", kind);
+            const int comment = window->lstObject->columnCount() - 2;
+            ASSERT_EQ(window->lstObject->headerItem()->text(comment + 1), "コメント");
+            int withComment = 0;
+            for (const Row &r : rows(window)) {
+                const QString rowKind = r.sub.value(1);
+                EXPECT_EQ(r.sub.value(comment), expected(rowKind, r.name))
+                    << rowKind.toStdString() << " " << r.name.toStdString();
+                withComment += !r.sub.value(comment).isEmpty();
+            }
+            EXPECT_EQ(withComment, kind.isEmpty() ? commented.size() : 1);
+        }
+    }
+}
+
 // A schema whose name holds an underscore lists its own objects only.
 TEST_F(ObjectListTest, ConcreteSchemaIsNoPattern)
 {
