@@ -1,5 +1,6 @@
 #include "qvobjtype.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qvobjtype {
@@ -63,7 +64,11 @@ QString asciiUpper(const QString &text)
 
 int GetObjectTypeCode(const QString &typeName)
 {
-    const QString upper = qvobjtype::asciiUpper(typeName);
+    // Kinds mostly come in capitals already (a list's rows): those are compared as they are,
+    // without a copy.
+    const bool capitals = std::none_of(typeName.cbegin(), typeName.cend(),
+                                       [](QChar c) { return c >= u'a' && c <= u'z'; });
+    const QString upper = capitals ? typeName : qvobjtype::asciiUpper(typeName);
     for (const auto &entry : qvobjtype::keywords) {
         if (upper == QLatin1String(entry.keyword))
             return entry.code;

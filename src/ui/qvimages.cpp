@@ -3,6 +3,7 @@
 #include "core/qvappwindows.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QIcon>
 #include <QStyle>
 
@@ -49,5 +50,23 @@ QIcon MainImage(int index)
         if (!icon.isNull())
             return icon;
     }
-    return QApplication::style()->standardIcon(qvimages::standInFor(index));
+    // Each style icon read once: reading one decodes every size of its picture. The icons go
+    // with the application object and are read anew under another style.
+    static QHash<int, QIcon> standIns;
+    static const QStyle *standInStyle = nullptr;
+    QStyle *style = QApplication::style();
+    if (standInStyle != style) {
+        if (!standInStyle)
+            qAddPostRoutine([] {
+                standIns.clear();
+                standInStyle = nullptr;
+            });
+        standIns.clear();
+        standInStyle = style;
+    }
+    const QStyle::StandardPixmap standIn = qvimages::standInFor(index);
+    auto found = standIns.constFind(int(standIn));
+    if (found == standIns.cend())
+        found = standIns.insert(int(standIn), style->standardIcon(standIn));
+    return found.value();
 }
