@@ -1,8 +1,13 @@
 #include "fmainimg.h"
 
+#include <QApplication>
 #include <QFont>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace fmainimg {
 
@@ -535,12 +540,69 @@ QPixmap PaintMainImage(int index, int size)
     return pixmap;
 }
 
+namespace fmainimg {
+
+// A picture painted at the size a menu, button or window asks for, when it first asks, and
+// kept for the next time; the other modes are the style's renderings of the normal one.
+class PaintedIconEngine : public QIconEngine
+{
+public:
+    explicit PaintedIconEngine(int index)
+        : m_index(index)
+    { }
+
+    QIconEngine *clone() const override { return new PaintedIconEngine(*this); }
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = qMin(size.width(), size.height());
+        return QSize(side, side);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return { QSize(16, 16), QSize(20, 20), QSize(24, 24), QSize(32, 32) };
+    }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, scale));
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal scale) override
+    {
+        const int side = qRound(qMin(size.width(), size.height()) * scale);
+        if (side <= 0)
+            return QPixmap();
+        const quint64 key = (quint64(side) << 8) | quint64(mode);
+        auto found = m_pixmaps.constFind(key);
+        if (found != m_pixmaps.cend())
+            return found.value();
+        QPixmap pixmap;
+        if (mode == QIcon::Normal) {
+            pixmap = PaintMainImage(m_index, side);
+        } else {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            pixmap = QApplication::style()->generatedIconPixmap(
+                mode, scaledPixmap(size, QIcon::Normal, QIcon::Off, scale), &option);
+        }
+        pixmap.setDevicePixelRatio(scale);
+        m_pixmaps.insert(key, pixmap);
+        return pixmap;
+    }
+
+private:
+    int m_index;
+    QHash<quint64, QPixmap> m_pixmaps;
+};
+
+} // namespace fmainimg
+
 QIcon MainImageIcon(int index)
 {
-    QIcon icon;
-    for (int size : { 16, 20, 24, 32 })
-        icon.addPixmap(PaintMainImage(index, size));
-    return icon;
+    return QIcon(new fmainimg::PaintedIconEngine(index));
 }
 
 QList<int> MainImageIndexes()
