@@ -122,6 +122,20 @@ inline QStringList psqlServerArgs(const QString &host, const QString &port, cons
     return args;
 }
 
+// The fields after the name of the line "name field field ..." a child wrote; empty when it
+// wrote none.
+inline QList<QByteArray> childLine(const Process &p, const char *name)
+{
+    for (const QByteArray &line : p.output.split('\n')) {
+        QList<QByteArray> fields = line.split(' ');
+        if (!fields.isEmpty() && fields.first() == name) {
+            fields.removeFirst();
+            return fields;
+        }
+    }
+    return {};
+}
+
 // The median and the worst (largest) of a measure over its rounds.
 struct Spread
 {

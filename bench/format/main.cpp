@@ -1,5 +1,6 @@
 // Formats realistic SQL scripts of growing size and prints the time of each, to show that the
-// formatter stays fast and linear in the size of its input.
+// formatter stays fast and linear in the size of its input: every round of each size, then the
+// median and the worst (formatting runs inside the program, so one process times them all).
 //
 //   bench_format [MB]        (default 1.3: sizes MB/4, MB/2, MB and 2 x MB)
 //   bench_format MB --once   formats MB once, for counting instructions with perf stat
@@ -7,12 +8,15 @@
 
 #include "core/qvoption.h"
 
+#include "../common/benchprocess.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 namespace {
 
@@ -75,25 +79,31 @@ int main(int argc, char **argv)
     }
     FormatOption.Indent = 4;
     FormatOption.ItemTrans = 2;
-    std::printf("%10s %10s %10s %10s %12s\n", "chars", "wall ms", "cpu ms", "MB/s (cpu)",
-                "out chars");
+    const int rounds = 5;
+    std::printf("load %s\n", qPrintable(bench::loadAverage()));
+    std::printf("%10s %10s %10s %10s %10s %12s  %s\n", "chars", "wall med", "wall worst", "cpu med",
+                "MB/s (cpu)", "out chars", "every round, wall ms");
     for (const double factor : { 0.25, 0.5, 1.0, 2.0 }) {
         const QString sql = realisticSql(qsizetype(mb * factor * 1000 * 1000));
-        double bestWall = 1e12;
-        double bestCpu = 1e12;
+        std::vector<double> wall, cpu;
+        QStringList each;
         qsizetype outSize = 0;
-        for (int run = 0; run < 5; ++run) {
+        for (int run = 0; run < rounds; ++run) {
             QElapsedTimer timer;
             timer.start();
-            const double cpu = cpuMs();
+            const double cpuStart = cpuMs();
             const QString out = FormatSQL(sql);
-            bestCpu = qMin(bestCpu, cpuMs() - cpu);
-            bestWall = qMin(bestWall, timer.nsecsElapsed() / 1e6);
+            cpu.push_back(cpuMs() - cpuStart);
+            wall.push_back(timer.nsecsElapsed() / 1e6);
+            each << QString::number(wall.back(), 'f', 1);
             outSize = out.size();
         }
-        std::printf("%10lld %10.1f %10.1f %10.1f %12lld\n", static_cast<long long>(sql.size()),
-                    bestWall, bestCpu, sql.size() / 1e6 / (bestCpu / 1000),
-                    static_cast<long long>(outSize));
+        const bench::Spread w = bench::spread(wall);
+        const bench::Spread c = bench::spread(cpu);
+        std::printf("%10lld %10.1f %10.1f %10.1f %10.1f %12lld  %s\n",
+                    static_cast<long long>(sql.size()), w.median, w.worst, c.median,
+                    sql.size() / 1e6 / (c.median / 1000), static_cast<long long>(outSize),
+                    qPrintable(each.join(u' ')));
     }
     return 0;
 }

@@ -13,6 +13,7 @@
 // Connection settings default to the PG* environment. Runs on the offscreen platform unless
 // QT_QPA_PLATFORM says otherwise.
 #include "../common/benchcommon.h"
+#include "../common/benchprocess.h"
 #include "core/qvoption.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/dataset.h"
@@ -23,7 +24,6 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -40,12 +40,6 @@ struct Options
 double ms(const QElapsedTimer &t)
 {
     return t.nsecsElapsed() / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 // The rows to delete: count rows spread evenly over the result, from the first on.
@@ -179,14 +173,20 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    std::printf("rows %lld x 3 columns (integer key), median of %d rounds, ms per record\n",
-                static_cast<long long>(o.rows), o.repeat);
-    std::printf("%10s %14s %14s %8s\n", "selected", "plain delete", "selected del.", "ratio");
+    std::printf("rows %lld x 3 columns (integer key), %d rounds, ms per record; load %s\n",
+                static_cast<long long>(o.rows), o.repeat, qPrintable(bench::loadAverage()));
     for (const Figures &f : std::as_const(figures)) {
-        const double plain = median(f.plain);
-        const double selection = median(f.selection);
-        std::printf("%10d %14.3f %14.3f %8.2f\n", f.selected, plain, selection,
-                    plain > 0 ? selection / plain : 0.0);
+        std::printf("%d selected records\n", f.selected);
+        std::printf("%-6s %14s %14s %8s\n", "round", "plain delete", "selected del.", "ratio");
+        std::vector<double> ratio;
+        for (size_t i = 0; i < f.plain.size(); ++i) {
+            ratio.push_back(f.plain[i] > 0 ? f.selection[i] / f.plain[i] : 0.0);
+            std::printf("%-6zu %14.3f %14.3f %8.2f\n", i + 1, f.plain[i], f.selection[i],
+                        ratio.back());
+        }
+        bench::printSpread("plain delete", f.plain, "ms/record", 3);
+        bench::printSpread("selected delete", f.selection, "ms/record", 3);
+        bench::printSpread("ratio selected / plain (per round)", ratio, "", 2);
     }
     std::printf("%-25s %10.1f MiB\n", "peak memory", bench::peakKb() / 1024.0);
     return 0;
