@@ -87,6 +87,30 @@ int ConnectionWindow::GetMySID()
     }
 }
 
+QString ConnectionWindow::LoginUser() const
+{
+    // Kept on the session itself, tagged with its backend, so a reconnect reads it afresh.
+    pg::Connection *session = dbsMain();
+    if (!session || !session->isOpen())
+        return QString();
+    const char *const valueKey = "qvLoginUser";
+    const char *const pidKey = "qvLoginUserPid";
+    const int pid = session->backendPid();
+    if (session->property(pidKey).toInt() == pid && pid != 0)
+        return session->property(valueKey).toString();
+    QString user;
+    try {
+        const pg::Result result = session->exec(QStringLiteral("SELECT session_user"));
+        if (result.rowCount() > 0)
+            user = result.text(0, 0);
+    } catch (const pg::Error &) {
+        return QString();
+    }
+    session->setProperty(valueKey, user);
+    session->setProperty(pidKey, pid);
+    return user;
+}
+
 QString ConnectionWindow::VerStr(int Version, const QString &S1, const QString &S2) const
 {
     return DBVer() >= Version ? S1 : S2;

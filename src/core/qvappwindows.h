@@ -68,6 +68,11 @@ public:
     virtual pg::Result OpenSQL(const QString &SQLText, const QStringList &ParamData);
     // The backend process id of dbsMain as the server reports it; -1 when that fails.
     virtual int GetMySID();
+    // The login identity of dbsMain: session_user, read once per session (a reconnect reads it
+    // again). Owners, permission checks and the login user's mark compare with it, never with
+    // the "User_Name" parameter, which holds the name as typed at logon (quoted, or in a case
+    // the server folded). Empty when it cannot be read.
+    virtual QString LoginUser() const;
     // S1 when the server's version (DBVer) is at least Version, else S2.
     virtual QString VerStr(int Version, const QString &S1, const QString &S2) const;
 

@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
 const QString RunnerKey = QStringLiteral("\\Software\\Quorlane\\QVR22\\GUI\\LOG");
@@ -197,6 +199,23 @@ void TfrmDDLExec::executeChecked(const QString &statement)
     }
 }
 
+bool TfrmDDLExec::RunFollowUp(const QString &shown, const std::function<void()> &run)
+{
+    txtLog->appendPlainText(shown);
+    try {
+        run();
+    } catch (...) {
+        AddLog(QStringLiteral("《エラー》"));
+        txtLog->appendPlainText(ExceptionText(std::current_exception()));
+        AddLog(QString());
+        m_run.fail();
+        return false;
+    }
+    AddLog(QStringLiteral("《正常終了》"));
+    AddLog(QString());
+    return true;
+}
+
 void TfrmDDLExec::btnOKClick()
 {
     if (m_state != State::Stopped)
@@ -273,6 +292,56 @@ void setSourceBackupWriter(SourceBackupWriter writer)
     backupWriter() = std::move(writer);
 }
 
+namespace {
+
+// The window's follow-ups on the runner's log; false at the first that fails.
+bool runCompileFollowUps(ConnectionWindow *owner, TfrmDDLExec *runner, const TCompileRequest &req)
+{
+    for (const TCompileFollowUp &step : req.FollowUps) {
+        if (!runner->RunFollowUp(step.Shown, [owner, &step] { step.Run(owner); }))
+            return false;
+    }
+    return true;
+}
+
+// The backup of the new source and the window's own steps; false when one of them failed
+// (shown).
+bool runCompileAfterSuccess(ConnectionWindow *owner, const TCompileRequest &req)
+{
+    return RunGuarded([owner, &req] {
+        if (backupWriter())
+            backupWriter()(owner, req, true);
+        if (req.AfterSuccess)
+            req.AfterSuccess();
+    });
+}
+
+// The paths without a runner window: the script and the follow-ups one statement after
+// another, in one transaction (Direct) or each on its own (StatementByStatement).
+bool runCompileWithoutRunner(ConnectionWindow *owner, const QStringList &script,
+                             const TCompileRequest &req)
+{
+    const bool direct = req.Policy == TCompilePolicy::Direct;
+    const bool ran = RunGuarded([owner, &script, &req, direct] {
+        std::optional<pg::Transaction> tx;
+        if (direct)
+            tx.emplace(*owner->dbsMain());
+        for (const QString &statement : DdlStatements(script))
+            owner->ExecuteSQL(statement);
+        for (const TCompileFollowUp &step : req.FollowUps)
+            step.Run(owner);
+        if (tx)
+            tx->commit();
+    });
+    if (!ran)
+        return false;
+    if (direct)
+        ShowMessageBox(QStringLiteral("コンパイルは正常に終了しました。"), MB_ICONINFORMATION);
+    return runCompileAfterSuccess(owner, req);
+}
+
+} // namespace
+
 bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TCompileRequest &req)
 {
     if (!TfrmDDLPreview::ShowWindow(script, req.Schema, req.ObjName))
@@ -280,14 +349,20 @@ bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TComp
     if (!req.IsNew && backupWriter()
         && !RunGuarded([owner, &req] { backupWriter()(owner, req, false); }))
         return false;
+    if (req.Policy == TCompilePolicy::Direct || req.Policy == TCompilePolicy::StatementByStatement)
+        return runCompileWithoutRunner(owner, script, req);
     pg::Connection &connection = *owner->dbsMain();
     bool committed = false;
     int errors = 0;
     {
-        pg::Transaction tx(connection);
+        std::optional<pg::Transaction> tx;
+        if (req.Policy != TCompilePolicy::NoTransaction)
+            tx.emplace(connection);
         QPointer<TfrmDDLExec> runner;
         {
-            const pg::ContinueOnErrorScope savepoints(connection);
+            std::optional<pg::ContinueOnErrorScope> savepoints;
+            if (tx)
+                savepoints.emplace(connection);
             runner = TfrmDDLExec::ShowWindow(owner, script);
             while (runner && runner->state() != TfrmDDLExec::State::Finished
                    && runner->state() != TfrmDDLExec::State::Abandoned) {
@@ -297,15 +372,27 @@ bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TComp
                 loop.exec();
             }
         }
-        if (runner && runner->state() == TfrmDDLExec::State::Finished && req.AllOrNothing
-            && runner->ErrorCount() > 0) {
-            tx.rollback();
+        const bool finished = runner && runner->state() == TfrmDDLExec::State::Finished;
+        if (finished && !tx) {
+            // Without a transaction what ran is done; the follow-ups go on from there.
+            committed = runCompileFollowUps(owner, runner, req);
+            runner->EndRun();
+            errors = runner->ErrorCount();
+        } else if (finished
+                   && ((req.AllOrNothing && runner->ErrorCount() > 0)
+                       || !runCompileFollowUps(owner, runner, req))) {
+            tx->rollback();
             runner->EndRunRolledBack();
             errors = runner->ErrorCount();
-        } else if (runner && runner->state() == TfrmDDLExec::State::Finished) {
+        } else if (finished && req.Policy == TCompilePolicy::WaitBeforeCommit) {
+            runner->EndRun();
+            errors = runner->ErrorCount();
+            TfrmDDLExec::WaitProc();
+            committed = RunGuarded([&tx] { tx->commit(); });
+        } else if (finished) {
             QString commitError;
             try {
-                tx.commit();
+                tx->commit();
                 committed = true;
             } catch (const pg::Error &e) {
                 commitError = e.text();
@@ -315,14 +402,10 @@ bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TComp
         }
         // Otherwise the scope rolls the transaction (or the savepoint) back.
     }
-    if (committed) {
-        committed = RunGuarded([owner, &req] {
-            if (backupWriter())
-                backupWriter()(owner, req, true);
-            if (req.AfterSuccess)
-                req.AfterSuccess();
-        });
-    }
+    if (committed && req.Policy == TCompilePolicy::WaitAfterCommit)
+        TfrmDDLExec::WaitProc();
+    if (committed)
+        committed = runCompileAfterSuccess(owner, req);
     TfrmDDLExec::WaitProc();
     return committed && errors == 0;
 }

@@ -2,6 +2,7 @@
 
 #include "ddlrun.h"
 
+#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,10 @@ public:
     // log says so and ends as EndRun does.
     void EndRunRolledBack();
     int ErrorCount() const { return m_run.errorCount(); }
+    // Runs a statement the compile adds after the script inside its transaction (its values
+    // bound, so shown is what the log prints); a failure is logged and counted, and false is
+    // returned.
+    bool RunFollowUp(const QString &shown, const std::function<void()> &run);
     const QStringList &Pending() const { return m_run.pending(); }
     QString LogText() const;
 
@@ -83,9 +88,40 @@ private:
     bool m_closePending = false;
 };
 
+// How the compile sequence runs a window's script. Every path but NoTransaction and
+// StatementByStatement runs it in one transaction on the owner's main session (a savepoint
+// when the user has a transaction open, which is never committed here).
+enum class TCompilePolicy {
+    // The runner; commit when every statement has been tried; the runner's "go on" runs the
+    // rest in the same transaction, which is committed at the end; then the window's steps,
+    // then the wait until the runner window is gone.
+    Previewed,
+    // As Previewed, but the commit waits until the user has closed the runner window.
+    WaitBeforeCommit,
+    // As Previewed, but the window's steps wait until the runner window is gone.
+    WaitAfterCommit,
+    // The runner without a transaction: statements that ran stay done.
+    NoTransaction,
+    // No runner: the statements run one after another, the first failure rolls back and is
+    // shown; success says "コンパイルは正常に終了しました。".
+    Direct,
+    // No runner and no transaction: each statement on its own; the first failure is shown and
+    // ends the run, the statements before it stay done.
+    StatementByStatement,
+};
+
+// A statement a window runs inside the compile's transaction after its script: the runner's
+// log shows Shown, Run executes it with its values bound and throws on failure.
+struct TCompileFollowUp
+{
+    QString Shown;
+    std::function<void(ConnectionWindow *owner)> Run;
+};
+
 // What a definition window hands to the compile sequence.
 struct TCompileRequest
 {
+    TCompilePolicy Policy = TCompilePolicy::Previewed;
     QString Schema;
     QString ObjName;
     int ObjType = 0;
@@ -97,6 +133,9 @@ struct TCompileRequest
     // off, the transaction is rolled back, not committed, and the log says so. Every script
     // that drops an object it then re-creates sets this.
     bool AllOrNothing = false;
+    // Run in the transaction after every statement of the script has been tried and before
+    // the commit; a failure rolls the transaction back and fails the compile.
+    QList<TCompileFollowUp> FollowUps;
     // The window's steps after a successful commit (IsNew := False, reload message, own
     // reload); an exception from them is shown and makes the compile a failure.
     std::function<void()> AfterSuccess;
@@ -119,5 +158,7 @@ void setSourceBackupWriter(SourceBackupWriter writer);
 // closed. True only when the transaction was committed (or its savepoint released) and no
 // statement failed; the steps after success run whenever the transaction was committed, since
 // with "go on after an error" the statements that succeeded are in. With req.AllOrNothing a
-// run with a failed statement is rolled back instead.
+// run with a failed statement is rolled back instead. req.Policy chooses the path (see
+// TCompilePolicy); the preview, the backups and the transaction rules are the same on each.
+// An empty script with follow-ups runs only the follow-ups.
 bool RunCompileSequence(ConnectionWindow *owner, QStringList script, const TCompileRequest &req);

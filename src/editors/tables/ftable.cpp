@@ -577,7 +577,7 @@ void TfrmTable::lstPolicySelectItem()
     if (at < 0 || at >= m_def.Policies.size())
         return;
     const TPolicyDefinition &policy = m_def.Policies.at(at);
-    const QString user = OwnerForm()->dbsMain()->param(QStringLiteral("User_Name"));
+    const QString user = OwnerForm()->LoginUser();
     QStringList roles = policy.Roles;
     std::sort(roles.begin(), roles.end());
     for (const QString &role : std::as_const(roles)) {

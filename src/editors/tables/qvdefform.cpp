@@ -334,15 +334,12 @@ void TqvDefineForm::actSaveExecute()
 
 void TqvDefineForm::cmbSchemaDropDown()
 {
-    // The connection window's schema list; the owner here is only the interface.
-    const pg::Result rows = OwnerForm()->dbsMain()->exec(QStringLiteral(
-        "SELECT nspname FROM pg_namespace WHERE nspname NOT LIKE 'pg\\_%' AND nspname <> "
-        "'information_schema' OR nspname = 'pg_catalog' ORDER BY 1"));
+    // The connection window's pick list: the user schemas and pg_catalog.
+    const QStringList schemas = OwnerForm()->GetSchemaInfo(false);
     const QString current = cmbSchema->currentText();
     const QSignalBlocker quiet(cmbSchema);
     cmbSchema->clear();
-    for (int i = 0; i < rows.rowCount(); ++i)
-        cmbSchema->addItem(rows.text(i, 0));
+    cmbSchema->addItems(schemas);
     cmbSchema->setEditText(current);
 }
 

@@ -176,7 +176,7 @@ void TfraGrant::ShowData(const QString &Schema, const QString &ObjName, qint64 p
 void TfraGrant::fillList()
 {
     const QList<TGrantPrivilege> &privileges = GrantPrivileges(FObjType);
-    const QString user = ConnectionParams(*FOwnerForm).User_Name;
+    const QString user = FOwnerForm->LoginUser();
     const QSignalBlocker blockList(lstGrant);
     lstGrant->setUpdatesEnabled(false);
     lstGrant->clear();

@@ -856,13 +856,11 @@ void TfraStorage::GetSourceCreate(QStringList &Source) const
 void TfraStorage::cmbTBSDropDown()
 {
     const SQLWaitCursor wait;
-    const pg::Result rows = FOwner->OwnerForm()->dbsMain()->exec(
-        QStringLiteral("SELECT spcname FROM pg_tablespace ORDER BY 1"));
+    const QStringList spaces = FOwner->OwnerForm()->GetTBS();
     const QString current = cmbTBS->currentText();
     const QSignalBlocker quiet(cmbTBS);
     cmbTBS->clear();
-    for (int i = 0; i < rows.rowCount(); ++i)
-        cmbTBS->addItem(rows.text(i, 0));
+    cmbTBS->addItems(spaces);
     cmbTBS->setEditText(current);
 }
 
