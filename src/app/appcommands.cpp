@@ -3,6 +3,8 @@
 #include "browser/flogon.h"
 #include "core/qvappwindows.h"
 #include "core/qvcmdline.h"
+#include "editors/objects/objecteditors.h"
+#include "editors/security/securityeditors.h"
 #include "editors/tables/tableeditors.h"
 #include "shell/fmaincmd.h"
 #include "sqlwin/sqlwindows.h"
@@ -36,6 +38,8 @@ void RegisterAppCommands(const TCommandLine &commandLine)
 void RegisterObjectEditors()
 {
     RegisterTableEditors();
+    RegisterObjectKindEditors();
+    RegisterSecurityEditors();
 }
 
 void RegisterToolWindows()

@@ -29,6 +29,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -141,7 +142,7 @@ void TqvDefineForm::setupCommon()
         mnuObject->addAction(actSave);
         connect(actPrint, &QAction::triggered, this,
                 [this] { RunGuarded([this] { actPrintExecute(); }); });
-    } else {
+    } else if (!m_kind.ObjectFrame) {
         tolCmd->addAction(actSave);
         mnuObject->addSeparator();
         mnuObject->addAction(actSave);
@@ -213,6 +214,37 @@ void TqvDefineForm::setupCommon()
 void TqvDefineForm::OnChange()
 {
     setModified(true);
+    UpdateActionStates();
+}
+
+void TqvDefineForm::SyncCurrentPage()
+{
+    m_currentPage = pagObject->currentIndex();
+}
+
+void TqvDefineForm::UpdateActionStates()
+{
+    if (!m_kind.ObjectFrame)
+        return;
+    actCompile->setEnabled(Modified() || pagObject->currentWidget() == tabSource);
+    actDelete->setEnabled(!IsNew());
+    const bool unchanged = !Modified() && !IsNew();
+    if (actPrint)
+        actPrint->setEnabled(unchanged);
+    actSave->setEnabled(unchanged);
+}
+
+void TqvDefineForm::showEvent(QShowEvent *event)
+{
+    TqvForm::showEvent(event);
+    if (m_shown || !m_kind.ObjectFrame)
+        return;
+    // First showing only: the commands' buttons take one width.
+    m_shown = true;
+    for (QAction *a : tolCmd->actions()) {
+        if (QWidget *button = tolCmd->widgetForAction(a))
+            button->setMinimumWidth(78);
+    }
 }
 
 bool TqvDefineForm::pagObjectChanging(int)
@@ -239,6 +271,7 @@ bool TqvDefineForm::pagObjectChanging(int)
 void TqvDefineForm::pagObjectChange()
 {
     ShowData();
+    UpdateActionStates();
 }
 
 void TqvDefineForm::ChangedIsNew()
@@ -259,6 +292,7 @@ void TqvDefineForm::ChangedIsNew()
     }
     if (IsNew())
         txtName->setFocus();
+    UpdateActionStates();
 }
 
 void TqvDefineForm::Reload(QObject *)

@@ -41,6 +41,10 @@ public:
         QString MenuCaption; // "INDEX(&O)"
         // The output commands (print, save to file) under actOutput; tables and indexes.
         bool Output = false;
+        // The object editors (sequence, view, schema, role ...): the commands follow the
+        // window's state (UpdateActionStates), the tool bar's buttons are 78 wide from the
+        // first showing, and a kind without Output has no save command.
+        bool ObjectFrame = false;
     };
 
     // The caption key of an object: the kind word and the connection key of the object.
@@ -82,6 +86,10 @@ public:
     // The print dialog's procedure: the CREATE script under the title schema + "." + name.
     void PrintProc();
     void cmbSchemaDropDown();
+    // ObjectFrame kinds: compile enabled while modified or on the source page, delete while
+    // the object exists, print and save while it exists and is unchanged. The window calls it
+    // after every change of its state; editors add their own commands.
+    virtual void UpdateActionStates();
 
     // The prefix of an object in Schema as the window's scripts write it: against the logon
     // schema of the owner's main connection.
@@ -113,6 +121,10 @@ protected:
 
     void pagObjectChange();
     bool pagObjectChanging(int index);
+    // After the editor chose its first page with the page control's signals blocked: the page
+    // the change veto returns to.
+    void SyncCurrentPage();
+    void showEvent(QShowEvent *event) override;
     void OnChange();
 
 private:
@@ -123,4 +135,5 @@ private:
     QVBoxLayout *m_defineLayout = nullptr;
     int m_currentPage = 0;
     bool m_turningPage = false;
+    bool m_shown = false;
 };
