@@ -362,10 +362,9 @@ void TfrmSeq::readOwner()
     cmbColumn->setEditText(QString());
     chkOwned->setChecked(true);
     try {
-        const pg::Result row
-            = OwnerForm()->dbsMain()->exec(QString::fromUtf8(SequenceOwnerSQL),
-                                           { pg::Param(cmbSchema->currentText()),
-                                             pg::Param(txtName->text()) });
+        const pg::Result row = OwnerForm()->dbsMain()->exec(
+            QString::fromUtf8(SequenceOwnerSQL),
+            { pg::Param(cmbSchema->currentText()), pg::Param(txtName->text()) });
         if (row.rowCount() > 0) {
             cmbTable->setEditText(row.text(0, 0).trimmed());
             cmbColumn->setEditText(row.text(0, 1).trimmed());
@@ -433,8 +432,7 @@ void TfrmSeq::ShowData()
                 fraGrant->ShowData(cmbSchema->currentText(), txtName->text(), -1, QString(),
                                    QString());
             else if (pagObject->currentWidget() == tabCross)
-                fraCross->ShowData(cmbSchema->currentText(), txtName->text(), QString(),
-                                   QString());
+                fraCross->ShowData(cmbSchema->currentText(), txtName->text(), QString(), QString());
         }
     } catch (...) {
         setModified(false);
@@ -546,8 +544,8 @@ void TfrmSeq::Compile(QObject *)
     } else if (page == tabGrant) {
         fraGrant->GetSource(script);
     } else if (page == tabDefine) {
-        const TSequenceChange change = SequenceChange(
-            m_loaded, Current(), IsNew(), LogonSchemaPrefix(cmbSchema->currentText()));
+        const TSequenceChange change = SequenceChange(m_loaded, Current(), IsNew(),
+                                                      LogonSchemaPrefix(cmbSchema->currentText()));
         script = change.Script;
         setValue = change.SetValue;
     }

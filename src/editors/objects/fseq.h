@@ -24,8 +24,8 @@ public:
 
     // The editor of sequence Schema.ObjectName on AOwner (a new sequence when ObjectName is
     // empty), or nullptr when the open one was brought forward or the failure has been shown.
-    static TfrmSeq *Open(ConnectionWindow *AOwner, const QString &Schema,
-                         const QString &ObjectName, TOpenMode OpenMode = omDefine);
+    static TfrmSeq *Open(ConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
+                         TOpenMode OpenMode = omDefine);
     // The script of the sequence without a window on the screen; throws when the sequence
     // cannot be read.
     static QStringList GetScript(ConnectionWindow *AOwner, const QString &Schema,

@@ -78,10 +78,10 @@ TSequenceState SequenceStateFromRow(const QString &Schema, const QString &Name,
     bool minOk = false;
     const qint64 min = s.Min.toLongLong(&minOk);
     const qint64 top = std::numeric_limits<qint64>::max();
-    s.NoMax = (increment > 0 && maxOk && max == top)
-        || (increment < 0 && s.Max == QLatin1String("-1"));
-    s.NoMin = (increment > 0 && s.Min == QLatin1String("1"))
-        || (increment < 0 && minOk && min <= -top);
+    s.NoMax
+        = (increment > 0 && maxOk && max == top) || (increment < 0 && s.Max == QLatin1String("-1"));
+    s.NoMin
+        = (increment > 0 && s.Min == QLatin1String("1")) || (increment < 0 && minOk && min <= -top);
     s.OwnedNone = true;
     return s;
 }
@@ -173,8 +173,8 @@ QStringList SequenceDropScript(const TSequenceState &s)
     return { QStringLiteral("DROP SEQUENCE ") + seqQualified(s), SeqEnd };
 }
 
-TSequenceChange SequenceChange(const TSequenceState &loaded, const TSequenceState &now,
-                               bool isNew, const QString &prefix)
+TSequenceChange SequenceChange(const TSequenceState &loaded, const TSequenceState &now, bool isNew,
+                               const QString &prefix)
 {
     TSequenceChange change;
     if (isNew) {

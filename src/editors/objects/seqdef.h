@@ -95,5 +95,5 @@ struct TSequenceChange
 };
 // A new sequence: CREATE, then setval to its initial value. An existing one: the ALTER of
 // what changed, and a setval when the last value was changed to a value; no DROP.
-TSequenceChange SequenceChange(const TSequenceState &loaded, const TSequenceState &now,
-                               bool isNew, const QString &prefix);
+TSequenceChange SequenceChange(const TSequenceState &loaded, const TSequenceState &now, bool isNew,
+                               const QString &prefix);
