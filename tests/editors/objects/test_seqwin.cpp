@@ -137,6 +137,12 @@ TEST_F(SequenceWindow, CycleAloneIsAnAlter)
 
 TEST_F(SequenceWindow, LastValueChangeKeepsGrantCommentAndDefault)
 {
+    // an unexpected error shows up as a message, and a stopped runner is abandoned
+    QStringList messages;
+    const ScopedDialogResponder answer([&messages](DialogRequest &r) {
+        messages << r.text;
+        return IDYES;
+    });
     TfrmSeq *window = open("s_used");
     ASSERT_NE(window, nullptr);
     typeInto(window->txtLastNo, "100");
@@ -157,6 +163,12 @@ TEST_F(SequenceWindow, LastValueChangeKeepsGrantCommentAndDefault)
 
 TEST_F(SequenceWindow, NameWithApostropheAdvancesAndIsSet)
 {
+    // an unexpected error shows up as a message, and a stopped runner is abandoned
+    QStringList messages;
+    const ScopedDialogResponder answer([&messages](DialogRequest &r) {
+        messages << r.text;
+        return IDYES;
+    });
     TfrmSeq *window = open("it's");
     ASSERT_NE(window, nullptr);
     QTest::mouseClick(window->btnInc, Qt::LeftButton);
@@ -170,10 +182,17 @@ TEST_F(SequenceWindow, NameWithApostropheAdvancesAndIsSet)
     window->actCompile->trigger();
     EXPECT_FALSE(driver.lastLog.contains("《エラー》")) << driver.lastLog.toStdString();
     EXPECT_EQ(query("SELECT last_value FROM public.\"it's\""), "50");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 TEST_F(SequenceWindow, FailingSetvalRollsTheAlterBack)
 {
+    // an unexpected error shows up as a message, and a stopped runner is abandoned
+    QStringList messages;
+    const ScopedDialogResponder answer([&messages](DialogRequest &r) {
+        messages << r.text;
+        return IDYES;
+    });
     TfrmSeq *window = open("s_asc");
     ASSERT_NE(window, nullptr);
     typeInto(window->txtInc, "5");
