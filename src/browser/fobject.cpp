@@ -476,6 +476,7 @@ void TfrmObject::FormClose(TCloseAction &Action)
 
 void TfrmObject::FormActivate()
 {
+    mnuObjectClick();
     if (MainWindowServices *main = mainWindowServices())
         main->ConnectionActivated(this);
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -15,6 +16,7 @@ class QComboBox;
 class QLayout;
 class QLabel;
 class QMenu;
+class QPoint;
 class QSplitter;
 class QThread;
 class QTimer;
@@ -22,6 +24,8 @@ class QToolBar;
 class QToolButton;
 class QTreeWidgetItem;
 struct TqvOption;
+struct TObjectRow;
+class QTreeWidget;
 class TqvListView;
 class TqvTreeView;
 
@@ -97,8 +101,69 @@ public:
     // Opens the selected rows of lstObject in list order through OpenObject; each row opened is
     // deselected, and Esc stops the walk before the next row (the rest stay selected).
     void OpenSelectedObjects(TOpenMode OpenMode, int DefTopRecord = 0);
-    // Keys of the object list; true when the key was handled (Enter opens the selection).
+    // Keys of the object list; true when the key was handled: F2 renames the first selected
+    // row, Enter opens the selection, Delete drops it; none of them while a name is edited.
     bool lstObjectKeyDown(int Key);
+
+    // --- the selection walk of the list commands
+    // How a walk ended: rows handled, the total it started with, and whether Esc stopped it.
+    struct TWalkResult
+    {
+        int handled = 0;
+        int total = 0;
+        bool cancelled = false;
+    };
+    // Walks the selected rows of lstObject in list order under the SQL-wait cursor and the
+    // cancel guard, with the list's change handler detached, showing step and total in the
+    // main window's status. Before each row Esc stops the walk; with scrollIntoView the row is
+    // scrolled into view. act handles the row and returns whether it is done: a done row is
+    // deselected when deselect is set, a row that is not done stops the walk (it and the rows
+    // after it stay selected). An exception from act ends the walk and reaches the caller.
+    // However it ends, the status shows the list's counts again and the change handler is
+    // attached again.
+    TWalkResult WalkSelection(bool scrollIntoView, bool deselect,
+                              const std::function<bool(QTreeWidgetItem *row)> &act);
+
+    // --- the object menu, the tree menu and the list's events
+    // Recomputes the enabled and visible state of the list commands (ObjectMenuState) for the
+    // selection and the tree node; commands whose windows are not registered stay disabled.
+    void mnuObjectClick();
+    // The tree's pop-up menu is about to show: FRSelected becomes the selected node, and the
+    // entries are shown for it (TreeMenuState).
+    void popTreePopup();
+    // The list's context menu: the object menu at globalPos, after mnuObjectClick.
+    void lstObjectContextPopup(const QPoint &globalPos);
+    // The in-place rename: whether row may be edited, and the commit of the typed text S.
+    void lstObjectEditing(QTreeWidgetItem *row, bool &AllowEdit);
+    void lstObjectEdited(QTreeWidgetItem *row, QString &S);
+    // Starts editing the name of the first selected row.
+    void actRenameExecute();
+
+    // --- the commands of the selection
+    // Asks for a record count ("既定値にする" keeps it as the option DefTopRecord), then opens
+    // the selected rows on their data page with that limit.
+    void actOpenDataTopExecute();
+    // The stored-program runner for every selected procedure, function and package.
+    void actExecExecute();
+    // The cross-reference page of every selected object, through its editor.
+    void actCrossExecute();
+    // The print dialog for the selected objects (PrintObjects).
+    void actPrintExecute();
+    // Prints the CREATE script of every selected object, one section each; the selection stays
+    // as it was, so a preview and then a print give the same pages. Objects whose script could
+    // not be written are named at the end.
+    void PrintObjects();
+    void actMatrixExecute();
+    void actGrantExecute();
+    void actAnalyzeExecute();
+    void actCommentExecute();
+    // Adds the selected rows to the workspace (a row already there is left out).
+    void actAddWorkSpaceExecute();
+    // Drops the selected objects after one confirmation (ignore errors, CASCADE); see
+    // fobjectdrop.cpp.
+    void actDeleteExecute();
+    // The tree node under the tree's pop-up menu when it last opened.
+    QTreeWidgetItem *FRSelected = nullptr;
 
     // --- statements and pick lists (see ConnectionWindow), with the SQL-wait cursor
     void ExecuteSQL(const QString &SQLText) override;
@@ -191,6 +256,11 @@ public:
     // The user-command and report submenus of the object list.
     QMenu *mnuCommand = nullptr;
     QMenu *mnuReport = nullptr;
+    // The object menu "オブジェクトリスト(&O)" (also the list's context menu), its new-object
+    // submenu, and the tree's pop-up menu.
+    QMenu *mnuObject = nullptr;
+    QMenu *mnuNew1 = nullptr;
+    QMenu *popTree = nullptr;
 
     void LoadWindowState() override;
     void SaveWindowState() override;
@@ -211,6 +281,10 @@ private:
     void LoadFindHistory();
     void setupObjectOpen();
     void setupActions();
+    void setupObjectMenu();
+    void setupListEvents();
+    QAction *action(const char *name) const;
+    void lstObjectChange();
     // The object list's style as the main window's View menu has it checked (report when
     // there is no main window).
     void InitObjectListStyle();
@@ -234,16 +308,22 @@ private:
     bool m_registered = false;
     int m_listStyle = 3;
     QString m_connectionKey;
+    int m_walking = 0; // walks under way: the list's change handler is detached
 };
 
 // The role of a tree node's data that holds its image index (the object-type code of a kind
 // node, 126 for the logon schema, 4 for another schema, 1 for the database). A row of the
 // object list keeps its image index, the object's type code, in the same role of column 0.
+// It is the list's ListImageIndexRole (qvcomctrls.h), which the list's drag payload reads.
 inline constexpr int TreeImageRole = Qt::UserRole + 16;
 
 // The object-type code of a row of the object list: its image index (TreeImageRole), else the
 // code of its kind keyword (sub-item 1); 0 for no row.
 int ObjectRowCode(const QTreeWidgetItem *row);
+// The row as the rename and drop statements read it (fobjectcmd.h).
+TObjectRow ObjectRowOf(const QTreeWidgetItem *row);
+// The first selected row of list in list order; nullptr when none is selected.
+QTreeWidgetItem *FirstSelectedRow(const QTreeWidget *list);
 // Whether the object tree shows the kind code: the option of the kind is on and the server
 // has that kind (PROCEDURE from 11 or on the edition's servers, PACKAGE and SYNONYM on the
 // edition's servers only, MATERIALIZED VIEW from 9.3, AGGREGATE from 9.4).

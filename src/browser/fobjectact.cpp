@@ -6,6 +6,7 @@
 #include "core/qvexcept.h"
 #include "core/qvobjtype.h"
 #include "core/qvoption.h"
+#include "core/qvtoolwindows.h"
 #include "ui/qvcomctrls.h"
 #include "ui/qvimages.h"
 
@@ -41,31 +42,63 @@ constexpr NewAction newActions[] = {
     { "actNewAgrg", "集約関数(&H)", ObjType::Aggregate },
 };
 
-// The object-list commands whose windows come with later work. They stay disabled, so that
-// neither a shortcut nor a menu reaches a command that does nothing; they exist already so
-// that their shortcuts follow the main window's.
-struct LaterAction
+// The actions of the window's commands and their images (-1: none). The commands of the
+// object menu act on the list's selection; those of the tree menu on the tree node under the
+// menu (FRSelected).
+struct CommandAction
 {
     const char *name;
     const char *caption;
     int image;
 };
 
-constexpr LaterAction laterActions[] = {
+constexpr CommandAction listActions[] = {
     { "actDelete", "削除(&D)", 41 },
     { "actRename", "名前の変更(&H)", -1 },
     { "actOpenDataTop", "データを開く(件数指定)", -1 },
     { "actExec", "実行(&E)", 28 },
-    { "actScript", "スクリプト出力(&S)", 18 },
     { "actPrint", "印刷(&P)", 98 },
-    { "actSynonym", "シノニム作成(&Y)", 60 },
     { "actCross", "相関 - クロスリファレンス(&F)", 92 },
     { "actMatrix", "マトリックス表(&M)", -1 },
     { "actGrant", "権限(&G)", 91 },
     { "actAnalyze", "統計情報(&A)", -1 },
+    { "actComment", "コメントチェック(&O)", 88 },
+    { "actAddWorkSpace", "ワークスペースに追加(&W)", -1 },
+};
+
+// The object-list commands whose work comes with later changes (script output, synonyms,
+// full-text search, backup and load of the selection, index rebuild). They stay disabled, so
+// that neither a shortcut nor a menu reaches a command that does nothing; they exist already
+// so that their shortcuts follow the main window's.
+constexpr CommandAction laterActions[] = {
+    { "actScript", "スクリプト出力(&S)", 18 },
+    { "actSynonym", "シノニム作成(&Y)", 60 },
     { "actGrep", "全文検索", 24 },
     { "actExport", "バックアップ(&R)", 7 },
     { "actLoad", "ロード(&L)", 9 },
+    { "actIndexFragment", "インデックスの再構築", -1 },
+};
+
+// The tree menu's commands: each opens the tool window named (none: disabled until its work
+// comes).
+struct TreeAction
+{
+    const char *name;
+    const char *caption;
+    int image;
+    const char *window;
+};
+
+constexpr TreeAction treeActions[] = {
+    { "actLogon", "接続(&C)", 13, nullptr },
+    { "actUser", "ユーザー情報(&U)", 2, ToolWindowUserList },
+    { "actStorage", "テーブルスペース情報(&T)", 69, ToolWindowStorage },
+    { "actSession", "セッション情報(&S)", 5, ToolWindowSession },
+    { "actLock", "ロック情報(&L)", 6, ToolWindowLock },
+    { "actDatabase", "サーバ情報(&D)", 1, ToolWindowDatabase },
+    { "actPerform", "パフォーマンス情報(&Q)", 107, ToolWindowPerform },
+    { "actDBLink", "データベースリンク情報(&L)", 64, ToolWindowDBLinkList },
+    { "actDBExport", "バックアップ(&P)", 7, nullptr },
 };
 
 // Each action of the window and the main window's action whose shortcut it takes.
@@ -124,10 +157,11 @@ QAction *mainMenuItem(const char *name)
 void TfrmObject::setupActions()
 {
     using namespace fobjectact;
-    auto add = [this](const char *name, const QString &caption, int image) {
+    auto add = [this](const char *name, const QString &caption, int image,
+                      const QString &category = QStringLiteral("オブジェクトリスト")) {
         auto *action = new QAction(caption, this);
         action->setObjectName(QLatin1String(name));
-        action->setProperty("Category", QStringLiteral("オブジェクトリスト"));
+        action->setProperty("Category", category);
         if (image >= 0) {
             action->setProperty("ImageIndex", image);
             action->setIcon(MainImage(image));
@@ -179,53 +213,136 @@ void TfrmObject::setupActions()
         connect(action, &QAction::triggered, this,
                 [this, mode] { RunGuarded([this, mode] { OpenSelectedObjects(mode); }); });
     }
-    for (const LaterAction &entry : laterActions)
+    for (const CommandAction &entry : listActions)
+        add(entry.name, QString::fromUtf8(entry.caption), entry.image);
+    const std::pair<const char *, void (TfrmObject::*)()> handlers[] = {
+        { "actDelete", &TfrmObject::actDeleteExecute },
+        { "actRename", &TfrmObject::actRenameExecute },
+        { "actOpenDataTop", &TfrmObject::actOpenDataTopExecute },
+        { "actExec", &TfrmObject::actExecExecute },
+        { "actPrint", &TfrmObject::actPrintExecute },
+        { "actCross", &TfrmObject::actCrossExecute },
+        { "actMatrix", &TfrmObject::actMatrixExecute },
+        { "actGrant", &TfrmObject::actGrantExecute },
+        { "actAnalyze", &TfrmObject::actAnalyzeExecute },
+        { "actComment", &TfrmObject::actCommentExecute },
+        { "actAddWorkSpace", &TfrmObject::actAddWorkSpaceExecute },
+    };
+    for (const auto &[name, handler] : handlers) {
+        connect(action(name), &QAction::triggered, this,
+                [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    }
+    for (const CommandAction &entry : laterActions)
         add(entry.name, QString::fromUtf8(entry.caption), entry.image)->setEnabled(false);
+    for (const TreeAction &entry : treeActions) {
+        QAction *item = add(entry.name, QString::fromUtf8(entry.caption), entry.image,
+                            QStringLiteral("オブジェクトツリー"));
+        const QString window = entry.window ? QLatin1String(entry.window) : QString();
+        item->setProperty("ToolWindow", window);
+        item->setEnabled(false);
+        if (!window.isEmpty()) {
+            connect(item, &QAction::triggered, this, [this, window] {
+                RunGuarded([this, window] { OpenToolWindow(window, this); });
+            });
+        }
+    }
 
     mnuCommand = new QMenu(QStringLiteral("ユーザー定義コマンド(&U)"), this);
     mnuCommand->setObjectName(QStringLiteral("mnuCommand"));
     mnuReport = new QMenu(QStringLiteral("レポート出力(&X)"), this);
     mnuReport->setObjectName(QStringLiteral("mnuReport"));
 
+    setupObjectMenu();
+}
+
+QAction *TfrmObject::action(const char *name) const
+{
+    return findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
+
+void TfrmObject::setupObjectMenu()
+{
+    using namespace fobjectact;
     // The window's menu, which the main window shows in its menu bar while the window is in
     // front: one item of group 2 with the list commands ("-" a separator, "@" a submenu, "*" an
     // action of the main window); commands this window does not have are left out.
     auto *mnuTool = new QMenuBar(this);
     mnuTool->setObjectName(QStringLiteral("mnuTool"));
     mnuTool->hide();
-    QMenu *mnuObject = mnuTool->addMenu(QStringLiteral("オブジェクトリスト(&O)"));
+    mnuObject = mnuTool->addMenu(QStringLiteral("オブジェクトリスト(&O)"));
     mnuObject->setObjectName(QStringLiteral("mnuObject"));
     mnuObject->menuAction()->setObjectName(QStringLiteral("mnuObject"));
     mnuObject->menuAction()->setProperty("GroupIndex", 2);
-    static const char *const objectItems[] = { "actNew",           "actCopy",
-                                               "actPaste",         "actDelete",
-                                               "actRename",        "-",
-                                               "actOpenDefine",    "actOpenData",
-                                               "actOpenDataTop",   "actOpenSource",
-                                               "actIndexFragment", "-",
-                                               "actScript",        "@mnuReport",
-                                               "actPrint",         "actExport",
-                                               "actLoad",          "-",
-                                               "*actViewField",    "actGrant",
-                                               "actCross",         "actMatrix",
-                                               "actAnalyze",       "actComment",
-                                               "@mnuCommand",      "-",
-                                               "actExec",          "actSynonym",
-                                               "actGrep",          "actAddWorkSpace" };
+    mnuNew1 = new QMenu(QStringLiteral("新規作成(&N)"), mnuObject);
+    mnuNew1->setObjectName(QStringLiteral("mnuNew1"));
+    for (const NewAction &entry : newActions)
+        mnuNew1->addAction(action(entry.name));
+    static const char *const objectItems[] = { "@mnuNew1",
+                                               "actNew",
+                                               "actCopy",
+                                               "actPaste",
+                                               "actDelete",
+                                               "actRename",
+                                               "-",
+                                               "actOpenDefine",
+                                               "actOpenData",
+                                               "actOpenDataTop",
+                                               "actOpenSource",
+                                               "actIndexFragment",
+                                               "-",
+                                               "actScript",
+                                               "@mnuReport",
+                                               "actPrint",
+                                               "actExport",
+                                               "actLoad",
+                                               "-",
+                                               "*actViewField",
+                                               "actGrant",
+                                               "actCross",
+                                               "actMatrix",
+                                               "actAnalyze",
+                                               "actComment",
+                                               "@mnuCommand",
+                                               "-",
+                                               "actExec",
+                                               "actSynonym",
+                                               "actGrep",
+                                               "actAddWorkSpace" };
     for (const char *entry : objectItems) {
         if (entry[0] == '-') {
             mnuObject->addSeparator();
         } else if (entry[0] == '@') {
-            mnuObject->addMenu(QLatin1String(entry + 1) == QLatin1String("mnuReport") ? mnuReport
-                                                                                      : mnuCommand);
+            const QLatin1String name(entry + 1);
+            mnuObject->addMenu(name == QLatin1String("mnuReport")     ? mnuReport
+                                   : name == QLatin1String("mnuNew1") ? mnuNew1
+                                                                      : mnuCommand);
         } else if (entry[0] == '*') {
             if (QAction *item = mainAction(entry + 1))
                 mnuObject->addAction(item);
-        } else if (auto *item
-                   = findChild<QAction *>(QLatin1String(entry), Qt::FindDirectChildrenOnly)) {
+        } else if (QAction *item = action(entry)) {
             mnuObject->addAction(item);
         }
     }
+    // The menu bar shows the state of the moment it opens.
+    connect(mnuObject, &QMenu::aboutToShow, this,
+            [this] { RunGuarded([this] { mnuObjectClick(); }); });
+
+    popTree = new QMenu(this);
+    popTree->setObjectName(QStringLiteral("popTree"));
+    static const char *const treeItems[]
+        = { "actLogon", "actNew",      "-",          "actUser",   "actStorage", "actSession",
+            "actLock",  "actDatabase", "actPerform", "actDBLink", "actDBExport" };
+    for (const char *entry : treeItems) {
+        if (entry[0] == '-') {
+            popTree->addSeparator()->setObjectName(QStringLiteral("mnuTB1"));
+        } else if (QAction *item = action(entry)) {
+            popTree->addAction(item);
+        }
+    }
+    connect(popTree, &QMenu::aboutToShow, this, [this] { RunGuarded([this] { popTreePopup(); }); });
+    connect(ToolWindowNotifier::instance(), &ToolWindowNotifier::windowsChanged, this,
+            [this] { RunGuarded([this] { mnuObjectClick(); }); });
+    setupListEvents();
 }
 
 void TfrmObject::SetShortCut()

@@ -1,7 +1,6 @@
 // The connection window's dispatch to the object editors and the object list's open command.
 #include "fobject.h"
 
-#include "core/qvcancel.h"
 #include "core/qvobjeditors.h"
 #include "core/qvobjtype.h"
 #include "core/qvoption.h"
@@ -117,46 +116,30 @@ void TfrmObject::actOpenExecute()
 
 void TfrmObject::OpenSelectedObjects(TOpenMode OpenMode, int DefTopRecord)
 {
-    using namespace fobjectopen;
-    const int total = SelectedObjectCount();
-    if (total == 0)
-        return;
-    MainWindowServices *main = mainWindowServices();
-    // However the walk ends, the status panel shows the list's counts again.
-    struct DefMessage
-    {
-        MainWindowServices *main;
-        ~DefMessage()
-        {
-            if (main)
-                main->SetDefMessage();
-        }
-    } defMessage { main };
-    const SQLWaitCursor wait;
-    const CancelGuard guard;
-    int step = 0;
-    for (int i = 0; i < lstObject->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *row = lstObject->topLevelItem(i);
-        if (!row->isSelected())
-            continue;
-        if (EscapePressed())
-            break;
-        ++step;
-        if (main)
-            main->SetLoopMessage(step, total);
-        const TObjectCall call = rowCall(row, OpenMode, DefTopRecord);
+    // OpenObject reports every failure itself, so the walk reaches every row.
+    WalkSelection(false, true, [&](QTreeWidgetItem *row) {
+        const TObjectCall call = fobjectopen::rowCall(row, OpenMode, DefTopRecord);
         OpenObject(call.ObjectType, call.Schema, call.ObjectName, call.OpenMode, call.DefTopRecord,
                    call.OID, call.TableName);
-        // the row is touched again only when it is still the list's
-        if (i < lstObject->topLevelItemCount() && lstObject->topLevelItem(i) == row)
-            row->setSelected(false);
-    }
+        return true;
+    });
 }
 
 bool TfrmObject::lstObjectKeyDown(int Key)
 {
+    if (Key == Qt::Key_F2 && FirstSelectedRow(lstObject) && !lstObject->IsEditing()) {
+        actRenameExecute();
+        return true;
+    }
+    // the edit box has the keys while a name is edited
+    if (lstObject->IsEditing())
+        return false;
     if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
         actOpenExecute();
+        return true;
+    }
+    if (Key == Qt::Key_Delete) {
+        actDeleteExecute();
         return true;
     }
     return false;

@@ -42,6 +42,9 @@ inline constexpr char ToolWindowField[] = "Field"; // the table and column brows
 inline constexpr char ToolWindowExport[] = "Export"; // the backup window
 inline constexpr char ToolWindowTemplate[] = "Template"; // the SQL reference viewer
 inline constexpr char ToolWindowExecProc[] = "ExecProc"; // the stored-program runner
+inline constexpr char ToolWindowMatrix[] = "Matrix"; // the dependency matrix of the selection
+inline constexpr char ToolWindowComment[] = "Comment"; // the comment check of the selection
+inline constexpr char ToolWindowAnalyze[] = "Analyze"; // the statistics (ANALYZE) dialog
 
 // What a caller may hand a tool window beyond its connection; a window uses what it knows and
 // ignores the rest.

@@ -7,9 +7,13 @@
 #include <QCollator>
 #include <QDrag>
 #include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMetaMethod>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -50,6 +54,19 @@ public:
             }
         }
         QStyledItemDelegate::paint(painter, option, index);
+    }
+
+    // A committed caption goes through the list's OnEdited before the item takes it.
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        auto *list = qobject_cast<TqvListView *>(m_view);
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        if (list && line && index.column() == 0) {
+            list->commitCaption(list->itemFromIndex(index), line->text());
+            return;
+        }
+        QStyledItemDelegate::setModelData(editor, model, index);
     }
 
 protected:
@@ -245,6 +262,80 @@ void TqvListView::SortItems()
         item->setSelected(true);
 }
 
+bool TqvListView::EditCaption(QTreeWidgetItem *item)
+{
+    if (!item || item->treeWidget() != this)
+        return false;
+    setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    return edit(indexFromItem(item, 0), AllEditTriggers, nullptr);
+}
+
+bool TqvListView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    // Only a trigger that opens an editor asks the window; the view also calls this for every
+    // press and key to let editors see events.
+    const bool opens = trigger == AllEditTriggers || (trigger & editTriggers());
+    if (!opens || !index.isValid() || IsEditing())
+        return QTreeWidget::edit(index, trigger, event);
+    QTreeWidgetItem *item = itemFromIndex(index.siblingAtColumn(0));
+    if (!item)
+        return false;
+    bool allow = true;
+    Q_EMIT OnEditing(item, allow);
+    if (!allow)
+        return false;
+    if (!(item->flags() & Qt::ItemIsEditable))
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    return QTreeWidget::edit(index.siblingAtColumn(0), trigger, event);
+}
+
+void TqvListView::commitCaption(QTreeWidgetItem *item, QString text)
+{
+    // A message box that the handler shows takes the focus from the editor, which commits
+    // again: only the first commit counts.
+    static bool committing = false;
+    if (!item || committing)
+        return;
+    committing = true;
+    struct Reset
+    {
+        ~Reset() { committing = false; }
+    } reset;
+    // The handler may remove the item: it is looked for again afterwards.
+    const QPersistentModelIndex where(indexFromItem(item, 0));
+    Q_EMIT OnEdited(item, text);
+    if (where.isValid())
+        itemFromIndex(where)->setText(0, text);
+}
+
+QMimeData *TqvListView::DragData() const
+{
+    QJsonArray rows;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = topLevelItem(i);
+        if (!item->isSelected())
+            continue;
+        QJsonArray subItems;
+        for (int column = 1; column < item->columnCount(); ++column)
+            subItems.append(item->text(column));
+        const QVariant image = item->data(0, ListImageIndexRole);
+        rows.append(QJsonObject { { QStringLiteral("image"), image.isValid() ? image.toInt() : -1 },
+                                  { QStringLiteral("caption"), item->text(0) },
+                                  { QStringLiteral("subItems"), subItems } });
+    }
+    if (rows.isEmpty())
+        return nullptr;
+    const QJsonObject payload { { QStringLiteral("source"), m_dragSource },
+                                { QStringLiteral("rows"), rows } };
+    const QModelIndexList indexes = selectedIndexes();
+    QMimeData *data = indexes.isEmpty() ? nullptr : model()->mimeData(indexes);
+    if (!data)
+        data = new QMimeData;
+    data->setData(QLatin1String(ListDragMimeType),
+                  QJsonDocument(payload).toJson(QJsonDocument::Compact));
+    return data;
+}
+
 void TqvListView::copy()
 {
     if (state() == QAbstractItemView::EditingState)
@@ -286,11 +377,8 @@ void TqvListView::keyPressEvent(QKeyEvent *event)
 
 void TqvListView::startDrag(Qt::DropActions supportedActions)
 {
-    // Items travel without a drag image.
-    const QModelIndexList indexes = selectedIndexes();
-    if (indexes.isEmpty())
-        return;
-    QMimeData *data = model()->mimeData(indexes);
+    // Items travel without a drag image; the list itself is the drag's source.
+    QMimeData *data = DragData();
     if (!data)
         return;
     auto *drag = new QDrag(this);

@@ -4,6 +4,25 @@
 #include <QTreeWidget>
 #include <QVariant>
 
+class QMimeData;
+
+// The data role of column 0 that holds an item's image index (for the object lists, the
+// object-type code of the row).
+inline constexpr int ListImageIndexRole = Qt::UserRole + 16;
+
+// The format of the rows a TqvListView drags. The payload is UTF-8 JSON:
+//     { "source": "<DragSource()>", "rows": [ { "image": 45, "caption": "item",
+//       "subItems": [ "inv", "TABLE", ... ] }, ... ] }
+// source names the window the rows come from (the connection window puts its connection key
+// there); rows are the selected items in list order, each with its image index
+// (ListImageIndexRole, -1 when none), its caption and every sub-item it holds. A drop target
+// in this process also learns the list itself from QDropEvent::source().
+inline constexpr char ListDragMimeType[] = "application/x-corvane-objects";
+
+namespace qvcomctrls {
+class ColumnDelegate;
+}
+
 // A report list whose header sorts it: a click on a column sorts by that column, a second
 // click on the same column reverses the order. Right-aligned columns compare as numbers
 // ("1,200" after "30", a text that is no number as 0), the others as the locale orders
@@ -22,6 +41,19 @@ public:
     void setColumnAlignment(int column, Qt::Alignment alignment);
     Qt::Alignment ColumnAlignment(int column) const;
 
+    // In-place editing of an item's caption. EditCaption asks OnEditing first (as does the
+    // list itself for a slow second click on a selected caption) and opens the editor only when
+    // the handler allows it. When the user commits, OnEdited receives the typed text, may change
+    // it, and the item takes the final text as its caption; Esc leaves the caption alone.
+    bool EditCaption(QTreeWidgetItem *item);
+    bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+
+    // The name of the window whose rows this list drags (see ListDragMimeType).
+    QString DragSource() const { return m_dragSource; }
+    void setDragSource(const QString &source) { m_dragSource = source; }
+    // The drag payload of the selected items (nullptr when none is selected).
+    QMimeData *DragData() const;
+
     // Sorts the items by SortID (stable: equal items keep their order).
     void SortItems();
     // item1 against item2 under SortID (negative, 0, positive), after OnCompare.
@@ -38,15 +70,24 @@ Q_SIGNALS:
     void OnColumnClick(int column);
     // After the list compared two items; a handler may change compare.
     void OnCompare(QTreeWidgetItem *item1, QTreeWidgetItem *item2, int &compare);
+    // Before the caption editor opens on item; clear AllowEdit to refuse it.
+    void OnEditing(QTreeWidgetItem *item, bool &AllowEdit);
+    // The user committed the caption text S of item; the handler may change S (give the old
+    // caption back to undo the edit). The item shows S afterwards.
+    void OnEdited(QTreeWidgetItem *item, QString &S);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
 
 private:
+    friend class qvcomctrls::ColumnDelegate;
     void columnClicked(int column);
+    void commitCaption(QTreeWidgetItem *item, QString text);
 
     int m_sortID = 1;
+    QString m_dragSource;
 };
 
 // A node of TqvTreeView: the texts of the further columns (SubItems) and two more data

@@ -387,7 +387,7 @@ TEST_F(ConnectionInterface, ShortcutsFollowTheMainWindowsActions)
     EXPECT_EQ(action(window, "actDelete")->shortcut(), QKeySequence(Qt::Key_Delete));
     EXPECT_EQ(action(window, "actOpenData")->shortcut(),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
-    // the drop command is not built yet: its key reaches nothing
+    // nothing is selected: the drop command's key reaches nothing
     EXPECT_FALSE(action(window, "actDelete")->isEnabled());
 
     // the user changed them: the main window's actions first, then each connection window
