@@ -174,6 +174,8 @@ void TfrmObject::Connect(const QString &Host, const QString &Port, const QString
         = MakeRecParam(Host, SID, Schema, Port, UserID, Password, QString(), QString(), QString());
     m_connectionKey = GetRecParamCaption(param, 0, false);
     setWindowTitle(QStringLiteral("オブジェクトリスト - ") + m_connectionKey);
+    // Rows dragged from the list name this connection.
+    lstObject->setDragSource(m_connectionKey);
 
     m_dbsMain->setParam(QStringLiteral("Server"), Host);
     m_dbsMain->setParam(QStringLiteral("Database"), SID);

@@ -879,3 +879,13 @@ CREATE TABLE code_assist."Orders" (
 );
 CREATE TABLE code_assist.renamed_key (old_id integer PRIMARY KEY, label text);
 ALTER TABLE code_assist.renamed_key RENAME COLUMN old_id TO new_id;
+
+-- A second schema whose table and trigger carry the names of inv's: a statement that names the
+-- trigger's table without its schema reaches whichever the search path finds first.
+CREATE SCHEMA inv2;
+CREATE TABLE inv2.item (
+    item_id integer PRIMARY KEY,
+    name    text NOT NULL
+);
+CREATE TRIGGER item_touch BEFORE INSERT OR UPDATE ON inv2.item
+    FOR EACH ROW EXECUTE FUNCTION inv.touch_item();
