@@ -827,3 +827,326 @@ TEST_F(ObjectCommands, DropsThatKeepFailingAreCountedNotReportedAsDone)
 }
 
 } // namespace objcmdtest
+
+namespace objcmdtest {
+
+// --- the selection walk with recording registries
+
+TEST_F(ObjectCommands, OpenCommandsHandEachCodeGroupItsValues)
+{
+    RecordingEditors editors({ ObjType::Table, ObjType::Procedure, ObjType::Trigger });
+    Dialogs dialogs;
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    QTreeWidgetItem *table = rowOf(window, "warehouse", "TABLE");
+    QTreeWidgetItem *function = rowOf(window, "price_of", "FUNCTION", R"("int4")");
+    QTreeWidgetItem *trigger = rowOf(window, "item_touch", "TRIGGER");
+    ASSERT_TRUE(table && function && trigger);
+    const qint64 oid = query("SELECT 'inv.price_of(integer)'::regprocedure::oid").toLongLong();
+    const struct
+    {
+        const char *action;
+        TOpenMode mode;
+    } cases[] = { { "actOpenDefine", omDefine },
+                  { "actOpenSource", omSource },
+                  { "actOpenData", omData } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.action);
+        editors.opened.clear();
+        select(window, { table, function, trigger });
+        action(window, c.action)->trigger();
+        ASSERT_EQ(editors.opened.size(), 3);
+        for (const TObjectCall &call : editors.opened) {
+            EXPECT_EQ(call.OpenMode, c.mode);
+            EXPECT_EQ(call.Schema, "inv");
+        }
+        // list order: item_touch, price_of, warehouse
+        EXPECT_EQ(editors.opened.at(0).TableName, "item");
+        EXPECT_EQ(editors.opened.at(0).OID, -1);
+        EXPECT_EQ(editors.opened.at(1).OID, oid);
+        EXPECT_TRUE(editors.opened.at(1).TableName.isEmpty());
+        EXPECT_EQ(editors.opened.at(2).OID, -1);
+        EXPECT_TRUE(editors.opened.at(2).TableName.isEmpty());
+        EXPECT_EQ(window->SelectedObjectCount(), 0);
+    }
+    EXPECT_TRUE(dialogs.texts.isEmpty()) << dialogs.texts.join('\n').toStdString();
+}
+
+TEST_F(ObjectCommands, EscAfterTwoOfFiveRowsLeavesTheRestSelected)
+{
+    RecordingEditors editors({ ObjType::Table });
+    editors.onOpen = [&](const TObjectCall &) {
+        // the user presses Esc while the second window opens
+        if (editors.opened.size() == 2)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &main,
+                            Qt::Key_Escape);
+    };
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    QList<QTreeWidgetItem *> rows;
+    for (const char *name : { "item", "remote_item", "stock_move", "type_zoo", "warehouse" })
+        rows << rowOf(window, name, "TABLE");
+    for (QTreeWidgetItem *row : rows)
+        ASSERT_NE(row, nullptr);
+    select(window, rows);
+    const int defMessages = main.defMessages;
+    window->OpenSelectedObjects(omDefine);
+    EXPECT_EQ(editors.opened.size(), 2);
+    EXPECT_FALSE(rows.at(0)->isSelected());
+    EXPECT_FALSE(rows.at(1)->isSelected());
+    for (int i = 2; i < 5; ++i)
+        EXPECT_TRUE(rows.at(i)->isSelected()) << i;
+    EXPECT_EQ(main.defMessages, defMessages + 1);
+}
+
+TEST_F(ObjectCommands, OpenDataWithACountAndTheDefaultBox)
+{
+    RecordingEditors editors({ ObjType::Table });
+    Dialogs dialogs;
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    QTreeWidgetItem *table = rowOf(window, "warehouse", "TABLE");
+    ASSERT_NE(table, nullptr);
+    AppOption.DefTopRecord = 1000;
+    // an empty count opens with no limit; the box with 0 keeps the default
+    dialogs.input = "";
+    dialogs.inputChecked = true;
+    select(window, { table });
+    action(window, "actOpenDataTop")->trigger();
+    ASSERT_EQ(editors.opened.size(), 1);
+    EXPECT_EQ(editors.opened.at(0).OpenMode, omData);
+    EXPECT_EQ(editors.opened.at(0).DefTopRecord, 0);
+    EXPECT_EQ(AppOption.DefTopRecord, 1000);
+    EXPECT_EQ(dialogs.kinds.last(), DialogKind::InputQuery);
+    // a count with the box becomes the default
+    dialogs.input = "250";
+    select(window, { table });
+    action(window, "actOpenDataTop")->trigger();
+    ASSERT_EQ(editors.opened.size(), 2);
+    EXPECT_EQ(editors.opened.at(1).DefTopRecord, 250);
+    EXPECT_EQ(AppOption.DefTopRecord, 250);
+    // cancelled: nothing
+    dialogs.inputAccepted = false;
+    select(window, { table });
+    action(window, "actOpenDataTop")->trigger();
+    EXPECT_EQ(editors.opened.size(), 2);
+    EXPECT_TRUE(table->isSelected());
+}
+
+TEST_F(ObjectCommands, RunOpensOneRunnerForTheFunctionOfATableAndAFunction)
+{
+    Dialogs dialogs;
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    QTreeWidgetItem *table = rowOf(window, "warehouse", "TABLE");
+    QTreeWidgetItem *function = rowOf(window, "price_of", "FUNCTION", R"("int4")");
+    ASSERT_TRUE(table && function);
+    select(window, { function, table });
+    window->mnuObjectClick();
+    // no runner registered: the command is off
+    EXPECT_FALSE(action(window, "actExec")->isEnabled());
+    RecordingToolWindow runner(ToolWindowExecProc);
+    window->mnuObjectClick();
+    EXPECT_TRUE(action(window, "actExec")->isEnabled());
+    action(window, "actExec")->trigger();
+    ASSERT_EQ(runner.calls.size(), 1);
+    EXPECT_EQ(runner.calls.at(0).ObjectType, ObjType::Function);
+    EXPECT_EQ(runner.calls.at(0).Schema, "inv");
+    EXPECT_EQ(runner.calls.at(0).ObjectName, "price_of");
+    EXPECT_EQ(runner.calls.at(0).OID,
+              query("SELECT 'inv.price_of(integer)'::regprocedure::oid").toLongLong());
+    EXPECT_EQ(runner.owners.at(0), static_cast<ConnectionWindow *>(window));
+    EXPECT_EQ(window->SelectedObjectCount(), 0);
+}
+
+TEST_F(ObjectCommands, AddingToTheWorkspaceLeavesDuplicatesOut)
+{
+    db.exec("CREATE TRIGGER item_touch BEFORE UPDATE ON inv.warehouse"
+            " FOR EACH ROW EXECUTE FUNCTION inv.touch_item();"
+            "CREATE RULE item_touch AS ON INSERT TO inv.item_view DO INSTEAD NOTHING;");
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    const QList<QTreeWidgetItem *> rows {
+        rowOf(window, "price_of", "FUNCTION", R"("int4")"),
+        rowOf(window, "price_of", "FUNCTION", R"("int4","date")"),
+        rowOf(window, "restock", "PROCEDURE", R"("int4")"),
+        rowOf(window, "restock", "PROCEDURE", R"("int4","int4")"),
+        rowOf(window, "item_touch", "TRIGGER", QString(), "item"),
+        rowOf(window, "item_touch", "TRIGGER", QString(), "warehouse"),
+        rowOf(window, "item_touch", "RULE"),
+    };
+    for (QTreeWidgetItem *row : rows)
+        ASSERT_NE(row, nullptr);
+    select(window, rows);
+    const int calls = int(main.workspaceCalls.size());
+    action(window, "actAddWorkSpace")->trigger();
+    // two overloads of the function, one procedure, two triggers and the rule
+    ASSERT_EQ(WorkSpaces.size(), 6);
+    QStringList titles;
+    for (const TqvWorkSpace &entry : std::as_const(WorkSpaces))
+        titles << entry.Title;
+    EXPECT_TRUE(titles.contains("item_touch (inv.item)")) << titles.join('|').toStdString();
+    EXPECT_TRUE(titles.contains("item_touch (inv.warehouse)")) << titles.join('|').toStdString();
+    EXPECT_EQ(main.workspaceCalls.size(), calls + 1);
+    EXPECT_EQ(window->SelectedObjectCount(), 7);
+    // again: nothing new, nothing saved
+    action(window, "actAddWorkSpace")->trigger();
+    EXPECT_EQ(WorkSpaces.size(), 6);
+    EXPECT_EQ(main.workspaceCalls.size(), calls + 1);
+}
+
+// --- printing
+
+TEST_F(ObjectCommands, PrintingTwiceGivesTheSamePagesAndLeavesTheSelection)
+{
+    RecordingEditors editors({ ObjType::Table, ObjType::Index });
+    Dialogs dialogs;
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    const QList<QTreeWidgetItem *> rows { rowOf(window, "warehouse", "TABLE"),
+                                          rowOf(window, "item", "TABLE"),
+                                          rowOf(window, "warehouse_pkey", "INDEX") };
+    for (QTreeWidgetItem *row : rows)
+        ASSERT_NE(row, nullptr);
+    select(window, rows);
+    auto pageTexts = [] {
+        QStringList texts;
+        for (int i = 0; i < prtData().PageCount(); ++i)
+            texts << prtData().GetPage(i).texts().join('\n');
+        return texts.join("\f");
+    };
+    window->PrintObjects();
+    const QString first = pageTexts();
+    EXPECT_EQ(prtData().PageCount(), 2);
+    EXPECT_TRUE(first.contains("inv.warehouse") && first.contains("inv.item"));
+    EXPECT_FALSE(first.contains("warehouse_pkey"));
+    EXPECT_EQ(window->SelectedObjectCount(), 3);
+    // the print after a preview
+    window->PrintObjects();
+    EXPECT_EQ(pageTexts(), first);
+    EXPECT_TRUE(dialogs.texts.isEmpty()) << dialogs.texts.join('\n').toStdString();
+
+    // an object whose script cannot be written is named, not printed
+    editors.failScript = "item";
+    window->PrintObjects();
+    EXPECT_EQ(prtData().PageCount(), 1);
+    EXPECT_FALSE(pageTexts().contains("inv.item"));
+    ASSERT_FALSE(dialogs.texts.isEmpty());
+    EXPECT_TRUE(dialogs.texts.last().contains("inv.item")) << dialogs.texts.last().toStdString();
+}
+
+TEST_F(ObjectCommands, PreviewThenPrintToPdfThroughTheDialog)
+{
+    RecordingEditors editors({ ObjType::Table, ObjType::Index });
+    Dialogs dialogs;
+    QTemporaryDir dir;
+    dialogs.savePath = dir.filePath("objects.pdf");
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    select(window, { rowOf(window, "warehouse", "TABLE"), rowOf(window, "item", "TABLE") });
+    int previewPages = -1;
+    whenModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<TfrmPrint *>(modal);
+        ASSERT_NE(dialog, nullptr);
+        whenModal([&](QWidget *shown) {
+            auto *preview = qobject_cast<TfrmPreview *>(shown);
+            ASSERT_NE(preview, nullptr);
+            previewPages = prtData().PageCount();
+            whenModal([&](QWidget *again) {
+                auto *print = qobject_cast<TfrmPrint *>(again);
+                ASSERT_NE(print, nullptr);
+                QTest::mouseClick(print->btnOk, Qt::LeftButton);
+            });
+            preview->actPrint->trigger();
+        });
+        QTest::mouseClick(dialog->btnPreview, Qt::LeftButton);
+    });
+    action(window, "actPrint")->trigger();
+    EXPECT_EQ(previewPages, 2);
+    EXPECT_EQ(prtData().PageCount(), 2);
+    ASSERT_TRUE(QFile::exists(dialogs.savePath));
+    QProcess text;
+    text.start("pdftotext", { dialogs.savePath, "-" });
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(printed.contains("inv.warehouse") && printed.contains("inv.item"))
+        << printed.toStdString();
+}
+
+// --- the list: drag payload, context menu, keys
+
+TEST_F(ObjectCommands, TheDragPayloadNamesTheConnectionAndTheRows)
+{
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    select(window, { rowOf(window, "warehouse", "TABLE"), rowOf(window, "item_touch", "TRIGGER") });
+    std::unique_ptr<QMimeData> data(window->lstObject->DragData());
+    ASSERT_NE(data, nullptr);
+    const QJsonObject payload
+        = QJsonDocument::fromJson(data->data(QLatin1String(ListDragMimeType))).object();
+    EXPECT_EQ(payload.value("source").toString(), ConnectionKey(*window));
+    const QJsonArray rows = payload.value("rows").toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows.at(0).toObject().value("caption").toString(), "item_touch");
+    EXPECT_EQ(rows.at(0).toObject().value("image").toInt(), ObjType::Trigger);
+    EXPECT_EQ(rows.at(0).toObject().value("subItems").toArray().at(11).toString(), "item");
+    EXPECT_EQ(rows.at(1).toObject().value("subItems").toArray().at(0).toString(), "inv");
+    // the window's selection as the workspace panel reads it on a drop
+    EXPECT_EQ(window->SelectedObjectCalls().size(), 2);
+}
+
+TEST_F(ObjectCommands, RightClickShowsTheObjectMenuForTheSelection)
+{
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    QTreeWidgetItem *view = rowOf(window, "item_view", "VIEW");
+    ASSERT_NE(view, nullptr);
+    select(window, { view });
+    Q_EMIT window->lstObject->customContextMenuRequested(QPoint(4, 4));
+    EXPECT_TRUE(window->mnuObject->isVisible());
+    EXPECT_TRUE(action(window, "actDelete")->isEnabled());
+    EXPECT_TRUE(action(window, "actRename")->isEnabled());
+    EXPECT_FALSE(action(window, "actExec")->isEnabled());
+    window->mnuObject->hide();
+    // nothing selected: the commands of the selection are off
+    window->lstObject->clearSelection();
+    Q_EMIT window->lstObject->customContextMenuRequested(QPoint(4, 4));
+    EXPECT_FALSE(action(window, "actDelete")->isEnabled());
+    EXPECT_FALSE(action(window, "actPrint")->isEnabled());
+    window->mnuObject->hide();
+}
+
+TEST_F(ObjectCommands, DeleteWhileANameIsEditedDropsNothing)
+{
+    Dialogs dialogs;
+    TfrmObject *window = open("inv");
+    ASSERT_NE(window, nullptr);
+    showSchema(window, "inv");
+    QTreeWidgetItem *table = rowOf(window, "warehouse", "TABLE");
+    ASSERT_NE(table, nullptr);
+    select(window, { table });
+    QTest::keyClick(window->lstObject, Qt::Key_F2);
+    ASSERT_TRUE(window->lstObject->IsEditing());
+    QTest::keyClick(window->lstObject, Qt::Key_Delete);
+    EXPECT_TRUE(dialogs.texts.isEmpty());
+    QTest::keyClick(window->lstObject->focusWidget() ? window->lstObject->focusWidget()
+                                                     : window->lstObject,
+                    Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    // out of the editor Delete asks
+    dialogs.answer = IDNO;
+    QTest::keyClick(window->lstObject, Qt::Key_Delete);
+    ASSERT_EQ(dialogs.texts.size(), 1);
+    EXPECT_EQ(dialogs.texts.at(0).toStdString(), "オブジェクトを削除しますか？");
+}
+
+} // namespace objcmdtest
