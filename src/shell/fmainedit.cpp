@@ -604,9 +604,9 @@ bool TEditTarget::rename()
     }
     if (!item)
         return false;
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    list->editItem(item, 0);
-    return true;
+    // The list asks its owner first (OnEditing): the object list allows renaming only where
+    // the object can be renamed.
+    return list->EditCaption(item);
 }
 
 // ------------------------------------------------------------------------- the commands

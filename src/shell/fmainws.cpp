@@ -193,11 +193,12 @@ void TfrmMain::createWorkSpace(QWidget *parent)
     m_lstWorkSpace->installEventFilter(filter);
     connect(m_lstWorkSpace, &QTreeWidget::itemDoubleClicked, this,
             [this] { RunGuarded([this] { lstWorkSpaceDblClick(); }); });
-    // The title edited in place: the item's text changes under the edit.
-    connect(m_lstWorkSpace, &QTreeWidget::itemChanged, this,
-            [this](QTreeWidgetItem *item, int column) {
-                if (column == colTitle && item->data(colTitle, roleStoredTitle).isValid())
-                    RunGuarded([&] { lstWorkSpaceEdited(item, item->text(colTitle)); });
+    // The title edited in place (the caption of the list's in-place editor).
+    connect(m_lstWorkSpace, &TqvListView::OnEdited, this,
+            [this](QTreeWidgetItem *item, QString &S) {
+                if (item->data(colTitle, roleStoredTitle).isValid()
+                    && !RunGuarded([&] { lstWorkSpaceEdited(item, S); }))
+                    S = item->data(colTitle, roleStoredTitle).toString();
             });
 
     m_popWorkSpace = new QMenu(m_lstWorkSpace);
@@ -226,7 +227,7 @@ void TfrmMain::createWorkSpace(QWidget *parent)
             current = selected.isEmpty() ? nullptr : selected.first();
         }
         if (current)
-            m_lstWorkSpace->editItem(current, colTitle);
+            m_lstWorkSpace->EditCaption(current);
     });
     m_popWorkSpace->addSeparator();
     item(m_popWorkSpace, "mnuWorkSpaceDelete",

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTest>
@@ -363,6 +364,34 @@ TEST_F(ServerCommands, WorkspaceDropsKeepOneEntryPerObjectAndConnection)
     EXPECT_EQ(main->lstWorkSpace()->topLevelItemCount(), 2);
 }
 
+// Edit → 名前の変更 on the object list asks the list's owner first: an object outside the logon
+// schema is not renamed in place, one inside it is.
+TEST_F(ServerCommands, EditRenameOnTheObjectListAsksTheListFirst)
+{
+    TfrmObject *one = open();
+    ASSERT_TRUE(one);
+    QAction *rename = main->action("actEditRename");
+    showSchema(one, "lst");
+    ASSERT_EQ(selectRows(one, { "event" }, "TABLE"), 1);
+    one->lstObject->setCurrentItem(one->lstObject->selectedItems().first(), 0,
+                                   QItemSelectionModel::NoUpdate);
+    one->lstObject->setFocus();
+    QApplication::processEvents();
+    rename->trigger();
+    EXPECT_FALSE(one->lstObject->IsEditing());
+
+    db.exec("create table public.renamable (id int)");
+    one->ShowObject(false);
+    showSchema(one, "public");
+    ASSERT_EQ(selectRows(one, { "renamable" }, "TABLE"), 1);
+    one->lstObject->setCurrentItem(one->lstObject->selectedItems().first(), 0,
+                                   QItemSelectionModel::NoUpdate);
+    one->lstObject->setFocus();
+    QApplication::processEvents();
+    rename->trigger();
+    EXPECT_TRUE(one->lstObject->IsEditing());
+}
+
 TEST_F(ServerCommands, WorkspaceOverloadsAreTwoEntriesAndRenameChangesOnlyItsOwn)
 {
     TfrmObject *one = open();
@@ -416,6 +445,24 @@ TEST_F(ServerCommands, WorkspaceOverloadsAreTwoEntriesAndRenameChangesOnlyItsOwn
     const QByteArray stored = fileText();
     main->lstWorkSpaceEdited(second, "renamed");
     EXPECT_EQ(fileText(), stored);
+
+    // The pop-up's rename opens the list's own editor on the title; Enter stores what was typed.
+    main->show();
+    main->lstWorkSpace()->clearSelection();
+    second->setSelected(true);
+    main->lstWorkSpace()->setCurrentItem(second);
+    main->popWorkSpace()->findChild<QAction *>("mnuWorkSpaceRename")->trigger();
+    ASSERT_TRUE(main->lstWorkSpace()->IsEditing());
+    auto *editor = main->lstWorkSpace()->viewport()->findChild<QLineEdit *>();
+    ASSERT_TRUE(editor);
+    editor->setText("typed in place");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_FALSE(main->lstWorkSpace()->IsEditing());
+    LoadWorkSpace();
+    ASSERT_EQ(WorkSpaces.size(), 2);
+    EXPECT_EQ(WorkSpaces.at(0), firstEntry);
+    EXPECT_EQ(WorkSpaces.at(1).Title, "typed in place");
 }
 
 TEST_F(ServerCommands, WorkspaceFunctionMadeAnewOpensByNameWithTheMessage)
