@@ -6,6 +6,7 @@
 #include "editors/objects/objecteditors.h"
 #include "editors/security/securityeditors.h"
 #include "editors/tables/tableeditors.h"
+#include "monitor/monitorwindows.h"
 #include "shell/fmaincmd.h"
 #include "sqlwin/sqlwindows.h"
 
@@ -45,4 +46,5 @@ void RegisterObjectEditors()
 void RegisterToolWindows()
 {
     RegisterSqlWindows();
+    RegisterMonitorWindows();
 }

@@ -12,6 +12,6 @@ void RegisterAppCommands(const TCommandLine &commandLine);
 // connection windows open them and write their scripts.
 void RegisterObjectEditors();
 
-// Registers the tool windows of every library with the window registry (the SQL window ...),
+// Registers the tool windows of every library with the window registry (the SQL window, the monitoring windows ...),
 // which also makes the main window's commands that open them.
 void RegisterToolWindows();

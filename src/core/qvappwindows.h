@@ -146,6 +146,14 @@ TConnParams ConnectionParams(const ConnectionWindow &window);
 // The connection key of the window (user " @ " database "/" server ":" port), not shortened.
 QString ConnectionKey(const ConnectionWindow &window);
 
+// One entry of the main window's connection selector: its text (the connection key) and the
+// connection window it stands for.
+struct TConnectionEntry
+{
+    QString key;
+    ConnectionWindow *window = nullptr;
+};
+
 // The main window as the windows see it.
 class MainWindowServices
 {
@@ -191,6 +199,9 @@ public:
     }
     // The progress text of a long loop in the message panel (SetDefMessage after the loop).
     virtual void SetLoopMessage(int /*NowCount*/, int /*MaxCount*/) { }
+    // The entries of the connection selector in the selector's order; the tool windows copy
+    // them into their own connection lists.
+    virtual QList<TConnectionEntry> ConnectionEntries() const { return {}; }
 };
 
 void setMainWindowServices(MainWindowServices *services);

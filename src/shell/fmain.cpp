@@ -1132,6 +1132,17 @@ void TfrmMain::SetLoopMessage(int NowCount, int MaxCount)
     }
 }
 
+QList<TConnectionEntry> TfrmMain::ConnectionEntries() const
+{
+    QList<TConnectionEntry> entries;
+    for (int i = 0; i < m_cmbDBName->count(); ++i) {
+        entries << TConnectionEntry { m_cmbDBName->itemText(i),
+                                      dynamic_cast<ConnectionWindow *>(
+                                          m_cmbDBName->itemData(i).value<QObject *>()) };
+    }
+    return entries;
+}
+
 void TfrmMain::AddConnection(const QString &key, ConnectionWindow *window)
 {
     QWidget *widget = window->connectionWidget();

@@ -101,6 +101,7 @@ public:
     // The progress text of a long loop in the message panel; the panel is painted at once,
     // but not more often than every 50 ms, so that a fast loop is not slowed by painting.
     void SetLoopMessage(int NowCount, int MaxCount) override;
+    QList<TConnectionEntry> ConnectionEntries() const override;
     // The text of the message panel (panel 2 of stsMain).
     QString MessageText() const;
 

@@ -154,6 +154,32 @@ public:
         m_mdi->setActiveSubWindow(sub);
     }
 
+    QList<TConnectionEntry> ConnectionEntries() const override
+    {
+        QList<TConnectionEntry> entries;
+        for (int i = 0; i < m_cmbDBName->count(); ++i) {
+            entries << TConnectionEntry { m_cmbDBName->itemText(i),
+                                          dynamic_cast<ConnectionWindow *>(
+                                              m_cmbDBName->itemData(i).value<QObject *>()) };
+        }
+        return entries;
+    }
+    QWidget *FindWindow(const QMetaObject *windowClass, const QString &caption,
+                        bool show) const override
+    {
+        const QList<QMdiSubWindow *> subs = m_mdi->subWindowList();
+        for (auto it = subs.crbegin(); it != subs.crend(); ++it) {
+            QWidget *child = (*it)->widget();
+            if (child && child->metaObject()->inherits(windowClass)
+                && child->windowTitle() == caption) {
+                if (show)
+                    const_cast<TestMainWindow *>(this)->ShowChildWindow(child);
+                return child;
+            }
+        }
+        return nullptr;
+    }
+
     QList<ObjectListWindow *> connectionWindows() const override
     {
         QList<ObjectListWindow *> windows;
