@@ -5,6 +5,7 @@
 #include "monitor/flock.h"
 
 #include <QAction>
+#include <QScopeGuard>
 
 using namespace monitortest;
 
@@ -75,6 +76,8 @@ TEST_F(LockTest, ATableLockWaitIsRed)
     auto holder = openSession(db.name(), QStringLiteral("holder"));
     holder->exec(QStringLiteral("BEGIN; LOCK TABLE t IN ACCESS EXCLUSIVE MODE"));
     BlockedSession blocked(db.name(), QStringLiteral("SELECT * FROM t"));
+    // Whatever the test finds, the blocked session is let go before it is waited for.
+    const auto release = qScopeGuard([&holder] { holder->exec(QStringLiteral("ROLLBACK")); });
     ASSERT_TRUE(waitUntil([&] { return waits(db, blocked.pid()); }));
 
     QPointer<TfrmLock> w = openWindow();
@@ -109,6 +112,8 @@ TEST_F(LockTest, ARowLockWaitIsListedRedWithCurrentAges)
     auto holder = openSession(db.name(), QStringLiteral("holder"));
     holder->exec(QStringLiteral("BEGIN; UPDATE t SET v = 'holder' WHERE id = 1"));
     BlockedSession blocked(db.name(), QStringLiteral("UPDATE t SET v = 'blocked' WHERE id = 1"));
+    // Whatever the test finds, the blocked session is let go before it is waited for.
+    const auto release = qScopeGuard([&holder] { holder->exec(QStringLiteral("ROLLBACK")); });
     ASSERT_TRUE(waitUntil([&] { return waits(db, blocked.pid()); }));
 
     activate(early);
