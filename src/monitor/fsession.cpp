@@ -4,6 +4,7 @@
 #include "core/qvexcept.h"
 #include "core/qvmsgbox.h"
 #include "monitorsql.h"
+#include "platform/pg/connection.h"
 #include "platform/pg/error.h"
 #include "platform/pg/result.h"
 #include "sqllang/qvmemo.h"
