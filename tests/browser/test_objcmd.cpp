@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTemporaryDir>
 #include <QTest>
