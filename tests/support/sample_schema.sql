@@ -889,3 +889,62 @@ CREATE TABLE inv2.item (
 );
 CREATE TRIGGER item_touch BEFORE INSERT OR UPDATE ON inv2.item
     FOR EACH ROW EXECUTE FUNCTION inv.touch_item();
+
+-- The test-data generator: a master and a child with every kind of key and column its rules
+-- read (serial, two unique constraints, a single- and a two-column foreign key, numeric, date,
+-- time, timestamp, text, boolean and a dropped column), keys of time, timestamp, date and bigint,
+-- a master in another schema behind a unique index, and a plain table for runs.
+CREATE SCHEMA datagen;
+CREATE SCHEMA datagen_master;
+CREATE TABLE datagen.parent (
+    parent_id serial PRIMARY KEY,
+    code      varchar(10) NOT NULL UNIQUE,
+    name      varchar(40) NOT NULL,
+    UNIQUE (code, name)
+);
+INSERT INTO datagen.parent (code, name) VALUES ('P1', '一'), ('P2', '二'), ('P3', '三');
+CREATE TABLE datagen.child (
+    child_id  integer PRIMARY KEY,
+    gone      integer,
+    parent_id integer NOT NULL REFERENCES datagen.parent,
+    name      varchar(40),
+    amount    numeric(10, 2) NOT NULL,
+    born_on   date,
+    starts_at time NOT NULL,
+    stamp     timestamp NOT NULL,
+    note      text,
+    flag      boolean NOT NULL DEFAULT false,
+    serial_no serial,
+    label     varchar(20) CONSTRAINT child_u1 UNIQUE,
+    code2     varchar(8) CONSTRAINT child_u2 UNIQUE
+);
+ALTER TABLE datagen.child DROP COLUMN gone;
+CREATE TABLE datagen.pair (
+    id   integer PRIMARY KEY,
+    code varchar(10),
+    name varchar(40),
+    FOREIGN KEY (code, name) REFERENCES datagen.parent (code, name)
+);
+CREATE TABLE datagen.by_time (
+    at   time PRIMARY KEY,
+    ts   timestamp NOT NULL UNIQUE,
+    note text
+);
+CREATE TABLE datagen.by_date (d date PRIMARY KEY, qty integer NOT NULL);
+CREATE TABLE datagen.big (id bigint PRIMARY KEY, note text);
+CREATE TABLE datagen_master.region (region_id integer NOT NULL, name text NOT NULL);
+CREATE UNIQUE INDEX region_id_idx ON datagen_master.region (region_id);
+INSERT INTO datagen_master.region VALUES (10, '北'), (20, '南');
+CREATE TABLE datagen.shop (
+    shop_id   integer PRIMARY KEY,
+    region_id integer NOT NULL REFERENCES datagen_master.region (region_id),
+    name      text
+);
+CREATE TABLE datagen.plain (
+    id    integer PRIMARY KEY,
+    qty   integer CHECK (qty <> 13),
+    label varchar(20),
+    note  text
+);
+CREATE TABLE datagen.link3 (v integer, label text);
+INSERT INTO datagen.link3 VALUES (1, 'a'), (2, 'b'), (3, 'c');

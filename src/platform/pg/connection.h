@@ -117,6 +117,7 @@ private:
     friend class Query;
     friend class DataSet;
     friend class LargeObject;
+    friend class PreparedStatement;
     struct Private;
     std::unique_ptr<Private> d;
 };
