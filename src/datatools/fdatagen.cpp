@@ -97,12 +97,13 @@ namespace {
 
 // The columns of one table: name, type without modifier, the first number of the type's
 // parentheses, the number after its comma, NOT NULL, default, type modifier. Dropped columns
-// keep their attnum but are no columns of the table any more.
+// keep their attnum but are no columns of the table any more. The patterns hold no backslash:
+// a session with standard_conforming_strings off would read it as an escape.
 const char DataGenColumnSql[] = R"SQL(
 SELECT a.attname,
        format_type(a.atttypid, NULL),
-       substring(format_type(a.atttypid, a.atttypmod) FROM '\(([0-9]+)'),
-       substring(format_type(a.atttypid, a.atttypmod) FROM '\([0-9]+,([0-9]+)\)'),
+       substring(format_type(a.atttypid, a.atttypmod) FROM '[(]([0-9]+)'),
+       substring(format_type(a.atttypid, a.atttypmod) FROM '[(][0-9]+,([0-9]+)[)]'),
        CASE WHEN a.attnotnull THEN '1' ELSE '' END,
        pg_get_expr(d.adbin, d.adrelid),
        a.atttypmod

@@ -265,3 +265,20 @@ TEST_F(DataGenTest, RefusedCommitIsLoggedAsAFailure)
     EXPECT_EQ(count("SELECT count(*) FROM trn.child"), 0);
     EXPECT_TRUE(conn.dbsMain()->transactionStatus() == pg::TransactionStatus::Idle);
 }
+
+// The key of each row goes as a parameter holding the server's own text: a backslash in a key
+// means the same whatever the session reads from a literal.
+TEST_F(DataGenTest, UpdateFindsEveryRowByItsOwnKeyText)
+{
+    db.exec(
+        "CREATE TABLE datagen.tkey (k text PRIMARY KEY, v text);"
+        "INSERT INTO datagen.tkey VALUES ('a\\b', 'old'), ('O''Brien', 'old'), ('\\''', 'old')");
+    conn.dbsMain()->exec("SET standard_conforming_strings = off");
+    load("datagen", "tkey");
+    gen.Mode = TDataGenMode::Update;
+    rule("v").SetType = stIn;
+    rule("v").Variable = { "new" };
+    gen.GenerateUpdateRows();
+    EXPECT_TRUE(dialogs.isEmpty()) << gen.Log.join('\n').toStdString();
+    EXPECT_EQ(count("SELECT count(*) FROM datagen.tkey WHERE v = 'new'"), 3);
+}
