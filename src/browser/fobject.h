@@ -80,6 +80,7 @@ public:
     // The new-object actions, actNew, the open actions and the other object-list actions take
     // the shortcuts of the main window's actions of the same commands.
     void SetShortCut() override;
+    void ApplyListOptions(bool rebuildTree) override;
     // The user-command and report menus of the object list, rebuilt from the main window's.
     void SetCommandList();
     void SetReportList();

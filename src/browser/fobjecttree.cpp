@@ -283,6 +283,17 @@ void TfrmObject::btnTreeClick(int treeSort)
     ShowTree();
 }
 
+void TfrmObject::ApplyListOptions(bool rebuildTree)
+{
+    if (rebuildTree) {
+        (AppOption.TreeSort == 1 ? btnTree2 : btnTree1)->setChecked(true);
+        ShowTree();
+    }
+    pnlFind->setVisible(AppOption.Find);
+    lstObject->setSelectionBehavior(AppOption.RowSelect ? QAbstractItemView::SelectRows
+                                                        : QAbstractItemView::SelectItems);
+}
+
 void TfrmObject::lstTreeChange()
 {
     ShowObject(false);

@@ -114,6 +114,11 @@ public:
     // Copies the shortcuts of the main window's object-list actions onto the window's own
     // (after the user changed them, and when the window is made).
     virtual void SetShortCut() = 0;
+    // The object-list options changed (the options dialog's OK): the search bar follows Find,
+    // the list's row selection RowSelect, and with rebuildTree the tree-order buttons take
+    // TreeSort and the tree is built again. A window without those controls has nothing to
+    // follow.
+    virtual void ApplyListOptions(bool rebuildTree) { }
     // The new-object command for the kind objectType (an object-type code): the kind's
     // definition window for a new object in the connection's default schema (MetaDefSchema),
     // through the object-editor registry; a kind without one is reported to the user. The main

@@ -152,12 +152,13 @@ OptionKey rootKey()
         boolValue("SaveBeforeSrcDialog", o.SaveBeforeSrcDialog, false),
         boolValue("SaveBeforeSrcRenum", o.SaveBeforeSrcRenum, false),
         boolValue("SaveBeforeSrcHead", o.SaveBeforeSrcHead, false),
-        stringValue("SaveBeforeSrcDir", o.SaveBeforeSrcDir, DataDir),
+        stringValue("SaveBeforeSrcDir", o.SaveBeforeSrcDir,
+                    DefaultOptionFolder(&o.SaveBeforeSrcDir)),
         boolValue("SaveAfterSource", o.SaveAfterSrc, false),
         boolValue("SaveAfterSrcDialog", o.SaveAfterSrcDialog, false),
         boolValue("SaveAfterSrcRenum", o.SaveAfterSrcRenum, false),
         boolValue("SaveAfterSrcHead", o.SaveAfterSrcHead, false),
-        stringValue("SaveAfterSrcDir", o.SaveAfterSrcDir, DataDir),
+        stringValue("SaveAfterSrcDir", o.SaveAfterSrcDir, DefaultOptionFolder(&o.SaveAfterSrcDir)),
         stringValue("DataFontName", o.DataFontName, fontName),
         intValue("DataFontSize", o.DataFontSize, 10),
         intValue("DataShowMode", o.DataShowMode, 0),
@@ -178,8 +179,8 @@ OptionKey rootKey()
         byteValue("PasteTitle", o.PasteTitle, tmColumnName),
         intValue("PasteColumn", o.PasteColumn, 0),
         boolValue("PasteDialog", o.PasteDialog, false),
-        stringValue("FileDir", o.FileDir, DocumentDir),
-        stringValue("ExcelDir", o.ExcelDir, DocumentDir),
+        stringValue("FileDir", o.FileDir, DefaultOptionFolder(&o.FileDir)),
+        stringValue("ExcelDir", o.ExcelDir, DefaultOptionFolder(&o.ExcelDir)),
         stringValue("ScrExecDir", o.ScrExecDir, QString()),
         stringValue("ExcelSheet", o.ExcelSheet, QString()),
         stringValue("ExcelForm", o.ExcelForm, QString()),
@@ -203,7 +204,7 @@ OptionKey rootKey()
         boolValue("CodeAssist", o.CodeAssist, true),
         // The value's name is older than the field's meaning; stored files rely on it.
         boolValue("UserUpperName", o.UseLowerName, true),
-        stringValue("TempDir", o.TempDir, DataDir + QStringLiteral("temp/")),
+        stringValue("TempDir", o.TempDir, DefaultOptionFolder(&o.TempDir)),
         // Set by hand or found at start, never written: a value the user put there stays.
         readOnly(stringValue("ExcelExt", o.ExcelExt, QString())),
         readOnly(boolValue("CLOB_TO_CHAR", o.CLOB_TO_CHAR, false)),
@@ -745,6 +746,18 @@ void ResetOptions()
     EditorOption = DefaultEditorSettings();
     ReserveWordList.clear();
     AlertPathList.clear();
+}
+
+QString DefaultOptionFolder(const QString *field)
+{
+    const TqvOption &o = AppOption;
+    if (field == &o.SaveBeforeSrcDir || field == &o.SaveAfterSrcDir)
+        return DataDir;
+    if (field == &o.FileDir || field == &o.ExcelDir)
+        return DocumentDir;
+    if (field == &o.TempDir)
+        return DataDir + QStringLiteral("temp/");
+    return QString();
 }
 
 QString TimeFormatToOracle(const QString &timeFormat)

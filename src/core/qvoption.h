@@ -380,6 +380,11 @@ bool SaveOptions(QString *errorText = nullptr);
 // back to their state after start-up.
 void ResetOptions();
 
+// The folder that LoadOptions gives a folder option of AppOption (&AppOption.TempDir ...) when
+// the settings hold none: the data folder for the source backups, the documents folder for
+// FileDir and ExcelDir, the data folder's "temp/" for TempDir. Empty for any other field.
+QString DefaultOptionFolder(const QString *field);
+
 // The time pattern of the server's to_char and to_timestamp for a display time format: every
 // "hh" becomes "hh24", then every "mm" becomes "mi", both without regard to case.
 QString TimeFormatToOracle(const QString &timeFormat);

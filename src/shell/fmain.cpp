@@ -1,11 +1,15 @@
 #include "fmain.h"
 
+#include "feoption.h"
 #include "fmaincmd.h"
 #include "fmaindefs.h"
 #include "fmainedit.h"
 #include "fmainfind.h"
 #include "fmainimg.h"
+#include "foption.h"
+#include "ftmplate.h"
 
+#include "core/qveditorsettings.h"
 #include "core/qvencoding.h"
 #include "core/qvexcept.h"
 #include "core/qvfile.h"
@@ -15,6 +19,7 @@
 #include "core/qvreg.h"
 #include "core/qvshortcut.h"
 #include "core/qvsub.h"
+#include "core/qvtoolwindows.h"
 #include "core/sqllog.h"
 #include "platform/pg/connection.h"
 #include "ui/fsupport.h"
@@ -594,6 +599,16 @@ void TfrmMain::FormCreate()
         RegisterMainCommand(QStringLiteral("actHelpSupport"),
                             { [](ConnectionWindow *) { TfrmSupport::ShowWindow(); }, {} });
     RegisterEditorCommands();
+    // The options dialogs and the SQL reference viewer live in this library.
+    if (!IsMainCommandRegistered(QStringLiteral("actToolOption")))
+        RegisterMainCommand(QStringLiteral("actToolOption"),
+                            { [](ConnectionWindow *) { TfrmOption::ShowWindow(); }, {} });
+    if (!IsMainCommandRegistered(QStringLiteral("actToolEditorOption")))
+        RegisterMainCommand(
+            QStringLiteral("actToolEditorOption"),
+            { [](ConnectionWindow *) { TfrmEditorOption::ShowWindow(&EditorOption); }, {} });
+    if (!IsToolWindowRegistered(QString::fromLatin1(ToolWindowTemplate)))
+        RegisterTemplateWindow();
 
     LoadOptions();
     SetShortCut();

@@ -37,6 +37,9 @@ QString homeFolder()
 
 QString programFolder()
 {
+    const QString env = qEnvironmentVariable("CORVANE_PROGRAM_DIR");
+    if (!env.isEmpty())
+        return withSlash(QDir::fromNativeSeparators(env));
     QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
                                                : QDir::currentPath();
     return withSlash(dir);
