@@ -103,6 +103,7 @@ constexpr Picture pictures[] = {
     { 69, Cylinder, brown, "" },      { 73, Grid, navy, "" },
     { 74, Badge, purple, "Ip" },      { 75, Tree, orange, "so" },
     { 76, Tree, purple, "os" },       { 94, DbWindow, blue, "" },
+    { 72, Folder, blue, "" },         { 93, Page, navy, "" },
     { 95, Tree, teal, "sub" },        { 87, Grid, grey, "" },
     { 88, Page, green, "" },          { 91, Key, orange, "" },
     { 92, Compare, teal, "" },        { 98, Printer, grey, "" },

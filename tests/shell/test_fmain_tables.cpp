@@ -349,7 +349,9 @@ TEST(MainWindowTables, PicturesAreDrawnForEveryIndexInUse)
                         75, 76, 94, 95,
                         // the commands of the definition windows: compile, revert, delete,
                         // exit, save, output, print
-                        15, 16, 41, 42, 18, 36, 98 };
+                        15, 16, 41, 42, 18, 36, 98,
+                        // the SQL reference viewer's categories and entries
+                        72, 93 };
     for (int i = 0; i < MainActionDefCount; ++i) {
         if (MainActionDefs[i].image >= 0)
             used << MainActionDefs[i].image;
