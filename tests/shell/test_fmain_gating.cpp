@@ -138,7 +138,7 @@ TEST(MainWindowGating, CommandsStayDisabledUntilRegisteredAndRunWithTheCurrentCo
     FakeConnectionWindow db("sales", 150000);
     main.AddConnection(&db);
     QAction *sql = main.action("actViewSQL");
-    QAction *options = main.action("actToolOption");
+    QAction *options = main.action("actToolScriptOption");
     EXPECT_FALSE(sql->isEnabled());
     EXPECT_FALSE(options->isEnabled());
     // The menus still hold them.
@@ -153,7 +153,7 @@ TEST(MainWindowGating, CommandsStayDisabledUntilRegisteredAndRunWithTheCurrentCo
 
     // an update rule decides as well
     bool allowed = false;
-    RegisterMainCommand("actToolOption",
+    RegisterMainCommand("actToolScriptOption",
                         { [&](ConnectionWindow *) { seen << nullptr; },
                           [&](ConnectionWindow *) { return allowed; } });
     EXPECT_FALSE(options->isEnabled());
@@ -173,7 +173,7 @@ TEST(MainWindowGating, CommandsStayDisabledUntilRegisteredAndRunWithTheCurrentCo
     EXPECT_EQ(env.messages.texts.size(), 1);
 
     UnregisterMainCommand("actViewSQL");
-    UnregisterMainCommand("actToolOption");
+    UnregisterMainCommand("actToolScriptOption");
     EXPECT_FALSE(sql->isEnabled());
     EXPECT_FALSE(options->isEnabled());
     main.RemoveConnection(&db);
