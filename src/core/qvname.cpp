@@ -308,6 +308,13 @@ QString QuoteName(const QString &name)
     return pg::quoteIdentifier(name);
 }
 
+QStringList SplitQuotedName(const QString &names, QChar delimiter)
+{
+    if (names.isEmpty())
+        return {};
+    return qvname::splitQuoted(names, delimiter);
+}
+
 QString QuoteNameList(const QString &names, bool commaText, const QString &delimiter)
 {
     qvname::requireNoNul(names, "識別子に NUL 文字は使用できません。");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <stdexcept>
 
@@ -34,6 +35,11 @@ bool NameNeedsQuotes(const QString &name, bool useLowerName);
 // name without any delimiter, goes through QuoteName. No other character of a part is changed:
 // blanks and U+F8F3 are kept as they are.
 QString QuoteNameList(const QString &names, bool commaText, const QString &delimiter);
+
+// The parts of a qualified name or a list of names, split at delimiter outside double quotes;
+// a part in double quotes is given without them (doubled quotes made single), any other part
+// as it stands. The reader behind QuoteNameList.
+QStringList SplitQuotedName(const QString &names, QChar delimiter);
 
 // A type name as the server's type formatter spells it ("character varying",
 // "timestamp with time zone", "integer[]", "myschema.mytype"): the names that SQL writes as

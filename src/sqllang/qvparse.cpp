@@ -201,7 +201,7 @@ class Parser
 public:
     Parser(const QString &sql, TqvParseList *columns, TqvParseList *tables, TqvParseList *orders,
            QStringList *conditions, QStringList *groups, QStringList *havings,
-           const QString &errorMessage, QString &viewName)
+           const QString &errorMessage, QString &viewName, QList<TqvParseJoin> *joins)
         : s(sql)
         , n(int(sql.size()))
         , reader(sql)
@@ -213,6 +213,7 @@ public:
         , havings(havings)
         , errorMessage(errorMessage)
         , viewName(viewName)
+        , joins(joins)
         , collectAll(errorMessage.isEmpty())
     { }
 
@@ -376,6 +377,30 @@ private:
         }
     }
 
+    // The join words are recorded as they pass, also where the conditions take them as tokens
+    // (a later JOIN of the same FROM clause); the flow of the parse does not change.
+    void recordJoinWord(const QString &word, bool inTables)
+    {
+        if (!joins || !(inTables || (state == State::Condition && onCondition)))
+            return;
+        if (word == QLatin1String("NATURAL"))
+            joinNatural = true;
+        else if (word == QLatin1String("LEFT"))
+            pendingJoin = jkLeft;
+        else if (word == QLatin1String("RIGHT"))
+            pendingJoin = jkRight;
+        else if (word == QLatin1String("FULL"))
+            pendingJoin = jkFull;
+        else if (word == QLatin1String("CROSS"))
+            pendingJoin = jkCross;
+        else if (word == QLatin1String("JOIN")) {
+            joins->append(TqvParseJoin { joinNatural ? jkNatural : pendingJoin, false });
+            pendingJoin = jkInner;
+            joinNatural = false;
+        } else if (word == QLatin1String("ON") && !joins->isEmpty() && !joins->last().on)
+            joins->last().on = true;
+    }
+
     bool inConditions() const { return state == State::Condition || state == State::Having; }
     QStringList *tokenList() const { return state == State::Condition ? conditions : havings; }
     void addPendingToken(int end) { addString(tokenList(), text(aliasStart, end)); }
@@ -415,13 +440,15 @@ private:
         };
         const auto is = [&](const char *w) { return word == QLatin1String(w); };
         const bool inTables = state == State::Tables;
+        recordJoinWord(word, inTables);
 
         if (is("FROM")) {
             if (state == State::SelectList)
                 itemRule(columns, true);
             state = State::Tables;
             skip(4);
-        } else if ((is("LEFT") || is("RIGHT")) && inTables) {
+        } else if ((is("LEFT") || is("RIGHT") || is("FULL") || is("CROSS") || is("NATURAL"))
+                   && inTables) {
             itemRule(tables, false);
             joinLeftRight = true;
             skip(length);
@@ -439,9 +466,13 @@ private:
             itemRule(tables, false);
             state = State::Condition;
             joinLeftRight = joinInner = joinOuter = joinJoin = false;
+            onCondition = true;
             skip(2);
         } else if (is("WHERE") || is("GROUP") || is("ORDER")) {
             flush(Column::Clause);
+            if (joins && onCondition && is("WHERE") && conditions)
+                conditions->append(QStringLiteral("AND"));
+            onCondition = false;
             const QChar first = s.at(pos).toUpper();
             state = first == u'W' ? State::Condition
                 : first == u'G'   ? State::GroupList
@@ -449,6 +480,7 @@ private:
             skip(5);
         } else if (is("HAVING")) {
             flush(Column::Having);
+            onCondition = false;
             state = State::Having;
             skip(6);
         } else if (is("SET") && kind == sqltUpdate) {
@@ -493,7 +525,9 @@ private:
             // a ";" on its own ends the statement of a strict parse
             if (!collectAll)
                 stop = true;
-        } else {
+        } else if (s.at(pos) != u',') {
+            // A comma at the start of a line (the formatter's layout) ends the item; the
+            // item's last word before it stays its alias.
             aliasStart = pos;
         }
     }
@@ -510,6 +544,8 @@ private:
         depth = 0;
         values.clear();
         joinLeftRight = joinInner = joinOuter = joinJoin = false;
+        onCondition = joinNatural = false;
+        pendingJoin = jkInner;
         const int columnsBefore = columns ? columns->Count() : 0;
         bool openQuote = false;
 
@@ -659,6 +695,7 @@ private:
     QStringList *havings;
     const QString errorMessage;
     QString &viewName;
+    QList<TqvParseJoin> *joins;
     const bool collectAll;
 
     TqvSQLType kind = sqltNone;
@@ -674,6 +711,9 @@ private:
     bool joinInner = false;
     bool joinOuter = false;
     bool joinJoin = false;
+    bool onCondition = false; // reading the ON condition of the first JOIN
+    bool joinNatural = false;
+    TqvJoinKind pendingJoin = jkInner;
     QStringList values;
 };
 
@@ -681,9 +721,10 @@ private:
 
 TqvSQLType ParseSQL(const QString &sql, TqvParseList *columns, TqvParseList *tables,
                     TqvParseList *orders, QStringList *conditions, QStringList *groups,
-                    QStringList *havings, const QString &errorMessage, QString &viewName)
+                    QStringList *havings, const QString &errorMessage, QString &viewName,
+                    QList<TqvParseJoin> *joins)
 {
     qvparse::Parser parser(sql, columns, tables, orders, conditions, groups, havings, errorMessage,
-                           viewName);
+                           viewName, joins);
     return parser.run();
 }

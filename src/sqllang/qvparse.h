@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -78,6 +79,16 @@ private:
     QString m_message;
 };
 
+// The kind of one JOIN of a FROM clause as the parser read it: the words before JOIN (LEFT,
+// RIGHT, FULL with or without OUTER; CROSS; NATURAL with any of them), and whether an ON
+// condition followed.
+enum TqvJoinKind { jkInner, jkLeft, jkRight, jkFull, jkCross, jkNatural };
+struct TqvParseJoin
+{
+    TqvJoinKind kind = jkInner;
+    bool on = false;
+};
+
 // Prepares editor lines for the parser, in place: drops leading and trailing lines that are
 // empty or REM/REMARK lines, trims every line, removes comments (a block comment keeps its
 // line breaks, so the lines between its ends become empty) and, with cutAtSemicolon, cuts the
@@ -91,6 +102,12 @@ void StripSQLComments(QStringList &lines, bool cutAtSemicolon);
 // starts the next one, in a loop, so a script of any length is read without recursion) and
 // raises ESQLParseError with an empty message where it has to stop; what it found before stays
 // in the lists.
+//
+// With joins given, every JOIN read is appended to it, also the later JOINs that the
+// conditions receive as tokens, and a WHERE after the ON condition of the first JOIN puts the
+// token "AND" between the two in conditions, so that the ON condition and the WHERE part stay
+// apart.
 TqvSQLType ParseSQL(const QString &sql, TqvParseList *columns, TqvParseList *tables,
                     TqvParseList *orders, QStringList *conditions, QStringList *groups,
-                    QStringList *havings, const QString &errorMessage, QString &viewName);
+                    QStringList *havings, const QString &errorMessage, QString &viewName,
+                    QList<TqvParseJoin> *joins = nullptr);

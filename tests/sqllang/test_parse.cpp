@@ -310,4 +310,82 @@ TEST(TqvParseList, GrowthAndIndexChecks)
     EXPECT_EQ(list.Capacity(), 0);
 }
 
+// The join kinds as the parser reports them, the later JOINs that the conditions take as
+// tokens included; FULL is a join word, not an alias.
+TEST(ParseSQL, ReportsJoinKinds)
+{
+    struct JoinCase
+    {
+        const char *sql;
+        QList<QPair<TqvJoinKind, bool>> joins;
+        Pairs tables;
+    };
+    const JoinCase cases[] = {
+        { "select a from t x join u y on x.i = y.i",
+          { { jkInner, true } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x inner join u y on x.i = y.i",
+          { { jkInner, true } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x left outer join u y on x.i = y.i",
+          { { jkLeft, true } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x right join u y on x.i = y.i",
+          { { jkRight, true } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x full join u y on x.i = y.i",
+          { { jkFull, true } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x full outer join u y on x.i = y.i",
+          { { jkFull, true } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x cross join u y",
+          { { jkCross, false } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x natural join u y",
+          { { jkNatural, false } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x join u y on x.i = y.i left join v z on z.i = x.i",
+          { { jkInner, true }, { jkLeft, true } },
+          { { "t", "x" }, { "u", "y" } } },
+        { "select a from t x, u y", {}, { { "t", "x" }, { "u", "y" } } },
+    };
+    for (const JoinCase &c : cases) {
+        SCOPED_TRACE(c.sql);
+        Parsed p;
+        QList<TqvParseJoin> joins;
+        p.kind = ParseSQL(QString::fromUtf8(c.sql), &p.columns, &p.tables, &p.orders, &p.conditions,
+                          &p.groups, &p.havings, "no", p.viewName, &joins);
+        QList<QPair<TqvJoinKind, bool>> got;
+        for (const TqvParseJoin &j : joins)
+            got.append({ j.kind, j.on });
+        EXPECT_EQ(got, c.joins);
+        EXPECT_EQ(show(pairs(p.tables)), show(c.tables));
+    }
+}
+
+// With the joins asked for, the ON condition and a following WHERE part are apart; without,
+// the tokens stay as before.
+TEST(ParseSQL, OnConditionAndWhereApart)
+{
+    const QString sql = QStringLiteral("select a from t x join u y on x.i = y.i where x.k = 1");
+    Parsed with;
+    QList<TqvParseJoin> joins;
+    ParseSQL(sql, &with.columns, &with.tables, &with.orders, &with.conditions, &with.groups,
+             &with.havings, "no", with.viewName, &joins);
+    EXPECT_EQ(with.conditions, QStringList({ "x.i", "=", "y.i", "AND", "x.k", "=", "1" }));
+    Parsed without;
+    parse(without, sql);
+    EXPECT_EQ(without.conditions, QStringList({ "x.i", "=", "y.i", "x.k", "=", "1" }));
+}
+
+// A comma at the start of a line ends the item before it, whose last word is its alias.
+TEST(ParseSQL, LeadingCommaKeepsAlias)
+{
+    Parsed p;
+    parse(p, "SELECT e.ename nm\n      ,SUM(e.sal) total\n  FROM emp e\n      ,dept d");
+    EXPECT_EQ(show(pairs(p.columns)), show({ { "e.ename", "nm" }, { "SUM(e.sal)", "total" } }));
+    EXPECT_EQ(show(pairs(p.tables)), show({ { "emp", "e" }, { "dept", "d" } }));
+}
+
 } // namespace parsetest

@@ -948,3 +948,29 @@ CREATE TABLE datagen.plain (
 );
 CREATE TABLE datagen.link3 (v integer, label text);
 INSERT INTO datagen.link3 VALUES (1, 'a'), (2, 'b'), (3, 'c');
+-- Query builder: the emp and dept tables of the examples; a schema "Sales" beside sales whose
+-- orders table has other columns; a table whose name holds a dot.
+CREATE SCHEMA qbuild;
+CREATE TABLE qbuild.dept (
+    deptno integer PRIMARY KEY,
+    dname  varchar(14),
+    loc    varchar(13)
+);
+CREATE TABLE qbuild.emp (
+    empno  integer PRIMARY KEY,
+    ename  varchar(10),
+    job    varchar(9),
+    sal    numeric(7, 2),
+    deptno integer REFERENCES qbuild.dept
+);
+CREATE TABLE qbuild.emp_hist (
+    empno    integer,
+    valid_on date,
+    sal      numeric(7, 2),
+    PRIMARY KEY (empno, valid_on)
+);
+CREATE TABLE qbuild."a.b" (id integer PRIMARY KEY, label text);
+INSERT INTO qbuild.dept VALUES (10, 'ACCOUNTING', 'NEW YORK'), (20, 'RESEARCH', 'DALLAS');
+INSERT INTO qbuild.emp VALUES (7782, 'CLARK', 'MANAGER', 2450, 10), (7369, 'SMITH', 'CLERK', 800, 20);
+CREATE SCHEMA "Sales";
+CREATE TABLE "Sales".orders (region text PRIMARY KEY, "Total" numeric);

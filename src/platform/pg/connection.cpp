@@ -799,6 +799,28 @@ Result Connection::execStatement(const QString &sql, const QList<Param> &params)
     return d->run(sql, params, sql, nullptr, true, true);
 }
 
+Result Connection::describe(const QString &sql)
+{
+    Private &c = *d;
+    c.checkOpen();
+    const bool inTransaction = PQtransactionStatus(c.conn) != PQTRANS_IDLE;
+    if (inTransaction)
+        c.internal(QStringLiteral("SAVEPOINT cv_describe"));
+    try {
+        detail::ResultPtr res = c.prepare(c.encodeText(sql, QStringLiteral("SQL 文")),
+                                          c.encodeParams({}, nullptr), sql, nullptr);
+        if (inTransaction)
+            c.internal(QStringLiteral("RELEASE SAVEPOINT cv_describe"));
+        return Result(std::make_shared<detail::ResultData>(res.release(), c.codec(), sql));
+    } catch (const Error &e) {
+        if (inTransaction && !e.isConnectionLost()) {
+            c.internal(QStringLiteral("ROLLBACK TO SAVEPOINT cv_describe"));
+            c.internal(QStringLiteral("RELEASE SAVEPOINT cv_describe"));
+        }
+        throw;
+    }
+}
+
 qint64 Connection::execute(const QString &sql, const QList<Param> &params)
 {
     return exec(sql, params).rowsAffected();

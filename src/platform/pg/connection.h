@@ -106,6 +106,10 @@ public:
     // Runs exactly one statement, as a prepared statement runs: text holding several is
     // refused by the server (sqlstate::SyntaxError) before any of them runs.
     Result execStatement(const QString &sql, const QList<Param> &params = {});
+    // Parses and describes one statement without running it: the result has the statement's
+    // fields and no rows. Throws Error when the server refuses the text; inside an open
+    // transaction the refusal is undone to a savepoint, so the transaction goes on.
+    Result describe(const QString &sql);
 
 Q_SIGNALS:
     // Messages below ERROR level; emitted after the statement that caused them has ended.
