@@ -90,6 +90,16 @@ TEST(QBuildSort, RenumberingTable)
           "ORDER BY y,x",
           { { "昇順", "2" }, { "昇順", "1" } } },
     };
+    // many rows with a direction only: still the grid's order
+    QList<QStringList> many;
+    QStringList names;
+    for (int i = 0; i < 40; ++i) {
+        many.append(r(QStringLiteral("c%1").arg(i), "昇順", ""));
+        names.append(QStringLiteral("c%1").arg(i));
+    }
+    TqvSQLDesign big;
+    big.Rows = many;
+    EXPECT_EQ(DesignToSQLLines(big, "qbuild").last(), "ORDER BY " + names.join(u','));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.orderBy.toStdString());
         TqvSQLDesign d;
