@@ -48,6 +48,9 @@ protected:
         // the formatter as the program starts it: names keep their case
         m_savedFormat = FormatOption;
         FormatOption.ItemTrans = 2;
+        // a schema "Sales" beside sales, whose orders table has other columns
+        db.exec("CREATE SCHEMA \"Sales\"; "
+                "CREATE TABLE \"Sales\".orders (region text PRIMARY KEY, \"Total\" numeric)");
         connection = open(QStringLiteral("qbuild"));
         ASSERT_NE(connection, nullptr);
         catalog = std::make_unique<TqvSQLBuildConnCatalog>(connection);
