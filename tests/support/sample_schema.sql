@@ -973,3 +973,30 @@ CREATE TABLE qbuild.emp_hist (
 CREATE TABLE qbuild."a.b" (id integer PRIMARY KEY, label text);
 INSERT INTO qbuild.dept VALUES (10, 'ACCOUNTING', 'NEW YORK'), (20, 'RESEARCH', 'DALLAS');
 INSERT INTO qbuild.emp VALUES (7782, 'CLARK', 'MANAGER', 2450, 10), (7369, 'SMITH', 'CLERK', 800, 20);
+
+-- The stored-program runner: a schema and a routine whose names keep their capitals, a type of
+-- the program's schema named like the argument type of another schema, composite and array
+-- arguments, unnamed trailing arguments, exact numbers, text written into a table, dates, and
+-- an array result.
+CREATE SCHEMA "Mixed";
+CREATE FUNCTION "Mixed"."Calc"(a integer) RETURNS integer
+    LANGUAGE sql IMMUTABLE AS $$ SELECT a * 2 $$;
+CREATE TYPE "Mixed".dimension AS (depth integer);
+CREATE TABLE "Mixed".said (id serial PRIMARY KEY, said text, on_day date, at_time timestamp);
+CREATE FUNCTION "Mixed".area(d inv.dimension, ds inv.dimension[]) RETURNS numeric
+    LANGUAGE sql IMMUTABLE
+    AS $$ SELECT d.width * d.height
+                 + COALESCE((SELECT sum(x.width * x.height) FROM unnest(ds) AS x), 0) $$;
+CREATE PROCEDURE "Mixed".keep_dims(d inv.dimension, ds inv.dimension[])
+    LANGUAGE sql AS $$ INSERT INTO "Mixed".said (said) VALUES (d::text || ' ' || ds::text) $$;
+CREATE FUNCTION "Mixed".joined(a integer, text, integer) RETURNS text
+    LANGUAGE sql IMMUTABLE AS $$ SELECT a || '/' || $2 || '/' || $3 $$;
+CREATE FUNCTION "Mixed".echo_num(n numeric) RETURNS numeric
+    LANGUAGE sql IMMUTABLE AS $$ SELECT n $$;
+CREATE PROCEDURE "Mixed".say(t text)
+    LANGUAGE sql AS $$ INSERT INTO "Mixed".said (said) VALUES (t) $$;
+CREATE PROCEDURE "Mixed".say_when(t text, d date, ts timestamp)
+    LANGUAGE sql AS $$ INSERT INTO "Mixed".said (said, on_day, at_time) VALUES (t, d, ts) $$;
+CREATE FUNCTION "Mixed".evens(n integer) RETURNS integer[]
+    LANGUAGE sql IMMUTABLE
+    AS $$ SELECT array_agg(g * 2 ORDER BY g) FROM generate_series(1, n) AS g $$;
