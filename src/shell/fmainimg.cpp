@@ -112,6 +112,10 @@ constexpr Picture pictures[] = {
     { 120, Bulb, orange, "" },        { 126, Folder, orange, "" },
     { 127, Badge, teal, "Ru" },       { 128, Sigma, navy, "" },
     { 129, Shield, blue, "" },        { 130, Clock, purple, "" },
+    // the stored-program runner's debug button and the kinds of its argument nodes
+    { 43, Badge, red, "Dbg" },        { 79, Badge, green, "R" },
+    { 80, Badge, blue, "In" },        { 81, Badge, orange, "Out" },
+    { 82, Badge, purple, "IO" },
 };
 
 const Picture *find(int index)

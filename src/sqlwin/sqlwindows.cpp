@@ -2,6 +2,7 @@
 
 #include "core/qvappwindows.h"
 #include "core/qvtoolwindows.h"
+#include "sqlwin/fexecprc.h"
 #include "sqlwin/fexecscr.h"
 #include "sqlwin/fmemo.h"
 #include "sqlwin/fsql.h"
@@ -45,6 +46,19 @@ QWidget *openScriptWindow(ConnectionWindow *current, const TToolWindowArgs &)
     return TfrmExecScript::ShowWindow(current);
 }
 
+// The stored-program runner for the routine of args (its kind, schema, name and oid) on current
+// (the main window's current connection when nullptr).
+QWidget *openExecProcWindow(ConnectionWindow *current, const TToolWindowArgs &args)
+{
+    QObject *owner = current ? current->connectionWidget() : nullptr;
+    if (!owner) {
+        if (MainWindowServices *main = mainWindowServices())
+            owner = main->mainWidget();
+    }
+    return TfrmExecProc::ShowWindow(owner, args.Schema, args.ObjectName, args.ObjectType, args.OID,
+                                    true);
+}
+
 } // namespace sqlwindows
 
 void RegisterSqlWindows()
@@ -52,4 +66,5 @@ void RegisterSqlWindows()
     RegisterToolWindow(QString::fromLatin1(ToolWindowSQL), sqlwindows::openSqlWindow);
     RegisterToolWindow(QString::fromLatin1(ToolWindowScript), sqlwindows::openScriptWindow);
     SetLongTextEditor(&TfrmMemo::ShowWindow);
+    RegisterToolWindow(QString::fromLatin1(ToolWindowExecProc), sqlwindows::openExecProcWindow);
 }

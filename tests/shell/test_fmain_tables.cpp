@@ -351,7 +351,9 @@ TEST(MainWindowTables, PicturesAreDrawnForEveryIndexInUse)
                         // exit, save, output, print
                         15, 16, 41, 42, 18, 36, 98,
                         // the SQL reference viewer's categories and entries
-                        72, 93 };
+                        72, 93,
+                        // the stored-program runner's debug button and argument kinds
+                        43, 79, 80, 81, 82 };
     for (int i = 0; i < MainActionDefCount; ++i) {
         if (MainActionDefs[i].image >= 0)
             used << MainActionDefs[i].image;
