@@ -110,10 +110,10 @@ TEST_F(BrowserTest, LogonSchemaNotInCatalogIsReplacedByTheFirst)
         const char *schema;
         const char *used;
     };
-    // the object tree's list: cns, cns_ref, dep, dep.dot, dep_other, dsp, dsp_twin, ext, grt,
-    // idx, information_schema, inv, pg_catalog, pg_toast, public, sales, wbk
-    for (const Case &c : { Case { "sales", "sales" }, Case { "Public", "cns" }, Case { "", "cns" },
-                           Case { "nosuch", "cns" } }) {
+    // the object tree's list: Mixed, cns, cns_ref, dep, dep.dot, dep_other, dsp, dsp_twin, ext,
+    // grt, idx, information_schema, inv, pg_catalog, pg_toast, public, sales, wbk
+    for (const Case &c : { Case { "sales", "sales" }, Case { "Public", "Mixed" },
+                           Case { "", "Mixed" }, Case { "nosuch", "Mixed" } }) {
         SCOPED_TRACE(c.schema);
         TfrmObject *window = open(c.schema);
         ASSERT_NE(window, nullptr);
