@@ -666,6 +666,22 @@ int Connection::backendPid() const
     return d->conn ? d->pid : 0;
 }
 
+QString Connection::encryptPassword(const QString &password, const QString &user) const
+{
+    d->checkOpen();
+    const QByteArray pw = d->encodeText(password, QStringLiteral("パスワード"));
+    const QByteArray name = d->encodeText(user, QStringLiteral("ユーザー名"));
+    char *verifier
+        = PQencryptPasswordConn(d->conn, pw.constData(), name.constData(), "scram-sha-256");
+    if (!verifier) {
+        throw Error(QString::fromLatin1(sqlstate::ConnectionFailure),
+                    QString::fromUtf8(PQerrorMessage(d->conn)).trimmed());
+    }
+    const QString text = QString::fromLatin1(verifier);
+    PQfreemem(verifier);
+    return text;
+}
+
 QString Connection::clientEncoding() const
 {
     return d->conn ? QString::fromLatin1(pg_encoding_to_char(PQclientEncoding(d->conn)))

@@ -111,6 +111,11 @@ public:
     // transaction the refusal is undone to a savepoint, so the transaction goes on.
     Result describe(const QString &sql);
 
+    // The SCRAM-SHA-256 verifier of password for role user, made here on the client (libpq's
+    // PQencryptPasswordConn), so that the statement that sets it carries no clear text: neither
+    // a runner log nor the server's statement log ever sees the password itself.
+    QString encryptPassword(const QString &password, const QString &user) const;
+
 Q_SIGNALS:
     // Messages below ERROR level; emitted after the statement that caused them has ended.
     void notice(const pg::Notice &notice);
