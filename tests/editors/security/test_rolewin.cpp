@@ -160,8 +160,10 @@ CREATE TYPE public.rty AS ENUM ('x'); GRANT USAGE ON TYPE public.rty TO %1;
 CREATE TABLE public.rg (id int); ALTER TABLE public.rg OWNER TO %2;
 GRANT SELECT ON public.rg TO %3 WITH GRANT OPTION;
 SET ROLE %3; GRANT SELECT ON public.rg TO %1; RESET ROLE;
-CREATE TABLE public.re (id int); GRANT SELECT ON public.re TO %1;
-REVOKE ALL ON public.re FROM %1; REVOKE ALL ON public.re FROM CURRENT_USER;
+CREATE TABLE public.re (id int); ALTER TABLE public.re OWNER TO %1;
+REVOKE ALL ON public.re FROM %1;
+CREATE SCHEMA s_mine AUTHORIZATION %1; CREATE SCHEMA s_empty AUTHORIZATION %1;
+REVOKE ALL ON SCHEMA s_empty FROM %1;
 )")
                 .arg(q("r_b"), q("own"), q("r_a")));
     // the empty ACL is told from NULL
@@ -183,6 +185,15 @@ REVOKE ALL ON public.re FROM %1; REVOKE ALL ON public.re FROM CURRENT_USER;
     EXPECT_TRUE(window->chkSchema->GetCheckedR(one + 1));
     EXPECT_TRUE(window->chkSchema->GetCheckedL(two));
     EXPECT_FALSE(window->chkSchema->GetCheckedR(two));
+    // owned with a NULL ACL: both rights, no grant option; owned with every right revoked: none
+    const int mine = lineOf(window->chkSchema, "s_mine [CREATE]");
+    const int empty = lineOf(window->chkSchema, "s_empty [CREATE]");
+    ASSERT_GE(mine, 0);
+    ASSERT_GE(empty, 0);
+    EXPECT_TRUE(window->chkSchema->GetCheckedL(mine) && window->chkSchema->GetCheckedL(mine + 1));
+    EXPECT_FALSE(window->chkSchema->GetCheckedR(mine) || window->chkSchema->GetCheckedR(mine + 1));
+    EXPECT_FALSE(window->chkSchema->GetCheckedL(empty)
+                 || window->chkSchema->GetCheckedL(empty + 1));
 
     const QStringList expected = grantsByAclexplode(db, n("r_b"));
     EXPECT_EQ(listLines(window->lstObj), expected)
