@@ -222,7 +222,7 @@ void TfrmRole::setupUi()
     // A role has no schema: the name panel keeps only the name.
     cmbSchema->hide();
     for (QLabel *label : pnlName->findChildren<QLabel *>()) {
-        if (label->text() == QLatin1String("スキーマ"))
+        if (label->text() == QStringLiteral("スキーマ"))
             label->hide();
     }
     const auto check = [this](QWidget *parent, const char *name, const QString &caption) {
@@ -768,4 +768,8 @@ void TfrmRole::popRevokeClick()
     }
     ShowMessageBox(QStringLiteral("権限を取り消しました。"), MB_ICONINFORMATION);
     ShowObjGrant();
+    // The user's list is read on demand, and says so when it comes back empty.
+    if (kind().ObjType != ObjType::Role && lstObj->count() == 0)
+        ShowMessageBox(QStringLiteral("付与済みのオブジェクト権限はありません。"),
+                       MB_ICONINFORMATION);
 }

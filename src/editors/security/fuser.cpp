@@ -77,7 +77,6 @@ TfrmUser::TfrmUser(ConnectionWindow *AOwner, const QString &, const QString &Obj
 void TfrmUser::setupUserUi()
 {
     resize(942, 613);
-    grpPrivilege->setTitle(QStringLiteral("ユーザー特権"));
     auto *panel = new QGroupBox(QStringLiteral("アカウント"), tabDefine);
     panel->setObjectName(QStringLiteral("grpAccount"));
     auto *grid = new QGridLayout(panel);
