@@ -6,8 +6,6 @@
 #include "core/qvlist.h"
 #include "core/qvmsgbox.h"
 #include "core/qvname.h"
-#include "core/qvobjectwindows.h"
-#include "core/qvobjeditors.h"
 #include "core/qvobjtype.h"
 #include "core/qvstr.h"
 #include "core/qvtypetext.h"

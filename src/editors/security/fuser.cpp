@@ -2,9 +2,9 @@
 
 #include "core/qvappwindows.h"
 #include "core/qvexcept.h"
-#include "core/qvlist.h"
 #include "core/qvmsgbox.h"
 #include "core/qvobjtype.h"
+#include "core/qvstr.h"
 #include "platform/pg/connection.h"
 #include "platform/pg/result.h"
 #include "sqllang/qvmemo.h"
