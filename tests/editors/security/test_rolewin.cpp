@@ -444,4 +444,59 @@ TEST_F(RoleWindow, ScriptOfAUserWithoutPasswordRefusesRecreate)
     EXPECT_TRUE(messages.first().contains("パスワード")) << messages.first().toStdString();
 }
 
+struct RefusalCase
+{
+    const char *password1;
+    const char *password2;
+    const char *limit;
+    const char *message;
+};
+
+TEST_F(RoleWindow, NewUserChecksRefuseBeforeAnythingRuns)
+{
+    QStringList messages;
+    const ScopedDialogResponder answer([&messages](DialogRequest &r) {
+        messages << r.text;
+        return IDOK;
+    });
+    const RefusalCase cases[] = {
+        { "", "", "-1", "パスワードを入力して下さい。" },
+        { "Abc", "", "-1", "パスワードを入力して下さい。" },
+        { "Abc", "abc", "-1", "パスワードが一致しません。" },
+        { "Abc", "Abc", "1.5", "接続制限数は整数を入力して下さい。" },
+    };
+    for (const RefusalCase &c : cases) {
+        messages.clear();
+        auto *window = qobject_cast<TfrmUser *>(open(ObjType::User, QString()));
+        ASSERT_NE(window, nullptr);
+        QTest::keyClicks(window->txtName, n("u_new"));
+        QTest::keyClicks(window->txtPassword1, c.password1);
+        QTest::keyClicks(window->txtPassword2, c.password2);
+        window->txtConRest->setText(c.limit);
+        window->actCompile->trigger();
+        EXPECT_EQ(messages, QStringList { c.message }) << c.message;
+        EXPECT_EQ(testsupport::queryValue(admin(),
+                                          QStringLiteral("SELECT count(*) FROM pg_roles "
+                                                         "WHERE rolname = '%1'")
+                                              .arg(n("u_new"))),
+                  "0");
+        window->setModified(false);
+        window->close();
+    }
+
+    // an existing user: the list is not read yet, so Delete revokes nothing; a source line
+    // holding only PASSWORD is refused before anything runs
+    testsupport::exec(admin(), QStringLiteral("CREATE ROLE %1 LOGIN").arg(q("u_a")));
+    messages.clear();
+    auto *window = qobject_cast<TfrmUser *>(open(ObjType::User, n("u_a"), omSource));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(listLines(window->lstObj), QStringList { TfrmUser::NotLoadedLine });
+    window->lstObj->item(0)->setSelected(true);
+    QTest::keyClick(window->lstObj, Qt::Key_Delete);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    window->txtSource->setText(window->txtSource->text().replace(";", "  PASSWORD \n;"));
+    window->actCompile->trigger();
+    EXPECT_EQ(messages, QStringList { "パスワード（PASSWORD句）を入力してください。" });
+}
+
 } // namespace rolewintest
