@@ -96,6 +96,9 @@ public:
                                     const QString &NewSchema = QString(),
                                     const QString &NewObjectName = QString(), qint64 OID = -1,
                                     const QString &TableName = QString()) override;
+    void OutputGrant(const QString &Schema, const QString &ObjectName, QIODevice &Stream,
+                     int intMode, const QString &strObjCls = QString(),
+                     const QString &strOid = QString()) override;
     // The open command of the list (double-click, Enter): the selected rows are opened on the
     // page the option OpenMode names.
     void actOpenExecute();

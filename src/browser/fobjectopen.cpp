@@ -1,6 +1,7 @@
 // The connection window's dispatch to the object editors and the object list's open command.
 #include "fobject.h"
 
+#include "core/qvgrant.h"
 #include "core/qvobjeditors.h"
 #include "core/qvobjtype.h"
 #include "core/qvoption.h"
@@ -107,6 +108,13 @@ bool TfrmObject::OutputScript(int ObjectType, const QString &Schema, const QStri
                              ObjectCallFor(ObjectType, Schema, ObjectName, omDefine, 0, OID,
                                            TableName, NewSchema, NewObjectName),
                              Stream);
+}
+
+void TfrmObject::OutputGrant(const QString &Schema, const QString &ObjectName, QIODevice &Stream,
+                             int intMode, const QString &strObjCls, const QString &strOid)
+{
+    // The statements are read and built before anything is written (WriteGrantScript).
+    WriteGrantScript(*this, Schema, ObjectName, Stream, intMode, strObjCls, strOid);
 }
 
 void TfrmObject::actOpenExecute()

@@ -1,5 +1,7 @@
 #include "qvappwindows.h"
 
+#include "qvgrant.h"
+
 #include "platform/pg/connection.h"
 #include "platform/pg/query.h"
 #include "platform/pg/result.h"
@@ -181,6 +183,13 @@ bool ConnectionWindow::OutputScript(int ObjectType, const QString &Schema,
                              ObjectCallFor(ObjectType, Schema, ObjectName, omDefine, 0, OID,
                                            TableName, NewSchema, NewObjectName),
                              Stream);
+}
+
+void ConnectionWindow::OutputGrant(const QString &Schema, const QString &ObjectName,
+                                   QIODevice &Stream, int intMode, const QString &strObjCls,
+                                   const QString &strOid)
+{
+    WriteGrantScript(*this, Schema, ObjectName, Stream, intMode, strObjCls, strOid);
 }
 
 TConnParams ConnectionParams(const ConnectionWindow &window)

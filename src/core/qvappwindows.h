@@ -144,6 +144,13 @@ public:
                                             const QString &NewSchema = QString(),
                                             const QString &NewObjectName = QString(),
                                             qint64 OID = -1, const QString &TableName = QString());
+    // Appends the GRANT script of one object (intMode 1: its kind keyword as the object list
+    // shows it, the pg_proc oid of a routine as text), of one role (2: Schema names it) or of
+    // one tablespace (any other mode: ObjectName) to Stream (WriteGrantScript, qvgrant.h).
+    // Errors reach the caller and leave Stream untouched.
+    virtual void OutputGrant(const QString &Schema, const QString &ObjectName, QIODevice &Stream,
+                             int intMode, const QString &strObjCls = QString(),
+                             const QString &strOid = QString());
 };
 
 // The six connection parameters of the window's main session.
