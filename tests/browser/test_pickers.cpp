@@ -12,7 +12,9 @@
 #include "ui/ffldlist.h"
 #include "ui/ftablelist.h"
 
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 
 #include <gtest/gtest.h>

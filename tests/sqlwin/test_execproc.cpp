@@ -14,9 +14,11 @@
 #include "ui/qvstdctl.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 
