@@ -14,8 +14,8 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -541,19 +541,7 @@ void TfrmEditorOption::setupUi()
         v->addLayout(h);
     }
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnHelp = new QPushButton(QStringLiteral("ヘルプ"), this);
-    btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
-    buttons->addWidget(btnHelp);
-    main->addLayout(buttons);
+    AddDialogButtons(this, main, btnOk, btnCancel, btnHelp);
 
     FViewColorManager = new TEditorColorManager(grdColors, pnlColors, lblBG, lblFG, chkBold, chkUL,
                                                 chkItalic, this);

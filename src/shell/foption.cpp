@@ -877,19 +877,7 @@ void TfrmOption::setupUi()
         v->addStretch();
     }
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnHelp = new QPushButton(QStringLiteral("ヘルプ"), this);
-    btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
-    buttons->addWidget(btnHelp);
-    main->addLayout(buttons);
+    AddDialogButtons(this, main, btnOk, btnCancel, btnHelp);
 
     // --- behaviour
     const auto guarded = [this](void (TfrmOption::*handler)()) {
@@ -1359,4 +1347,22 @@ void TfrmOption::ApplyControls()
     }
     // The date and time formats need no further step: every window reads them from the
     // options when it formats a value.
+}
+
+void AddDialogButtons(QWidget *dialog, QBoxLayout *layout, QPushButton *&ok, QPushButton *&cancel,
+                      QPushButton *&help)
+{
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    ok = new QPushButton(QStringLiteral("OK"), dialog);
+    ok->setObjectName(QStringLiteral("btnOk"));
+    ok->setDefault(true);
+    cancel = new QPushButton(QStringLiteral("キャンセル"), dialog);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    help = new QPushButton(QStringLiteral("ヘルプ"), dialog);
+    help->setObjectName(QStringLiteral("btnHelp"));
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addWidget(help);
+    layout->addLayout(buttons);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
@@ -222,4 +223,7 @@ private:
 
 // The radio group's chosen item (-1 for none), and choosing one.
 int RadioIndex(const QGroupBox *group);
+// The OK, キャンセル and ヘルプ row at the foot of the option dialogs, OK the default button.
+void AddDialogButtons(QWidget *dialog, QBoxLayout *layout, QPushButton *&ok, QPushButton *&cancel,
+                      QPushButton *&help);
 void SetRadioIndex(QGroupBox *group, int index);
